@@ -1,0 +1,116 @@
+#include "catalogue/data_module.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <sqlite3.h>
+
+namespace velm {
+
+namespace {
+
+struct TableFile {
+    const char* fileName;
+    const char* schema;
+};
+
+// Column types follow the field kinds; the unique names ignore letter case, and
+// an empty name is refused by the engine itself.
+const TableFile kTableFiles[] = {
+    {"Category.db",
+     "CREATE TABLE Category ("
+     " Name TEXT NOT NULL UNIQUE COLLATE NOCASE CHECK (Name <> ''),"
+     " ID INTEGER PRIMARY KEY AUTOINCREMENT);"},
+    {"CPInfo.DB",
+     "CREATE TABLE CPInfo ("
+     " ID INTEGER PRIMARY KEY AUTOINCREMENT,"
+     " ProductName TEXT NOT NULL UNIQUE COLLATE NOCASE CHECK (ProductName <> ''),"
+     " ProductDescription TEXT,"
+     " Category INTEGER,"
+     " FreeShareCommercial INTEGER,"
+     " VersionMajor INTEGER,"
+     " VersionMinor INTEGER,"
+     " Release INTEGER,"
+     " Build INTEGER,"
+     " Beta INTEGER,"
+     " ReleaseDate TEXT,"
+     " Compatibility INTEGER,"
+     " Author TEXT,"
+     " DownloadDate TEXT,"
+     " Status INTEGER,"
+     " Comments TEXT,"
+     " Rating INTEGER,"
+     " FileURL TEXT,"
+     " AuthorEmail TEXT,"
+     " FullSourceIncl INTEGER,"
+     " ArchiveFile TEXT,"
+     " ArchiveFilePath TEXT);"
+     "CREATE INDEX CPInfoByCategory ON CPInfo (Category);"
+     "CREATE INDEX CPInfoByStatus ON CPInfo (Status);"},
+    {"Status.db",
+     "CREATE TABLE Status ("
+     " ID INTEGER PRIMARY KEY AUTOINCREMENT,"
+     " Description TEXT);"},
+};
+
+// Builds one table file under a temporary name and moves it into place only when it is
+// complete, so an interrupted build never leaves a half-made table behind.
+bool WriteTableFile(const QString& path, const char* schema, const QStringList& statusValues) {
+    const QString partial = path + QStringLiteral(".partial");
+    QFile::remove(partial);
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open_v2(partial.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                              nullptr) == SQLITE_OK;
+    ok = ok && sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    ok = ok && sqlite3_exec(db, schema, nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (ok && QString::fromLatin1(schema).contains(QLatin1String("CREATE TABLE Status"))) {
+        sqlite3_stmt* insert = nullptr;
+        ok = sqlite3_prepare_v2(db, "INSERT INTO Status (Description) VALUES (?)", -1, &insert, nullptr) == SQLITE_OK;
+        for (const QString& value : statusValues) {
+            if (!ok)
+                break;
+            const QByteArray text = value.left(40).toUtf8();
+            sqlite3_bind_text(insert, 1, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+            ok = sqlite3_step(insert) == SQLITE_DONE;
+            sqlite3_reset(insert);
+        }
+        sqlite3_finalize(insert);
+    }
+    sqlite3_close_v2(db);
+    if (!ok || !QFile::rename(partial, path)) {
+        QFile::remove(partial);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QStringList DefaultStatusValues() {
+    return {QStringLiteral("Not installed"), QStringLiteral("Installed"), QStringLiteral("Installed and tested"),
+            QStringLiteral("To be evaluated"), QStringLiteral("Uninstalled")};
+}
+
+bool CreateCatalogue(const QString& dataFolder, const QStringList& statusValues) {
+    QDir folder(dataFolder);
+    for (const TableFile& table : kTableFiles)
+        if (QFileInfo::exists(folder.filePath(QString::fromLatin1(table.fileName))))
+            return false;
+    if (!folder.mkpath(QStringLiteral(".")))
+        return false;
+    QStringList written;
+    for (const TableFile& table : kTableFiles) {
+        const QString path = folder.filePath(QString::fromLatin1(table.fileName));
+        if (!WriteTableFile(path, table.schema, statusValues)) {
+            for (const QString& done : written)
+                QFile::remove(done);
+            return false;
+        }
+        written << path;
+    }
+    return true;
+}
+
+}  // namespace velm

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace velm {
+
+// A prepared statement with positional parameters, reused for every query of its shape.
+class TStatement {
+public:
+    TStatement(sqlite3* db, const QString& sql);
+    ~TStatement();
+    TStatement(const TStatement&) = delete;
+    TStatement& operator=(const TStatement&) = delete;
+
+    void Bind(int position, const QVariant& value);  // positions start at 1
+    bool Step();                                    // true while a row is available
+    void Reset();
+    void Run();  // steps to the end and resets
+
+    bool ColumnIsNull(int column) const;
+    qint64 ColumnInt(int column) const;
+    QString ColumnText(int column) const;
+    QByteArray ColumnBytes(int column) const;
+    QVariant Column(int column) const;
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// One connection to the catalogue files of an alias. The first table file opened is
+// the main database and the others are attached to it, so one transaction spans them
+// all and lookups are joins.
+class TDatabase {
+public:
+    explicit TDatabase(QString folder);
+    ~TDatabase();
+    TDatabase(const TDatabase&) = delete;
+    TDatabase& operator=(const TDatabase&) = delete;
+
+    const QString& Folder() const { return folder_; }
+
+    // Makes the file's table reachable and returns the schema that holds it. The file
+    // must exist: nothing is ever created in place of a missing one.
+    QString AttachFile(const QString& fileName);
+    void DetachFile(const QString& fileName);
+    bool HasOpenFiles() const { return !schemas_.empty(); }
+
+    TStatement& Prepare(const QString& sql);
+    void Exec(const QString& sql);
+    qint64 LastInsertId() const;
+
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return inTransaction_; }
+
+    // Converts the connection's last failure into a database error.
+    [[noreturn]] void Fail(int resultCode) const;
+
+private:
+    void OpenMain(const QString& path);
+    QString folder_;
+    sqlite3* db_ = nullptr;
+    std::map<QString, QString> schemas_;  // file name (upper case) -> schema
+    std::map<QString, std::unique_ptr<TStatement>> statements_;
+    bool inTransaction_ = false;
+};
+
+// The aliases the running process has registered, and their open databases.
+class TSession {
+public:
+    static TSession& Instance();
+
+    bool IsAlias(const QString& name) const;
+    // Registers a name for a folder, for this process only. Only "PARADOX"-style
+    // standard aliases exist here; the driver name is kept for callers that show it.
+    void AddStandardAlias(const QString& name, const QString& folder, const QString& driver);
+    void DeleteAlias(const QString& name);
+    QString AliasPath(const QString& name) const;
+
+    // The database of an alias (or of a folder given directly); opened on first use.
+    TDatabase& DatabaseFor(const QString& aliasOrFolder);
+    void ReleaseIfUnused(const QString& aliasOrFolder);
+
+private:
+    QHash<QString, QString> aliases_;  // upper-case name -> folder
+    std::map<QString, std::unique_ptr<TDatabase>> databases_;
+};
+
+// SQLite's result of an engine failure mapped to our error codes: a violated unique or
+// primary key becomes 9729.
+int EngineErrorCode(int sqliteExtendedCode);
+
+}  // namespace velm

@@ -1,0 +1,1009 @@
+#include "catalogue/table.h"
+
+#include "catalogue/data_source.h"
+#include "catalogue/database.h"
+#include "catalogue/database_error.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace velm {
+
+namespace {
+
+constexpr int kSmallIntMin = -32768;
+constexpr int kSmallIntMax = 32767;
+
+bool IsEmptyValue(const QVariant& value) {
+    return !value.isValid() || value.isNull() ||
+           (value.typeId() == QMetaType::QString && value.toString().isEmpty());
+}
+
+// Letter case is ignored for A to Z only, matching the engine's unique keys.
+int CompareAsciiNoCase(const QString& a, const QString& b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t ca = a.at(i).unicode();
+        char16_t cb = b.at(i).unicode();
+        if (ca >= 'a' && ca <= 'z')
+            ca = static_cast<char16_t>(ca - 'a' + 'A');
+        if (cb >= 'a' && cb <= 'z')
+            cb = static_cast<char16_t>(cb - 'a' + 'A');
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+int CompareValues(const QVariant& a, const QVariant& b, TFieldKind kind, bool caseInsensitive) {
+    const bool aNull = IsEmptyValue(a);
+    const bool bNull = IsEmptyValue(b);
+    if (aNull || bNull)
+        return aNull == bNull ? 0 : (aNull ? -1 : 1);
+    switch (kind) {
+    case TFieldKind::SmallInt:
+    case TFieldKind::AutoInc:
+    case TFieldKind::Boolean: {
+        const qint64 x = a.toLongLong();
+        const qint64 y = b.toLongLong();
+        return x == y ? 0 : (x < y ? -1 : 1);
+    }
+    case TFieldKind::Date: {
+        const QDate x = a.toDate();
+        const QDate y = b.toDate();
+        return x == y ? 0 : (x < y ? -1 : 1);
+    }
+    default: {
+        const QString x = a.toString();
+        const QString y = b.toString();
+        if (caseInsensitive)
+            return CompareAsciiNoCase(x, y);
+        const int c = x.compare(y);
+        return c == 0 ? 0 : (c < 0 ? -1 : 1);
+    }
+    }
+}
+
+QString Quote(const QString& identifier) {
+    QString quoted = identifier;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+}  // namespace
+
+TTable::TTable(QString databaseName, QString tableName, std::vector<TFieldDef> fieldDefs,
+               std::vector<TIndexDef> indexDefs, QObject* parent)
+    : QObject(parent), databaseName_(std::move(databaseName)), tableName_(std::move(tableName)),
+      indexDefs_(std::move(indexDefs)) {
+    int index = 0;
+    for (auto& def : fieldDefs) {
+        if (def.name.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0)
+            idField_ = index;
+        fields_.push_back(std::make_unique<TField>(this, std::move(def), index));
+        ++index;
+    }
+    if (idField_ < 0)
+        throw EDatabaseError(QStringLiteral("Table %1 has no ID field").arg(tableName_));
+    for (const auto& field : fields_)
+        if (field->IsStored() && field->Kind() != TFieldKind::Memo)
+            loadedFields_.push_back(field->Index());
+}
+
+TTable::~TTable() {
+    for (TDataSource* source : std::as_const(dataSources_))
+        source->table_ = nullptr;
+    if (database_) {
+        database_->DetachFile(tableName_);
+        TSession::Instance().ReleaseIfUnused(databaseName_);
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// Opening and loading
+
+void TTable::Open() {
+    if (Active())
+        return;
+    TDatabase& database = TSession::Instance().DatabaseFor(databaseName_);
+    const QString schema = database.AttachFile(tableName_);
+    database_ = &database;
+    sqlTable_ = Quote(schema) + QLatin1Char('.') + Quote(QFileInfoBaseName(tableName_));
+    try {
+        LoadRows();
+    } catch (...) {
+        database_->DetachFile(tableName_);
+        database_ = nullptr;
+        TSession::Instance().ReleaseIfUnused(databaseName_);
+        throw;
+    }
+    state_ = TDataSetState::Browse;
+    filtered_ = false;
+    RebuildFilter();
+    SetPosition(0);
+    NotifyStateChanged();
+    NotifyDataSetChanged();
+}
+
+QString TTable::QFileInfoBaseName(const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? fileName.left(dot) : fileName;
+}
+
+void TTable::Close() {
+    if (!Active())
+        return;
+    if (state_ == TDataSetState::Edit || state_ == TDataSetState::Insert)
+        Cancel();
+    rows_.clear();
+    order_.clear();
+    filteredIds_.clear();
+    pos_ = -1;
+    eof_ = bof_ = true;
+    state_ = TDataSetState::Inactive;
+    database_->DetachFile(tableName_);
+    database_ = nullptr;
+    TSession::Instance().ReleaseIfUnused(databaseName_);
+    NotifyStateChanged();
+    NotifyDataSetChanged();
+}
+
+QString TTable::SelectColumns() const {
+    QStringList columns;
+    for (int index : loadedFields_)
+        columns << Quote(fields_[static_cast<size_t>(index)]->FieldName());
+    return columns.join(QLatin1String(", "));
+}
+
+void TTable::LoadRows() {
+    rows_.clear();
+    order_.clear();
+    TStatement& select =
+        database_->Prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                               .arg(SelectColumns(), sqlTable_, Quote(fields_[static_cast<size_t>(idField_)]->FieldName())));
+    rows_.reserve(1024);
+    try {
+        while (select.Step()) {
+            Row row;
+            row.values.resize(fields_.size());
+            row.memoLoaded.assign(fields_.size(), false);
+            int column = 0;
+            for (int index : loadedFields_) {
+                const TField& field = *fields_[static_cast<size_t>(index)];
+                QVariant& value = row.values[static_cast<size_t>(index)];
+                if (!select.ColumnIsNull(column)) {
+                    switch (field.Kind()) {
+                    case TFieldKind::SmallInt: value = static_cast<int>(select.ColumnInt(column)); break;
+                    case TFieldKind::AutoInc: value = select.ColumnInt(column); break;
+                    case TFieldKind::Boolean: value = select.ColumnInt(column) != 0; break;
+                    case TFieldKind::Date:
+                        value = QDate::fromString(select.ColumnText(column), Qt::ISODate);
+                        if (!value.toDate().isValid())
+                            value = QVariant();
+                        break;
+                    default: value = select.ColumnText(column); break;
+                    }
+                }
+                ++column;
+            }
+            const qint64 id = row.values[static_cast<size_t>(idField_)].toLongLong();
+            order_.push_back(id);
+            rows_.emplace(id, std::move(row));
+        }
+    } catch (...) {
+        select.Reset();
+        throw;
+    }
+    select.Reset();
+    if (!indexName_.isEmpty() || !indexDefs_.empty())
+        SortOrder(order_);
+}
+
+// ---------------------------------------------------------------------------------
+// Rows and order
+
+const TIndexDef* TTable::CurrentIndex() const {
+    for (const auto& def : indexDefs_)
+        if (def.name.compare(indexName_, Qt::CaseInsensitive) == 0)
+            return &def;
+    return nullptr;
+}
+
+bool TTable::RowLess(qint64 a, qint64 b) const {
+    if (a == b)
+        return false;
+    const TIndexDef* index = CurrentIndex();
+    if (index) {
+        const Row* ra = RowById(a);
+        const Row* rb = RowById(b);
+        for (const QString& name : index->fields) {
+            const TField* field = FindField(name);
+            if (!field)
+                continue;
+            int c = CompareValues(ra->values[static_cast<size_t>(field->Index())],
+                                  rb->values[static_cast<size_t>(field->Index())], field->Kind(),
+                                  index->caseInsensitive);
+            if (index->descending)
+                c = -c;
+            if (c != 0)
+                return c < 0;
+        }
+    }
+    return a < b;
+}
+
+void TTable::SortOrder(std::vector<qint64>& ids) const {
+    if (!CurrentIndex()) {
+        std::sort(ids.begin(), ids.end());
+        return;
+    }
+    std::stable_sort(ids.begin(), ids.end(), [this](qint64 a, qint64 b) { return RowLess(a, b); });
+}
+
+TTable::Row* TTable::RowById(qint64 id) {
+    auto it = rows_.find(id);
+    return it == rows_.end() ? nullptr : &it->second;
+}
+
+const TTable::Row* TTable::RowById(qint64 id) const {
+    auto it = rows_.find(id);
+    return it == rows_.end() ? nullptr : &it->second;
+}
+
+qint64 TTable::CurrentId() const {
+    const auto& view = visible();
+    if (pos_ < 0 || pos_ >= static_cast<int>(view.size()))
+        return 0;
+    return view[static_cast<size_t>(pos_)];
+}
+
+const TTable::Row* TTable::CurrentRow() const { return RowById(CurrentId()); }
+
+void TTable::SetPosition(int pos) {
+    const int count = RecordCount();
+    pos_ = count == 0 ? -1 : std::clamp(pos, 0, count - 1);
+    bof_ = pos_ <= 0;
+    eof_ = count == 0;
+}
+
+void TTable::PlaceCurrent(qint64 id) {
+    const auto& view = visible();
+    auto it = std::find(view.begin(), view.end(), id);
+    if (it != view.end())
+        SetPosition(static_cast<int>(it - view.begin()));
+    else
+        SetPosition(pos_);
+    bof_ = eof_ = RecordCount() == 0;
+}
+
+// Removes an id from a view kept in index order.
+static void EraseId(std::vector<qint64>& view, qint64 id) {
+    auto it = std::find(view.begin(), view.end(), id);
+    if (it != view.end())
+        view.erase(it);
+}
+
+void TTable::InsertInOrder(std::vector<qint64>& view, qint64 id) const {
+    auto it = std::upper_bound(view.begin(), view.end(), id, [this](qint64 a, qint64 b) { return RowLess(a, b); });
+    view.insert(it, id);
+}
+
+// ---------------------------------------------------------------------------------
+// Checks
+
+void TTable::CheckActive() const {
+    if (!Active())
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+void TTable::CheckEditing() const {
+    if (state_ != TDataSetState::Edit && state_ != TDataSetState::Insert)
+        throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
+}
+
+// ---------------------------------------------------------------------------------
+// Navigation
+
+void TTable::First() {
+    CheckActive();
+    CheckBrowseMode();
+    SetPosition(0);
+    bof_ = true;
+    NotifyDataSetChanged();
+}
+
+void TTable::Last() {
+    CheckActive();
+    CheckBrowseMode();
+    SetPosition(RecordCount() - 1);
+    eof_ = true;
+    bof_ = RecordCount() == 0;
+    NotifyDataSetChanged();
+}
+
+void TTable::Next() {
+    CheckActive();
+    CheckBrowseMode();
+    if (pos_ + 1 < RecordCount()) {
+        ++pos_;
+        bof_ = eof_ = false;
+        NotifyRecordChanged(nullptr);
+    } else {
+        eof_ = true;
+    }
+}
+
+void TTable::Prior() {
+    CheckActive();
+    CheckBrowseMode();
+    if (pos_ > 0) {
+        --pos_;
+        bof_ = eof_ = false;
+        NotifyRecordChanged(nullptr);
+    } else {
+        bof_ = true;
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// Filter
+
+void TTable::SetFilter(const QString& expression) {
+    CheckBrowseMode();
+    filterText_ = expression;
+    filterField_.clear();
+    filterValue_ = QVariant();
+    static const QRegularExpression pattern(QStringLiteral("^\\s*([A-Za-z_][A-Za-z0-9_]*)\\s*=\\s*(.*?)\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(expression);
+    if (!expression.trimmed().isEmpty()) {
+        if (!match.hasMatch() || !FindField(match.captured(1)))
+            throw EDatabaseError(QStringLiteral("Filter expression incorrectly formed: %1").arg(expression));
+        filterField_ = match.captured(1);
+        QString value = match.captured(2);
+        if (value.size() >= 2 && (value.startsWith(QLatin1Char('\'')) || value.startsWith(QLatin1Char('"'))) &&
+            value.back() == value.front())
+            value = value.mid(1, value.size() - 2);
+        filterValue_ = value;
+    }
+    if (filtered_ && Active()) {
+        RebuildFilter();
+        SetPosition(0);
+        NotifyDataSetChanged();
+    }
+}
+
+void TTable::SetFiltered(bool on) {
+    if (Active())
+        CheckBrowseMode();
+    if (filtered_ == on)
+        return;
+    const qint64 current = CurrentId();
+    filtered_ = on;
+    if (!Active())
+        return;
+    RebuildFilter();
+    if (on)
+        SetPosition(0);
+    else
+        PlaceCurrent(current);
+    NotifyDataSetChanged();
+}
+
+bool TTable::PassesFilter(const Row& row) const {
+    if (filterField_.isEmpty())
+        return true;
+    const TField* field = FindField(filterField_);
+    const QVariant value = field->IsLookup() ? QVariant() : row.values[static_cast<size_t>(field->Index())];
+    return CompareValues(value, filterValue_, field->Kind(), false) == 0;
+}
+
+void TTable::RebuildFilter() {
+    filteredIds_.clear();
+    if (!filtered_ || filterField_.isEmpty()) {
+        if (filtered_)
+            filteredIds_ = order_;
+        return;
+    }
+    const TField* field = FindField(filterField_);
+    if ((field->Def().indexed || field->Index() == idField_) && !field->IsLookup() &&
+        field->Kind() != TFieldKind::Memo) {
+        // The engine's index selects the rows, so a switch costs the rows it selects.
+        TStatement& select = database_->Prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %1")
+                                                    .arg(Quote(Field(idField_)->FieldName()), sqlTable_,
+                                                         Quote(field->FieldName())));
+        if (field->Kind() == TFieldKind::String || field->Kind() == TFieldKind::Date)
+            select.Bind(1, filterValue_.toString());
+        else
+            select.Bind(1, filterValue_.toLongLong());
+        try {
+            while (select.Step())
+                filteredIds_.push_back(select.ColumnInt(0));
+        } catch (...) {
+            select.Reset();
+            throw;
+        }
+        select.Reset();
+        if (CurrentIndex())
+            SortOrder(filteredIds_);
+        return;
+    }
+    for (qint64 id : order_)
+        if (PassesFilter(*RowById(id)))
+            filteredIds_.push_back(id);
+}
+
+// ---------------------------------------------------------------------------------
+// Locate and index seeks
+
+bool TTable::Locate(const QString& fieldName, const QVariant& value, bool caseInsensitive) {
+    CheckActive();
+    CheckBrowseMode();
+    const TField* field = FieldByName(fieldName);
+    const auto& view = visible();
+    qint64 found = 0;
+    if (field->IsLookup()) {
+        const TLookupDef& lookup = field->Def().lookup;
+        const int keyIndex = FieldByName(lookup.keyField)->Index();
+        for (qint64 id : view) {
+            if (!lookup.lookupTable)
+                break;
+            const QVariant text = lookup.lookupTable->LookupValue(
+                lookup.lookupKeyField, RowById(id)->values[static_cast<size_t>(keyIndex)], lookup.lookupResultField);
+            if (CompareValues(text.toString().left(field->Size()), value, TFieldKind::String, caseInsensitive) == 0) {
+                found = id;
+                break;
+            }
+        }
+    } else {
+        QVariant key = value;
+        const bool numeric = field->Kind() == TFieldKind::SmallInt || field->Kind() == TFieldKind::AutoInc ||
+                             field->Kind() == TFieldKind::Boolean;
+        if (numeric) {
+            bool ok = false;
+            const qint64 number = value.typeId() == QMetaType::Bool ? value.toBool() : value.toLongLong(&ok);
+            if (!ok && value.typeId() != QMetaType::Bool)
+                return false;
+            key = number;
+        } else if (field->Kind() == TFieldKind::Date) {
+            key = value.toDate().isValid() ? value.toDate().toString(Qt::ISODate) : value.toString();
+        } else {
+            key = value.toString();
+        }
+        if (IsEmptyValue(key))
+            return false;
+        // The engine's key answers in logarithmic time; the view decides the first match.
+        const bool text = !numeric;
+        QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?%4")
+                          .arg(Quote(Field(idField_)->FieldName()), sqlTable_, Quote(field->FieldName()),
+                               text ? (caseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QStringLiteral(" COLLATE BINARY"))
+                                    : QString());
+        const bool byId = !CurrentIndex();
+        if (byId && !filtered_)
+            sql += QStringLiteral(" ORDER BY %1 LIMIT 1").arg(Quote(Field(idField_)->FieldName()));
+        TStatement& select = database_->Prepare(sql);
+        select.Bind(1, key);
+        std::vector<qint64> candidates;
+        try {
+            while (select.Step())
+                candidates.push_back(select.ColumnInt(0));
+        } catch (...) {
+            select.Reset();
+            throw;
+        }
+        select.Reset();
+        qint64 best = 0;
+        for (qint64 id : candidates) {
+            const Row* row = RowById(id);
+            if (!row || (filtered_ && !PassesFilter(*row)))
+                continue;
+            if (best == 0 || RowLess(id, best))
+                best = id;
+        }
+        found = best;
+    }
+    if (found == 0)
+        return false;
+    auto it = std::find(view.begin(), view.end(), found);
+    if (it == view.end())
+        return false;
+    SetPosition(static_cast<int>(it - view.begin()));
+    NotifyRecordChanged(nullptr);
+    return true;
+}
+
+bool TTable::AnyRowHas(const QString& fieldName, const QVariant& value) const {
+    CheckActive();
+    const TField* field = FieldByName(fieldName);
+    if (field->IsLookup() || IsEmptyValue(value))
+        return false;
+    for (const auto& [id, row] : rows_)
+        if (CompareValues(row.values[static_cast<size_t>(field->Index())], value, field->Kind(), false) == 0)
+            return true;
+    return false;
+}
+
+int TTable::CompareByIndex(const Row& row, const QVariant& key) const {
+    const TIndexDef* index = CurrentIndex();
+    const TField* field = index && !index->fields.isEmpty() ? FindField(index->fields.front()) : Field(idField_);
+    const bool caseInsensitive = index && index->caseInsensitive;
+    int c = CompareValues(row.values[static_cast<size_t>(field->Index())], key, field->Kind(), caseInsensitive);
+    if (index && index->descending)
+        c = -c;
+    return c;
+}
+
+void TTable::SetIndexName(const QString& name) {
+    CheckBrowseMode();
+    if (!name.isEmpty()) {
+        bool known = false;
+        for (const auto& def : indexDefs_)
+            known = known || def.name.compare(name, Qt::CaseInsensitive) == 0;
+        if (!known)
+            throw EDatabaseError(QStringLiteral("Index not found: %1").arg(name));
+    }
+    if (indexName_.compare(name, Qt::CaseInsensitive) == 0 && !(name.isEmpty() && !indexDefs_.empty()))
+        return;
+    const qint64 current = CurrentId();
+    indexName_ = name;
+    if (!Active())
+        return;
+    SortOrder(order_);
+    if (filtered_)
+        SortOrder(filteredIds_);
+    PlaceCurrent(current);
+    NotifyDataSetChanged();
+}
+
+bool TTable::FindKey(const QVariant& key) {
+    CheckActive();
+    CheckBrowseMode();
+    const auto& view = visible();
+    auto it = std::lower_bound(view.begin(), view.end(), key,
+                               [this](qint64 id, const QVariant& k) { return CompareByIndex(*RowById(id), k) < 0; });
+    if (it == view.end() || CompareByIndex(*RowById(*it), key) != 0)
+        return false;
+    SetPosition(static_cast<int>(it - view.begin()));
+    NotifyRecordChanged(nullptr);
+    return true;
+}
+
+void TTable::FindNearest(const QVariant& key) {
+    CheckActive();
+    CheckBrowseMode();
+    const auto& view = visible();
+    auto it = std::lower_bound(view.begin(), view.end(), key,
+                               [this](qint64 id, const QVariant& k) { return CompareByIndex(*RowById(id), k) < 0; });
+    SetPosition(it == view.end() ? RecordCount() - 1 : static_cast<int>(it - view.begin()));
+    NotifyRecordChanged(nullptr);
+}
+
+// ---------------------------------------------------------------------------------
+// Editing
+
+void TTable::Edit() {
+    CheckActive();
+    if (state_ == TDataSetState::Edit || state_ == TDataSetState::Insert)
+        return;
+    const Row* row = CurrentRow();
+    if (!row) {
+        Append();
+        return;
+    }
+    buffer_ = *row;
+    changed_.assign(fields_.size(), false);
+    modified_ = false;
+    state_ = TDataSetState::Edit;
+    NotifyStateChanged();
+}
+
+void TTable::Append() { StartInsert(); }
+
+void TTable::Insert() { StartInsert(); }
+
+void TTable::StartInsert() {
+    CheckActive();
+    CheckBrowseMode();
+    insertReturnPos_ = pos_;
+    buffer_ = Row();
+    buffer_.values.resize(fields_.size());
+    buffer_.memoLoaded.assign(fields_.size(), true);
+    changed_.assign(fields_.size(), false);
+    modified_ = false;
+    state_ = TDataSetState::Insert;
+    eof_ = bof_ = false;
+    NotifyStateChanged();
+    NotifyRecordChanged(nullptr);
+}
+
+void TTable::Post() {
+    CheckActive();
+    CheckEditing();
+    UpdateRecord();
+    if (state_ == TDataSetState::Edit) {
+        const qint64 id = CurrentId();
+        QStringList assignments;
+        std::vector<int> columns;
+        for (const auto& field : fields_) {
+            const int i = field->Index();
+            if (changed_[static_cast<size_t>(i)] && field->IsStored() && i != idField_) {
+                assignments << Quote(field->FieldName()) + QStringLiteral(" = ?");
+                columns.push_back(i);
+            }
+        }
+        if (!columns.empty()) {
+            TStatement& update = database_->Prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                                                        .arg(sqlTable_, assignments.join(QLatin1String(", ")),
+                                                             Quote(Field(idField_)->FieldName())));
+            int position = 1;
+            for (int i : columns)
+                update.Bind(position++, ToStorage(*fields_[static_cast<size_t>(i)], buffer_.values[static_cast<size_t>(i)]));
+            update.Bind(position, id);
+            update.Run();
+        }
+        // The row may move to another place in the key order or leave the filter.
+        EraseId(order_, id);
+        if (filtered_)
+            EraseId(filteredIds_, id);
+        rows_[id] = buffer_;
+        InsertInOrder(order_, id);
+        if (filtered_ && PassesFilter(buffer_))
+            InsertInOrder(filteredIds_, id);
+        state_ = TDataSetState::Browse;
+        modified_ = false;
+        PlaceCurrent(id);
+    } else {
+        QStringList columns;
+        QStringList marks;
+        std::vector<int> indexes;
+        for (const auto& field : fields_) {
+            if (!field->IsStored() || field->Index() == idField_)
+                continue;
+            columns << Quote(field->FieldName());
+            marks << QStringLiteral("?");
+            indexes.push_back(field->Index());
+        }
+        TStatement& insert = database_->Prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                    .arg(sqlTable_, columns.join(QLatin1String(", ")),
+                                                         marks.join(QLatin1String(", "))));
+        int position = 1;
+        for (int i : indexes)
+            insert.Bind(position++, ToStorage(*fields_[static_cast<size_t>(i)], buffer_.values[static_cast<size_t>(i)]));
+        insert.Run();
+        const qint64 id = database_->LastInsertId();
+        buffer_.values[static_cast<size_t>(idField_)] = id;
+        rows_[id] = buffer_;
+        InsertInOrder(order_, id);
+        if (filtered_ && PassesFilter(buffer_))
+            InsertInOrder(filteredIds_, id);
+        state_ = TDataSetState::Browse;
+        modified_ = false;
+        PlaceCurrent(id);
+    }
+    buffer_ = Row();
+    NotifyStateChanged();
+    NotifyRecordChanged(nullptr);
+}
+
+void TTable::Cancel() {
+    CheckActive();
+    if (state_ != TDataSetState::Edit && state_ != TDataSetState::Insert)
+        return;
+    const bool inserting = state_ == TDataSetState::Insert;
+    state_ = TDataSetState::Browse;
+    modified_ = false;
+    buffer_ = Row();
+    if (inserting)
+        SetPosition(insertReturnPos_);
+    else
+        eof_ = RecordCount() == 0;
+    NotifyStateChanged();
+    NotifyRecordChanged(nullptr);
+}
+
+void TTable::Delete() {
+    CheckActive();
+    if (state_ == TDataSetState::Insert) {
+        Cancel();
+        return;
+    }
+    if (IsEmpty())
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    if (BeforeDelete)
+        BeforeDelete(*this);
+    const qint64 id = CurrentId();
+    TStatement& remove = database_->Prepare(
+        QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(sqlTable_, Quote(Field(idField_)->FieldName())));
+    remove.Bind(1, id);
+    remove.Run();
+    if (state_ == TDataSetState::Edit) {
+        state_ = TDataSetState::Browse;
+        modified_ = false;
+        buffer_ = Row();
+        NotifyStateChanged();
+    }
+    const int pos = pos_;
+    EraseId(order_, id);
+    EraseId(filteredIds_, id);
+    rows_.erase(id);
+    SetPosition(pos);
+    NotifyDataSetChanged();
+}
+
+void TTable::CheckBrowseMode() {
+    if (state_ != TDataSetState::Edit && state_ != TDataSetState::Insert)
+        return;
+    UpdateRecord();
+    if (modified_)
+        Post();
+    else
+        Cancel();
+}
+
+void TTable::UpdateRecord() {
+    // Typed input is pulled even while controls are disabled: it must never be lost.
+    for (TDataSource* source : std::as_const(dataSources_))
+        emit source->updateRecordRequested();
+}
+
+void TTable::Refresh() {
+    CheckActive();
+    const qint64 current = CurrentId();
+    if (state_ == TDataSetState::Edit || state_ == TDataSetState::Insert) {
+        state_ = TDataSetState::Browse;
+        modified_ = false;
+        buffer_ = Row();
+    }
+    LoadRows();
+    RebuildFilter();
+    PlaceCurrent(current);
+    if (CurrentId() != current)
+        SetPosition(0);
+    NotifyStateChanged();
+    NotifyDataSetChanged();
+}
+
+// ---------------------------------------------------------------------------------
+// Bookmarks and controls
+
+TBookmark TTable::GetBookmark() const { return CurrentId(); }
+
+bool TTable::BookmarkValid(TBookmark bookmark) const {
+    const auto& view = visible();
+    return bookmark != 0 && std::find(view.begin(), view.end(), bookmark) != view.end();
+}
+
+void TTable::GotoBookmark(TBookmark bookmark) {
+    CheckActive();
+    CheckBrowseMode();
+    const auto& view = visible();
+    auto it = std::find(view.begin(), view.end(), bookmark);
+    if (bookmark == 0 || it == view.end())
+        throw EDatabaseError(QStringLiteral("Record not found"));
+    SetPosition(static_cast<int>(it - view.begin()));
+    NotifyRecordChanged(nullptr);
+}
+
+void TTable::DisableControls() { ++disableCount_; }
+
+void TTable::EnableControls() {
+    if (disableCount_ > 0 && --disableCount_ == 0 && pendingDataSetChanged_) {
+        pendingDataSetChanged_ = false;
+        NotifyDataSetChanged();
+    }
+}
+
+void TTable::AttachDataSource(TDataSource* source) {
+    if (!dataSources_.contains(source))
+        dataSources_.append(source);
+}
+
+void TTable::DetachDataSource(TDataSource* source) { dataSources_.removeAll(source); }
+
+void TTable::NotifyDataSetChanged() {
+    if (disableCount_ > 0) {
+        pendingDataSetChanged_ = true;
+        return;
+    }
+    for (TDataSource* source : std::as_const(dataSources_))
+        emit source->dataSetChanged();
+}
+
+void TTable::NotifyRecordChanged(TField* field) {
+    if (disableCount_ > 0) {
+        pendingDataSetChanged_ = true;
+        return;
+    }
+    for (TDataSource* source : std::as_const(dataSources_)) {
+        if (field)
+            emit source->fieldChanged(field);
+        else
+            emit source->dataSetChanged();
+    }
+}
+
+void TTable::NotifyStateChanged() {
+    for (TDataSource* source : std::as_const(dataSources_))
+        emit source->stateChanged();
+}
+
+// ---------------------------------------------------------------------------------
+// Fields
+
+TField* TTable::FindField(const QString& name) const {
+    for (const auto& field : fields_)
+        if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+            return field.get();
+    return nullptr;
+}
+
+TField* TTable::FieldByName(const QString& name) const {
+    TField* field = FindField(name);
+    if (!field)
+        throw EDatabaseError(QStringLiteral("%1: Field '%2' not found").arg(tableName_, name));
+    return field;
+}
+
+QStringList TTable::FieldNames() const {
+    QStringList names;
+    for (const auto& field : fields_)
+        names << field->FieldName();
+    return names;
+}
+
+QVariant TTable::FieldValue(int fieldIndex) const {
+    const TField& field = *fields_[static_cast<size_t>(fieldIndex)];
+    const bool editing = state_ == TDataSetState::Edit || state_ == TDataSetState::Insert;
+    const Row* row = editing ? &buffer_ : CurrentRow();
+    if (!row)
+        return QVariant();
+    if (field.IsLookup()) {
+        const TLookupDef& lookup = field.Def().lookup;
+        const TField* keyField = FindField(lookup.keyField);
+        if (!keyField || !lookup.lookupTable)
+            return QVariant();
+        const QVariant text =
+            lookup.lookupTable->LookupValue(lookup.lookupKeyField, row->values[static_cast<size_t>(keyField->Index())],
+                                            lookup.lookupResultField);
+        if (IsEmptyValue(text))
+            return QVariant();
+        return field.Size() > 0 ? QVariant(text.toString().left(field.Size())) : text;
+    }
+    if (field.Kind() == TFieldKind::Memo) {
+        if (row->memoLoaded[static_cast<size_t>(fieldIndex)])
+            return row->values[static_cast<size_t>(fieldIndex)];
+        const QByteArray bytes = ReadMemo(fieldIndex);
+        return bytes.isNull() ? QVariant() : QVariant(QString::fromUtf8(bytes));
+    }
+    return row->values[static_cast<size_t>(fieldIndex)];
+}
+
+QByteArray TTable::ReadMemo(int fieldIndex) const {
+    const bool editing = state_ == TDataSetState::Edit || state_ == TDataSetState::Insert;
+    const Row* row = editing ? &buffer_ : CurrentRow();
+    if (!row)
+        return QByteArray();
+    if (row->memoLoaded[static_cast<size_t>(fieldIndex)]) {
+        const QVariant& value = row->values[static_cast<size_t>(fieldIndex)];
+        return IsEmptyValue(value) ? QByteArray() : value.toString().toUtf8();
+    }
+    const qint64 id = row->values[static_cast<size_t>(idField_)].toLongLong();
+    TStatement& select = database_->Prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                                .arg(Quote(fields_[static_cast<size_t>(fieldIndex)]->FieldName()),
+                                                     sqlTable_, Quote(Field(idField_)->FieldName())));
+    select.Bind(1, id);
+    QByteArray bytes;
+    try {
+        if (select.Step() && !select.ColumnIsNull(0))
+            bytes = select.ColumnBytes(0);
+    } catch (...) {
+        select.Reset();
+        throw;
+    }
+    select.Reset();
+    return bytes;
+}
+
+QVariant TTable::LookupValue(const QString& keyField, const QVariant& key, const QString& resultField) const {
+    if (!Active() || IsEmptyValue(key))
+        return QVariant();
+    const TField* result = FindField(resultField);
+    const TField* keyDef = FindField(keyField);
+    if (!result || !keyDef || result->IsLookup())
+        return QVariant();
+    if (keyDef->Index() == idField_) {
+        const Row* row = RowById(key.toLongLong());
+        return row ? row->values[static_cast<size_t>(result->Index())] : QVariant();
+    }
+    for (qint64 id : order_) {
+        const Row& row = *RowById(id);
+        if (CompareValues(row.values[static_cast<size_t>(keyDef->Index())], key, keyDef->Kind(), false) == 0)
+            return row.values[static_cast<size_t>(result->Index())];
+    }
+    return QVariant();
+}
+
+QVariant TTable::ToStorage(const TField& field, const QVariant& value) const {
+    if (IsEmptyValue(value))
+        return QVariant();
+    switch (field.Kind()) {
+    case TFieldKind::Boolean: return static_cast<qint64>(value.toBool() ? 1 : 0);
+    case TFieldKind::Date: return value.toDate().toString(Qt::ISODate);
+    case TFieldKind::SmallInt:
+    case TFieldKind::AutoInc: return value.toLongLong();
+    default: return value.toString();
+    }
+}
+
+void TTable::SetFieldValue(int fieldIndex, const QVariant& value) {
+    CheckActive();
+    TField& field = *fields_[static_cast<size_t>(fieldIndex)];
+    if (field.ReadOnly())
+        throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(field.FieldName()));
+    CheckEditing();
+    QVariant stored;
+    if (!IsEmptyValue(value)) {
+        switch (field.Kind()) {
+        case TFieldKind::String: {
+            const QString text = value.toString();
+            stored = field.Size() > 0 ? text.left(field.Size()) : text;
+            break;
+        }
+        case TFieldKind::Memo: stored = value.toString(); break;
+        case TFieldKind::SmallInt: {
+            bool ok = true;
+            qint64 number = 0;
+            if (value.typeId() == QMetaType::QString)
+                number = value.toString().trimmed().toLongLong(&ok);
+            else
+                number = value.toLongLong(&ok);
+            if (!ok)
+                throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
+                                         .arg(value.toString(), field.FieldName()));
+            if (number < kSmallIntMin || number > kSmallIntMax)
+                throw EDatabaseError(QStringLiteral("'%1' is not a valid value for field '%2'. The allowed range is %3 to %4")
+                                         .arg(number)
+                                         .arg(field.FieldName())
+                                         .arg(kSmallIntMin)
+                                         .arg(kSmallIntMax));
+            stored = static_cast<int>(number);
+            break;
+        }
+        case TFieldKind::Boolean:
+            if (value.typeId() == QMetaType::QString) {
+                const QString text = value.toString().trimmed();
+                stored = text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1");
+            } else {
+                stored = value.toBool();
+            }
+            break;
+        case TFieldKind::Date: {
+            const QDate date = value.typeId() == QMetaType::QString ? QDate::fromString(value.toString(), Qt::ISODate)
+                                                                   : value.toDate();
+            if (!date.isValid())
+                throw EDatabaseError(QStringLiteral("'%1' is not a valid date for field '%2'")
+                                         .arg(value.toString(), field.FieldName()));
+            stored = date;
+            break;
+        }
+        default: break;
+        }
+    }
+    QVariant& slot = buffer_.values[static_cast<size_t>(fieldIndex)];
+    if (field.Kind() == TFieldKind::Memo && !buffer_.memoLoaded[static_cast<size_t>(fieldIndex)]) {
+        // Read the stored memo once, so an unchanged text does not count as a change.
+        const QByteArray bytes = ReadMemo(fieldIndex);
+        slot = bytes.isNull() ? QVariant() : QVariant(QString::fromUtf8(bytes));
+        buffer_.memoLoaded[static_cast<size_t>(fieldIndex)] = true;
+    }
+    const bool same = IsEmptyValue(slot) == IsEmptyValue(stored) &&
+                      (IsEmptyValue(stored) || CompareValues(slot, stored, field.Kind(), false) == 0);
+    if (same)
+        return;
+    slot = stored;
+    changed_[static_cast<size_t>(fieldIndex)] = true;
+    modified_ = true;
+    NotifyRecordChanged(&field);
+}
+
+}  // namespace velm

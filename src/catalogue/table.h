@@ -1,0 +1,202 @@
+#pragma once
+
+#include "catalogue/field.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace velm {
+
+class TDatabase;
+class TDataSource;
+
+enum class TDataSetState { Inactive, Browse, Edit, Insert };
+
+// A remembered row; 0 is no bookmark.
+using TBookmark = qint64;
+
+struct TIndexDef {
+    QString name;         // "" is the primary index
+    QStringList fields;
+    bool caseInsensitive = false;
+    bool descending = false;
+};
+
+// A catalogue table with a current row, in the manner of a desktop database engine:
+// navigation, a filter, whole-value locate, edit/insert/post/cancel, bookmarks, typed
+// fields, lookups and indexes. Every row's short fields are held in memory once the
+// table is open, so navigation is free; memos are read when asked for.
+class TTable : public QObject {
+    Q_OBJECT
+public:
+    TTable(QString databaseName, QString tableName, std::vector<TFieldDef> fieldDefs,
+           std::vector<TIndexDef> indexDefs = {}, QObject* parent = nullptr);
+    ~TTable() override;
+
+    const QString& DatabaseName() const { return databaseName_; }
+    const QString& TableName() const { return tableName_; }
+
+    void Open();
+    void Close();
+    bool Active() const { return state_ != TDataSetState::Inactive; }
+    TDataSetState State() const { return state_; }
+    bool Modified() const { return modified_; }
+
+    // Navigation over the visible rows in the current index order. Each first leaves
+    // an edited row: pending control input is pulled, then posted if changed.
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    bool Eof() const { return eof_; }
+    bool Bof() const { return bof_; }
+    bool IsEmpty() const { return visible().empty(); }
+    int RecordCount() const { return static_cast<int>(visible().size()); }
+    // The rows of the visible set, 0-based; -1 when there is none.
+    int RecNo() const { return pos_; }
+
+    // A filter of the form "Field = value"; it applies while Filtered is on.
+    void SetFilter(const QString& expression);
+    const QString& Filter() const { return filterText_; }
+    void SetFiltered(bool on);
+    bool Filtered() const { return filtered_; }
+
+    // Whole-value match on one field among the visible rows. True makes the match the
+    // current row; false leaves the current row as it was.
+    bool Locate(const QString& fieldName, const QVariant& value, bool caseInsensitive);
+
+    // Whether any row, filtered out or not, holds this value in the field.
+    bool AnyRowHas(const QString& fieldName, const QVariant& value) const;
+
+    void Edit();
+    void Append();
+    void Insert();
+    void Post();
+    void Cancel();
+    void Delete();
+    // Leaves edit or insert state: post if changed, else cancel.
+    void CheckBrowseMode();
+    // Asks the controls to write their pending input into the row.
+    void UpdateRecord();
+
+    TBookmark GetBookmark() const;
+    void GotoBookmark(TBookmark bookmark);
+    void FreeBookmark(TBookmark) {}
+    bool BookmarkValid(TBookmark bookmark) const;
+
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return disableCount_ > 0; }
+
+    int FieldCount() const { return static_cast<int>(fields_.size()); }
+    TField* Field(int index) const { return fields_.at(static_cast<size_t>(index)).get(); }
+    TField* FindField(const QString& name) const;
+    TField* FieldByName(const QString& name) const;  // raises when there is no such field
+    QStringList FieldNames() const;
+
+    const std::vector<TIndexDef>& IndexDefs() const { return indexDefs_; }
+    const QString& IndexName() const { return indexName_; }
+    // Reorders the rows by another index, keeping the current row.
+    void SetIndexName(const QString& name);
+    // Seeks on the current index's first field: the exact key, or the first row at or
+    // after it.
+    bool FindKey(const QVariant& key);
+    void FindNearest(const QVariant& key);
+
+    // Re-reads every row from the files (after a rolled-back transaction, say).
+    void Refresh();
+
+    // Runs before every Delete; an EAbort raised in it cancels the Delete.
+    std::function<void(TTable&)> BeforeDelete;
+
+    // Data sources register themselves here.
+    void AttachDataSource(TDataSource* source);
+    void DetachDataSource(TDataSource* source);
+
+    // Used by TField.
+    QVariant FieldValue(int fieldIndex) const;
+    void SetFieldValue(int fieldIndex, const QVariant& value);
+    QByteArray ReadMemo(int fieldIndex) const;
+    // Lookup support: the value of a field in the row whose key field has this value.
+    QVariant LookupValue(const QString& keyField, const QVariant& key, const QString& resultField) const;
+
+private:
+    struct Row {
+        std::vector<QVariant> values;  // one per field; lookups stay empty
+        std::vector<bool> memoLoaded;  // per field
+    };
+
+    static QString QFileInfoBaseName(const QString& fileName);
+    const TIndexDef* CurrentIndex() const;
+    void InsertInOrder(std::vector<qint64>& view, qint64 id) const;
+    void StartInsert();
+    const std::vector<qint64>& visible() const { return filtered_ ? filteredIds_ : order_; }
+    qint64 CurrentId() const;
+    const Row* CurrentRow() const;
+    Row* RowById(qint64 id);
+    const Row* RowById(qint64 id) const;
+    int IdField() const { return idField_; }
+
+    void LoadRows();
+    void SortOrder(std::vector<qint64>& ids) const;
+    bool RowLess(qint64 a, qint64 b) const;
+    int CompareByIndex(const Row& row, const QVariant& key) const;
+    void RebuildFilter();
+    bool PassesFilter(const Row& row) const;
+    void PlaceCurrent(qint64 id);  // makes the row current, or the nearest position
+    void SetPosition(int pos);
+    void CheckActive() const;
+    void CheckEditing() const;
+    QString StorageName(const TField& field) const;
+    QVariant ToStorage(const TField& field, const QVariant& value) const;
+    QVariant FromStorage(const TField& field, const QVariant& stored) const;
+    QString SelectColumns() const;
+
+    // Notifications to the data sources.
+    void NotifyDataSetChanged();
+    void NotifyRecordChanged(TField* field);
+    void NotifyStateChanged();
+
+    QString databaseName_;
+    QString tableName_;
+    QString sqlTable_;  // schema-qualified table name once open
+    TDatabase* database_ = nullptr;
+    std::vector<std::unique_ptr<TField>> fields_;
+    std::vector<TIndexDef> indexDefs_;
+    QString indexName_;
+    int idField_ = -1;
+    std::vector<int> loadedFields_;  // stored, non-memo fields read at open
+
+    std::unordered_map<qint64, Row> rows_;
+    std::vector<qint64> order_;  // every row, in the current index order
+    std::vector<qint64> filteredIds_;
+
+    QString filterText_;
+    QString filterField_;
+    QVariant filterValue_;
+    bool filtered_ = false;
+
+    int pos_ = -1;
+    bool eof_ = true;
+    bool bof_ = true;
+
+    TDataSetState state_ = TDataSetState::Inactive;
+    Row buffer_;              // the row being edited or inserted
+    std::vector<bool> changed_;  // fields set since Edit/Insert
+    bool modified_ = false;
+    int insertReturnPos_ = -1;  // where Cancel of an insert goes back to
+
+    int disableCount_ = 0;
+    bool pendingDataSetChanged_ = false;
+    QList<TDataSource*> dataSources_;
+};
+
+}  // namespace velm

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "catalogue/data_module.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace velm::test {
+
+// A program folder in a temporary directory holding a fresh catalogue, with the data
+// module open over it. No test ever touches a real catalogue.
+class TempCatalogue {
+public:
+    explicit TempCatalogue(const QStringList& statusValues = DefaultStatusValues(), bool open = true);
+    ~TempCatalogue();
+
+    QString ProgramFolder() const;  // ends in "/"
+    QString DataFolder() const;
+    TDMvelm& Module() { return *module_; }
+
+    // Adds rows directly (for arranging a test); returns the new row's ID.
+    qint64 AddCategory(const QString& name);
+    qint64 AddPackage(const QString& name, qint64 categoryId, const QVariant& status = QVariant());
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<TDMvelm> module_;
+};
+
+}  // namespace velm::test
