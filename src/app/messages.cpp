@@ -14,7 +14,8 @@ MessagePresenter* g_presenter = nullptr;
 
 // The real boxes: modal, centred, word-wrapped, with the fixed button rows.
 bool ShowBox(MessageKind kind, const QString& caption, const QString& text) {
-    QMessageBox box(QApplication::activeWindow());
+    // No parent: the box is centred on the screen, not on a window.
+    QMessageBox box;
     box.setWindowTitle(caption);
     // Carriage returns start new lines in our texts; Qt wants line feeds.
     QString shown = text;

@@ -1,0 +1,44 @@
+#include "app/helpers.h"
+
+#include "app/messages.h"
+#include "catalogue/database_error.h"
+
+namespace velm {
+
+void ReportDatabaseError(const std::exception& error, int kind, const QString& oldName, const QString& newName) {
+    QString text = QStringLiteral("An error has occurred when updating the database.\r\r");
+    const auto* database = dynamic_cast<const EDatabaseError*>(&error);
+    if (database && database->FirstCode() == kKeyViolation) {
+        const bool category = kind == kRenameCategory;
+        text += category ? QStringLiteral("Categories must have unique names,\r")
+                         : QStringLiteral("Components must have unique names,\r");
+        text += QStringLiteral("so change from ") + oldName + QStringLiteral(" to ") + newName +
+                QStringLiteral(" is not possible because\r");
+        text += newName + (category ? QStringLiteral(" already exist as a category !")
+                                    : QStringLiteral(" already exist as a component !"));
+    }
+    ShowError(text);
+}
+
+qint32 SetBit(qint32 mask, int bit, bool on) {
+    const quint32 b = 1u << (static_cast<unsigned>(bit) & 31u);
+    const quint32 bits = static_cast<quint32>(mask);
+    return static_cast<qint32>(on ? bits | b : bits & ~b);
+}
+
+QString BaseNameWithoutExt(const QString& path) {
+    // "\" and ":" end the folder part of a Windows path; "/" does on every platform.
+    qsizetype start = 0;
+    for (qsizetype i = path.size() - 1; i >= 0; --i) {
+        const QChar c = path[i];
+        if (c == QLatin1Char('\\') || c == QLatin1Char(':') || c == QLatin1Char('/')) {
+            start = i + 1;
+            break;
+        }
+    }
+    const QString name = path.mid(start);
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+}  // namespace velm

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <exception>
+
+namespace velm {
+
+// The kinds of rename ReportDatabaseError explains.
+inline constexpr int kRenameCategory = 1;
+inline constexpr int kRenameComponent = 2;
+
+// Shows a failed database update in an error box; a duplicate name (key violation) gets
+// an explanation naming the old and new name, as a category for kind 1 and as a
+// component for any other kind.
+void ReportDatabaseError(const std::exception& error, int kind, const QString& oldName, const QString& newName);
+
+// Sets or clears one bit of a mask; the bit number counts modulo 32.
+qint32 SetBit(qint32 mask, int bit, bool on);
+
+// The file name without its folder, cut before its first dot: "pkg" for ".../pkg.beta.zip".
+QString BaseNameWithoutExt(const QString& path);
+
+}  // namespace velm

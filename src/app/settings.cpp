@@ -1,0 +1,108 @@
+#include "app/settings.h"
+
+#include "app/settings_store.h"
+
+#include <utility>
+
+namespace velm {
+
+namespace {
+
+const QString kLastSelectedDir = QStringLiteral("LastSelectedDir");
+const QString kLastArchiveDir = QStringLiteral("LastArchiveDir");
+const QString kShowDragNDropInfoMsg = QStringLiteral("ShowDragNDropInfoMsg");
+const QString kConfirmDelete = QStringLiteral("ConfirmDelete");
+const QString kMainColor = QStringLiteral("MainColor");
+const QString kPanelColor = QStringLiteral("PanelColor");
+const QString kSecondPanelColor = QStringLiteral("SecondPanelColor");
+
+// An absent string reads as empty text; an expandable one is taken literally; a value
+// of any other type is not a folder, so the default stands.
+QString ReadFolder(const SettingsKey& key, const QString& name, const QString& fallback) {
+    const auto value = key.Read(name);
+    if (!value)
+        return {};
+    if (value->type == kRegString || value->type == kRegExpandString)
+        return value->Text();
+    return fallback;
+}
+
+quint32 ReadNumber(const SettingsKey& key, const QString& name, quint32 fallback) {
+    const auto value = key.Read(name);
+    if (!value)
+        return fallback;
+    return value->DWordValue().value_or(fallback);
+}
+
+}  // namespace
+
+SettingsRecord& Settings() {
+    static SettingsRecord record;
+    return record;
+}
+
+SettingsRecord DefaultSettings(const QString& programFolder) {
+    SettingsRecord defaults;
+    defaults.LastSelectedDir = programFolder;
+    defaults.LastArchiveDir = programFolder;
+    return defaults;
+}
+
+void LoadSettings(SettingsStore& store, const QString& programFolder, SettingsRecord& settings) {
+    const SettingsRecord defaults = DefaultSettings(programFolder);
+    const auto key = store.OpenKey(QString::fromLatin1(kSettingsKeyPath), false);
+    if (!key) {
+        settings = defaults;
+        return;
+    }
+    settings.LastSelectedDir = ReadFolder(*key, kLastSelectedDir, defaults.LastSelectedDir);
+    settings.LastArchiveDir = ReadFolder(*key, kLastArchiveDir, defaults.LastArchiveDir);
+    settings.ShowDragNDropInfoMsg = ReadNumber(*key, kShowDragNDropInfoMsg, defaults.ShowDragNDropInfoMsg) != 0;
+    settings.ConfirmDelete = ReadNumber(*key, kConfirmDelete, defaults.ConfirmDelete) != 0;
+    settings.MainColor = ReadNumber(*key, kMainColor, defaults.MainColor);
+    settings.PanelColor = ReadNumber(*key, kPanelColor, defaults.PanelColor);
+    settings.SecondPanelColor = ReadNumber(*key, kSecondPanelColor, defaults.SecondPanelColor);
+}
+
+void SaveSettings(SettingsStore& store, const SettingsRecord& settings) {
+    const auto key = store.OpenKey(QString::fromLatin1(kSettingsKeyPath), true);
+    if (!key)
+        return;
+    const std::pair<QString, StoredValue> values[] = {
+        {kLastSelectedDir, StoredValue::String(settings.LastSelectedDir)},
+        {kLastArchiveDir, StoredValue::String(settings.LastArchiveDir)},
+        {kShowDragNDropInfoMsg, StoredValue::DWord(settings.ShowDragNDropInfoMsg ? 1 : 0)},
+        {kConfirmDelete, StoredValue::DWord(settings.ConfirmDelete ? 1 : 0)},
+        {kMainColor, StoredValue::DWord(settings.MainColor)},
+        {kPanelColor, StoredValue::DWord(settings.PanelColor)},
+        {kSecondPanelColor, StoredValue::DWord(settings.SecondPanelColor)},
+    };
+    // The first value that cannot be written ends the writing; the rest keep what the
+    // store held before.
+    for (const auto& [name, value] : values)
+        if (!key->Write(name, value))
+            return;
+}
+
+void LoadSettings(const QString& programFolder) {
+    RegFileSettingsStore store(SettingsFilePath());
+    LoadSettings(store, programFolder, Settings());
+}
+
+void SaveSettings() {
+    RegFileSettingsStore store(SettingsFilePath());
+    SaveSettings(store, Settings());
+}
+
+QColor ColorRefToQColor(ColorRef color) {
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
+}
+
+ColorRef QColorToColorRef(const QColor& color) {
+    const QColor rgb = color.toRgb();
+    return static_cast<ColorRef>(rgb.red()) | (static_cast<ColorRef>(rgb.green()) << 8) |
+           (static_cast<ColorRef>(rgb.blue()) << 16);
+}
+
+}  // namespace velm
