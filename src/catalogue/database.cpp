@@ -165,8 +165,10 @@ void TDatabase::OpenMain(const QString& path) {
 
 QString TDatabase::AttachFile(const QString& fileName) {
     const QString key = fileName.toUpper();
-    if (auto it = schemas_.find(key); it != schemas_.end())
+    if (auto it = schemas_.find(key); it != schemas_.end()) {
+        ++users_[key];
         return it->second;
+    }
     const QString path = QDir(folder_).filePath(fileName);
     if (!QFileInfo(path).isFile())
         throw EDatabaseError(QStringLiteral("Cannot open table %1: file not found").arg(QDir::toNativeSeparators(path)),
@@ -198,13 +200,18 @@ QString TDatabase::AttachFile(const QString& fileName) {
                              e.Codes());
     }
     schemas_[key] = schema;
+    users_[key] = 1;
     return schema;
 }
 
 void TDatabase::DetachFile(const QString& fileName) {
-    auto it = schemas_.find(fileName.toUpper());
+    const QString key = fileName.toUpper();
+    auto it = schemas_.find(key);
     if (it == schemas_.end())
         return;
+    if (--users_[key] > 0)
+        return;
+    users_.erase(key);
     if (it->second != QLatin1String("main")) {
         statements_.clear();
         try {

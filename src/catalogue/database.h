@@ -50,7 +50,8 @@ public:
     const QString& Folder() const { return folder_; }
 
     // Makes the file's table reachable and returns the schema that holds it. The file
-    // must exist: nothing is ever created in place of a missing one.
+    // must exist: nothing is ever created in place of a missing one. Every attach is
+    // paired with a detach; the file goes when its last user detaches it.
     QString AttachFile(const QString& fileName);
     void DetachFile(const QString& fileName);
     bool HasOpenFiles() const { return !schemas_.empty(); }
@@ -72,6 +73,7 @@ private:
     QString folder_;
     sqlite3* db_ = nullptr;
     std::map<QString, QString> schemas_;  // file name (upper case) -> schema
+    std::map<QString, int> users_;        // file name (upper case) -> attach count
     std::map<QString, std::unique_ptr<TStatement>> statements_;
     bool inTransaction_ = false;
 };

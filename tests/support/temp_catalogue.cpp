@@ -1,5 +1,6 @@
 #include "support/temp_catalogue.h"
 
+#include "app/settings_store.h"
 #include "catalogue/database_error.h"
 
 #include <QDir>
@@ -8,6 +9,8 @@ namespace velm::test {
 
 TempCatalogue::TempCatalogue(const QStringList& statusValues, bool open) {
     dir_.setAutoRemove(true);
+    // Settings written by the code under test stay in the temporary folder too.
+    SetSettingsFilePath(ProgramFolder() + QStringLiteral("settings/velm.reg"));
     if (!CreateCatalogue(DataFolder(), statusValues))
         throw EDatabaseError(QStringLiteral("could not create a test catalogue"));
     module_ = std::make_unique<TDMvelm>(ProgramFolder());
@@ -16,7 +19,10 @@ TempCatalogue::TempCatalogue(const QStringList& statusValues, bool open) {
         throw EDatabaseError(QStringLiteral("could not open the test catalogue"));
 }
 
-TempCatalogue::~TempCatalogue() { module_.reset(); }
+TempCatalogue::~TempCatalogue() {
+    module_.reset();
+    SetSettingsFilePath(QString());
+}
 
 QString TempCatalogue::ProgramFolder() const { return dir_.path() + QLatin1Char('/'); }
 

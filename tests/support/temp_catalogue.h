@@ -10,7 +10,8 @@
 namespace velm::test {
 
 // A program folder in a temporary directory holding a fresh catalogue, with the data
-// module open over it. No test ever touches a real catalogue.
+// module open over it, and the settings file beside it. No test ever touches a real
+// catalogue or the user's settings.
 class TempCatalogue {
 public:
     explicit TempCatalogue(const QStringList& statusValues = DefaultStatusValues(), bool open = true);
@@ -18,6 +19,7 @@ public:
 
     QString ProgramFolder() const;  // ends in "/"
     QString DataFolder() const;
+    QString SettingsFile() const { return ProgramFolder() + QStringLiteral("settings/velm.reg"); }
     TDMvelm& Module() { return *module_; }
 
     // Adds rows directly (for arranging a test); returns the new row's ID.

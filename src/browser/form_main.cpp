@@ -1,0 +1,242 @@
+#include "browser/form_main.h"
+
+#include "app/command_guard.h"
+#include "app/settings.h"
+#include "app/tmp_folder.h"
+#include "browser/pictures.h"
+#include "browser/tree_label_delegate.h"
+#include "catalogue/data_module.h"
+#include "import/velm_component.h"
+#include "ui_FormMain.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+
+namespace velm {
+
+namespace {
+
+constexpr int kFieldNameColumn = 0;
+
+void Paint(QWidget* widget, ColorRef colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, ColorRefToQColor(colour));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void SetImages(QTreeWidgetItem* node, int image) { node->setIcon(kFieldNameColumn, TreeImageIcon(image)); }
+
+}  // namespace
+
+TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::FormMain>()) {
+    ui_->setupUi(this);
+    ProgramFolder = programFolder;
+
+    QFont windowFont(QStringLiteral("Arial"));
+    windowFont.setPixelSize(15);
+    setFont(windowFont);
+    QFont treeFont(QStringLiteral("Times New Roman"));
+    treeFont.setPixelSize(15);
+    ui_->TreeViewCategories->setFont(treeFont);
+    ui_->LabelCategories->setFont(windowFont);
+    ui_->LabelCategories->setStyleSheet(QStringLiteral("color: navy;"));
+    ui_->ImageLogo->setPixmap(LogoPicture());
+    ui_->ImageLogo->hide();
+    ui_->Splitter1->setSizes({265, 763 - 265});
+    ui_->Splitter1->setStretchFactor(1, 1);
+
+    connect(ui_->TreeViewCategories, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+                // A component node shows its selected picture only while it is selected.
+                if (previous && previous->parent())
+                    SetImages(previous, kImageComponent);
+                if (current && current->parent())
+                    SetImages(current, kImageComponentSelected);
+                TreeViewCategoriesChange(current);
+            });
+    connect(ui_->TreeViewCategories, &QTreeWidget::itemExpanded, this, &TFormMain::TreeViewCategoriesExpanded);
+    connect(ui_->TreeViewCategories, &QTreeWidget::itemCollapsed, this, &TFormMain::TreeViewCategoriesCollapsed);
+    ui_->TreeViewCategories->installEventFilter(this);
+    ui_->TreeViewCategories->setItemDelegate(new TTreeLabelDelegate(
+        ui_->TreeViewCategories, [this](QTreeWidgetItem* node, const QString& text) {
+            RunCommand([&] { TreeViewCategoriesEdited(node, text); });
+        }));
+    ConnectCommands();
+
+    // Centred on the screen at every start; no position is remembered.
+    resize(763, 554);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TFormMain::~TFormMain() { delete Component; }
+
+QTreeWidget* TFormMain::TreeViewCategories() const { return ui_->TreeViewCategories; }
+QFrame* TFormMain::PanelSearch() const { return ui_->PanelSearch; }
+QFrame* TFormMain::PanelLeft() const { return ui_->PanelLeft; }
+QFrame* TFormMain::PanelRight() const { return ui_->PanelRight; }
+QLabel* TFormMain::ImageLogo() const { return ui_->ImageLogo; }
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!initialised_) {
+        initialised_ = true;
+        InitialiseMainWindow();
+    }
+}
+
+void TFormMain::InitialiseMainWindow() {
+    // 1. Files dropped from the desktop land on the tree.
+    ui_->TreeViewCategories->setAcceptDrops(true);
+    // 2. The program folder always ends in a separator.
+    if (!ProgramFolder.endsWith(QLatin1Char('/')) && !ProgramFolder.endsWith(QLatin1Char('\\')))
+        ProgramFolder += QLatin1Char('/');
+    // 3. One level only; a failure shows later, when something is extracted.
+    TmpFolder = ProgramFolder + QStringLiteral("Tmp/");
+    QDir().mkdir(TmpFolder);
+    // 4 - 6.
+    LoadSettings(ProgramFolder);
+    ApplyColours();
+    FocusColor = QColor(Qt::white);
+    UnfocusedColor = QColor(0xC0, 0xC0, 0xC0);
+    // 8 - 11.
+    Component = new TVELMComponent(QString());
+    LoadCategoryTree();
+    ShowDetail(false);
+    ui_->ImageLogo->hide();
+    if (QTreeWidgetItem* first = ui_->TreeViewCategories->topLevelItem(0)) {
+        ui_->TreeViewCategories->setCurrentItem(first);
+        TreeViewCategoriesChange(first);
+    }
+}
+
+void TFormMain::ApplyColours() {
+    const SettingsRecord& settings = Settings();
+    Paint(ui_->PanelRight, settings.MainColor);
+    Paint(ui_->PanelLeft, settings.PanelColor);
+    Paint(ui_->PanelSearch, settings.SecondPanelColor);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TFormMain::FormClose() {
+    if (closed_)
+        return;
+    closed_ = true;
+    EmptyTmpFolder(TmpFolder);
+    SaveSettings();
+    delete Component;
+    Component = nullptr;
+}
+
+void TFormMain::LoadCategoryTree() {
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    TTable& categories = *DMvelm->TableCategory;
+    TTable& packages = *DMvelm->TableCPInfo;
+    // Selection handling is held back until the tree is built: showing every component
+    // on the way would cost one locate per row for nothing.
+    loadingTree_ = true;
+    const QSignalBlocker blocker(tree);
+    tree->clear();
+    const bool wasFiltered = packages.Filtered();
+    try {
+        for (categories.First(); !categories.Eof(); categories.Next()) {
+            QTreeWidgetItem* category = AddCategoryNode(nullptr, categories.FieldByName(QStringLiteral("Name"))->AsString());
+            packages.SetFilter(QStringLiteral("Category = %1").arg(categories.FieldByName(QStringLiteral("ID"))->AsInteger()));
+            packages.SetFiltered(true);
+            TField* name = packages.FieldByName(QStringLiteral("ProductName"));
+            for (packages.First(); !packages.Eof(); packages.Next())
+                AddComponentNode(category, name->AsString());
+            packages.SetFiltered(false);
+        }
+    } catch (...) {
+        packages.SetFiltered(wasFiltered);
+        loadingTree_ = false;
+        throw;
+    }
+    tree->collapseAll();
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        SetImages(tree->topLevelItem(i), kImageDrawerClosed);
+    tree->setCurrentItem(nullptr);
+    loadingTree_ = false;
+}
+
+QTreeWidgetItem* TFormMain::AddCategoryNode(QTreeWidgetItem* /*anchor*/, const QString& text) {
+    auto* node = new QTreeWidgetItem(QStringList{text});
+    node->setFlags(node->flags() | Qt::ItemIsEditable);
+    SetImages(node, kImageDrawerClosed);
+    ui_->TreeViewCategories->addTopLevelItem(node);
+    if (!loadingTree_)
+        ui_->TreeViewCategories->setCurrentItem(node);
+    return node;
+}
+
+QTreeWidgetItem* TFormMain::AddComponentNode(QTreeWidgetItem* anchor, const QString& text) {
+    QTreeWidgetItem* category = anchor && anchor->parent() ? anchor->parent() : anchor;
+    auto* node = new QTreeWidgetItem(QStringList{text});
+    node->setFlags(node->flags() | Qt::ItemIsEditable);
+    SetImages(node, kImageComponent);
+    category->addChild(node);
+    if (!loadingTree_)
+        ui_->TreeViewCategories->setCurrentItem(node);
+    return node;
+}
+
+void TFormMain::TreeViewCategoriesChange(QTreeWidgetItem* node) {
+    if (!node)
+        return;
+    if (node->parent()) {
+        Component->LoadComponent(node->text(0));
+        ui_->ImageLogo->hide();
+        ShowDetail(true);
+    } else {
+        ShowDetail(false);
+        ui_->ImageLogo->show();
+    }
+}
+
+void TFormMain::ShowDetail(bool detail) {
+    if (pageControl_)
+        pageControl_->setVisible(detail);
+}
+
+void TFormMain::TreeViewCategoriesExpanded(QTreeWidgetItem* node) {
+    if (!node->parent())
+        SetImages(node, kImageDrawerOpen);
+}
+
+void TFormMain::TreeViewCategoriesCollapsed(QTreeWidgetItem* node) {
+    if (!node->parent())
+        SetImages(node, kImageDrawerClosed);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    // Keys typed into the in-place label editor go to the editor, never through here.
+    if (watched == ui_->TreeViewCategories && event->type() == QEvent::KeyPress)
+        TreeViewCategoriesKeyDown(static_cast<QKeyEvent*>(event)->key());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::TreeViewCategoriesKeyDown(int key) {
+    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    if (key == Qt::Key_Delete) {
+        RunCommand([this] { EditDeleteClick(); });
+    } else if (key == Qt::Key_Insert && selected) {
+        if (selected->parent())
+            RunCommand([this] { FileNewComponentPackageClick(); });
+        else
+            RunCommand([this] { FileNewCategoryClick(); });
+    }
+}
+
+}  // namespace velm

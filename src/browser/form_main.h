@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QColor>
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+class QFrame;
+class QLabel;
+class QMenu;
+
+namespace Ui {
+class FormMain;
+}
+
+namespace velm {
+
+class TVELMComponent;
+
+// The main window: the category tree on the left, the selected component's record or
+// the logo on the right, the search strip on top. It lives as long as the program.
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // programFolder is the folder of the running program (tests hand in a temporary one).
+    explicit TFormMain(const QString& programFolder, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // The window's own state, in this order.
+    TVELMComponent* Component = nullptr;
+    QColor FocusColor;
+    QColor UnfocusedColor;
+    QString ProgramFolder;  // always ends in a separator
+    QString TmpFolder;
+
+    // The show sequence; runs once, when the window is first shown.
+    void InitialiseMainWindow();
+    // Discards all nodes and builds the tree anew from the tables.
+    void LoadCategoryTree();
+    QTreeWidgetItem* AddCategoryNode(QTreeWidgetItem* anchor, const QString& text);
+    QTreeWidgetItem* AddComponentNode(QTreeWidgetItem* anchor, const QString& text);
+    // Colours the three panels from the settings.
+    void ApplyColours();
+
+    // Editing operations other windows call.
+    void AddCategory(const QString& name);
+    QString CreateCategoryRecord(const QString& baseName);
+    bool RenameCategory(const QString& oldName, QString& newName);
+    void DeleteCategory(QTreeWidgetItem* node);
+    void DeleteComponent(QTreeWidgetItem* node);
+    void MoveComponent(QTreeWidgetItem* node);
+    void AddCategoriesFromList(const QStringList& names);
+
+    // Commands.
+    void FileNewCategoryClick();
+    void FileNewComponentPackageClick();
+    void EditChangeNameClick();
+    void TreeViewCategoriesEdited(QTreeWidgetItem* node, const QString& editedText);
+    void EditDeleteClick();
+    void EditMoveToOtherCategoryClick();
+
+    QTreeWidget* TreeViewCategories() const;
+    QFrame* PanelSearch() const;
+    QFrame* PanelLeft() const;
+    QFrame* PanelRight() const;
+    QLabel* ImageLogo() const;
+    QWidget* PageControlComponentInfo() const { return pageControl_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void TreeViewCategoriesChange(QTreeWidgetItem* node);
+    void TreeViewCategoriesExpanded(QTreeWidgetItem* node);
+    void TreeViewCategoriesCollapsed(QTreeWidgetItem* node);
+
+private:
+    // The close sequence.
+    void FormClose();
+    void TreeViewCategoriesKeyDown(int key);
+    void ConnectCommands();
+    void ShowTreePopupMenu(const QPoint& position);
+    void ShowDetail(bool detail);
+
+    std::unique_ptr<Ui::FormMain> ui_;
+    QWidget* pageControl_ = nullptr;
+    QMenu* popupMenuTree_ = nullptr;
+    bool initialised_ = false;
+    bool closed_ = false;
+    bool loadingTree_ = false;
+};
+
+}  // namespace velm

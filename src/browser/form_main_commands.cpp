@@ -1,0 +1,230 @@
+// The main window's editing commands: new, rename, delete and move for categories and
+// components. Tables change first and the tree afterwards, so a failed table step
+// leaves the tree as it was.
+#include "app/command_guard.h"
+#include "app/helpers.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "app/tree_helpers.h"
+#include "browser/form_main.h"
+#include "browser/tree_sort.h"
+#include "catalogue/data_module.h"
+#include "catalogue/database.h"
+#include "catalogue/database_error.h"
+#include "import/velm_component.h"
+#include "ui_FormMain.h"
+
+#include <QMenu>
+#include <QTreeWidget>
+
+namespace velm {
+
+namespace {
+
+constexpr int kCategoryNameSize = 25;
+
+QString NameOf(QTreeWidgetItem* node) { return node->text(0); }
+
+}  // namespace
+
+void TFormMain::ConnectCommands() {
+    const auto command = [this](QAction* action, void (TFormMain::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { RunCommand([&] { (this->*handler)(); }); });
+    };
+    command(ui_->FileNewCategory, &TFormMain::FileNewCategoryClick);
+    command(ui_->FileNewComponentPackage, &TFormMain::FileNewComponentPackageClick);
+    command(ui_->EditChangeName, &TFormMain::EditChangeNameClick);
+    command(ui_->EditDelete, &TFormMain::EditDeleteClick);
+    command(ui_->EditMoveToOtherCategory, &TFormMain::EditMoveToOtherCategoryClick);
+    command(ui_->PopUpNewCategory, &TFormMain::FileNewCategoryClick);
+    command(ui_->PopUpNewComponentPackage, &TFormMain::FileNewComponentPackageClick);
+    command(ui_->PopUpDelete, &TFormMain::EditDeleteClick);
+    command(ui_->PopUpChangeName, &TFormMain::EditChangeNameClick);
+    command(ui_->PopUpMoveToOtherCategory, &TFormMain::EditMoveToOtherCategoryClick);
+    connect(ui_->FileExit, &QAction::triggered, this, &QWidget::close);
+
+    popupMenuTree_ = new QMenu(this);
+    popupMenuTree_->setObjectName(QStringLiteral("PopupMenuTree"));
+    popupMenuTree_->addAction(ui_->PopUpNewCategory);
+    popupMenuTree_->addAction(ui_->PopUpNewComponentPackage);
+    popupMenuTree_->addSeparator();
+    popupMenuTree_->addAction(ui_->PopUpImportComponentPackage);
+    popupMenuTree_->addAction(ui_->PopUpReimport);
+    popupMenuTree_->addSeparator();
+    popupMenuTree_->addAction(ui_->PopUpDelete);
+    popupMenuTree_->addSeparator();
+    popupMenuTree_->addAction(ui_->PopUpChangeName);
+    popupMenuTree_->addSeparator();
+    popupMenuTree_->addAction(ui_->PopUpMoveToOtherCategory);
+    connect(ui_->TreeViewCategories, &QWidget::customContextMenuRequested, this, &TFormMain::ShowTreePopupMenu);
+}
+
+void TFormMain::ShowTreePopupMenu(const QPoint& position) {
+    // A right click does not select: every command acts on the selected node.
+    popupMenuTree_->popup(ui_->TreeViewCategories->viewport()->mapToGlobal(position));
+}
+
+// ---------------------------------------------------------------------------------
+// Categories
+
+QString TFormMain::CreateCategoryRecord(const QString& baseName) {
+    // Cut first, so the free-name test, the stored name and the node text agree.
+    const QString base = (baseName.isEmpty() ? QStringLiteral("New Category") : baseName).left(kCategoryNameSize);
+    TTable& categories = *DMvelm->TableCategory;
+    QString candidate = base;
+    for (int n = 1; categories.Locate(QStringLiteral("Name"), candidate, true); ++n) {
+        const QString suffix = QString::number(n);
+        candidate = base.left(kCategoryNameSize - suffix.size()) + suffix;
+    }
+    categories.Append();
+    try {
+        categories.FieldByName(QStringLiteral("Name"))->SetAsString(candidate);
+        categories.Post();
+    } catch (...) {
+        categories.Cancel();
+        throw;
+    }
+    return candidate;
+}
+
+void TFormMain::AddCategory(const QString& name) {
+    const QString stored = CreateCategoryRecord(name);
+    AddCategoryNode(ui_->TreeViewCategories->topLevelItem(0), stored);
+}
+
+void TFormMain::FileNewCategoryClick() { AddCategory(QString()); }
+
+bool TFormMain::RenameCategory(const QString& oldName, QString& newName) {
+    TTable& categories = *DMvelm->TableCategory;
+    try {
+        if (!categories.Locate(QStringLiteral("Name"), oldName, true))
+            throw EDatabaseError(QStringLiteral("Record not found"));
+        categories.Edit();
+        categories.FieldByName(QStringLiteral("Name"))->SetAsString(newName);
+        categories.Post();
+        newName = categories.FieldByName(QStringLiteral("Name"))->AsString();
+        return true;
+    } catch (const EDatabaseError& error) {
+        categories.Cancel();
+        ReportDatabaseError(error, kRenameCategory, oldName, newName);
+        return false;
+    }
+}
+
+void TFormMain::DeleteCategory(QTreeWidgetItem* node) {
+    if (Settings().ConfirmDelete &&
+        !ConfirmYesNo(QStringLiteral("Do you really want to delete the category: ") + NameOf(node) +
+                      QStringLiteral("\rand ALL components of this category ?")))
+        return;
+    TTable& categories = *DMvelm->TableCategory;
+    TTable& packages = *DMvelm->TableCPInfo;
+    if (!categories.Locate(QStringLiteral("Name"), NameOf(node), true))
+        throw EDatabaseError(QStringLiteral("Record not found"));
+    const int id = categories.FieldByName(QStringLiteral("ID"))->AsInteger();
+    packages.CheckBrowseMode();
+    // The category and its packages go together or not at all.
+    TDatabase& database = TSession::Instance().DatabaseFor(QString::fromLatin1(TDMvelm::kAlias));
+    database.StartTransaction();
+    try {
+        packages.SetFilter(QStringLiteral("Category = %1").arg(id));
+        packages.SetFiltered(true);
+        packages.First();
+        while (!packages.IsEmpty())
+            packages.Delete();
+        packages.SetFiltered(false);
+        categories.Delete();
+        database.Commit();
+    } catch (...) {
+        database.Rollback();
+        packages.SetFiltered(false);
+        packages.Refresh();
+        categories.Refresh();
+        throw;
+    }
+    delete node;
+}
+
+// ---------------------------------------------------------------------------------
+// Components
+
+void TFormMain::FileNewComponentPackageClick() {
+    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    if (!selected) {
+        ShowError(QStringLiteral("First select a category to add the component to."));
+        return;
+    }
+    QTreeWidgetItem* category = selected->parent() ? selected->parent() : selected;
+    const QString name = Component->CreateComponentRecord(NameOf(category), QStringLiteral("New Component"));
+    AddComponentNode(selected, name);
+}
+
+void TFormMain::DeleteComponent(QTreeWidgetItem* node) {
+    if (Settings().ConfirmDelete &&
+        !ConfirmYesNo(QStringLiteral("Do you really want to delete the component: ") + NameOf(node) +
+                      QStringLiteral(" ?")))
+        return;
+    Component->DeleteComponentRecord();
+    delete node;
+}
+
+void TFormMain::MoveComponent(QTreeWidgetItem* node) {
+    const QString categoryName = Component->MoveToOtherCategory();
+    if (categoryName.isEmpty())
+        return;
+    QTreeWidgetItem* category = FindTreeNode(ui_->TreeViewCategories, categoryName, 0, true);
+    if (!category)
+        return;
+    const QString text = NameOf(node);
+    delete node;
+    AddComponentNode(category, text);
+}
+
+// ---------------------------------------------------------------------------------
+// Commands on the selected node
+
+void TFormMain::EditChangeNameClick() {
+    if (QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem())
+        ui_->TreeViewCategories->editItem(selected, 0);
+}
+
+void TFormMain::TreeViewCategoriesEdited(QTreeWidgetItem* node, const QString& editedText) {
+    QString text = editedText;
+    bool ok = false;
+    if (node->parent())
+        ok = Component->RenameComponent(NameOf(node), text);
+    else
+        ok = RenameCategory(NameOf(node), text);
+    if (!ok)
+        text = NameOf(node);
+    node->setText(0, text);
+    if (node->parent())
+        SortChildren(node->parent());
+    else
+        SortWholeTree(ui_->TreeViewCategories);
+}
+
+void TFormMain::EditDeleteClick() {
+    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    if (!selected)
+        return;
+    if (selected->parent())
+        DeleteComponent(selected);
+    else
+        DeleteCategory(selected);
+}
+
+void TFormMain::EditMoveToOtherCategoryClick() {
+    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    if (selected && selected->parent())
+        MoveComponent(selected);
+}
+
+void TFormMain::AddCategoriesFromList(const QStringList& names) {
+    for (const QString& entry : names) {
+        const QString name = CreateCategoryRecord(entry);
+        AddCategoryNode(ui_->TreeViewCategories->topLevelItem(0), name);
+    }
+    SortWholeTree(ui_->TreeViewCategories);
+}
+
+}  // namespace velm

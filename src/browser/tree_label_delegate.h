@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+#include <functional>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace velm {
+
+// Hands an accepted in-place label edit (Enter, or the editor losing the focus) to the
+// window instead of writing it into the node: the window decides the node's text after
+// asking the tables. Escape never reaches here.
+class TTreeLabelDelegate : public QStyledItemDelegate {
+public:
+    using EditedHandler = std::function<void(QTreeWidgetItem* node, const QString& text)>;
+    TTreeLabelDelegate(QTreeWidget* tree, EditedHandler onEdited);
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+private:
+    QTreeWidget* tree_;
+    EditedHandler onEdited_;
+};
+
+}  // namespace velm

@@ -1,0 +1,139 @@
+// The main window's show and close sequences and its category tree.
+#include "app/settings.h"
+#include "browser/form_main.h"
+#include "browser/pictures.h"
+#include "support/message_recorder.h"
+#include "support/temp_catalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace velm;
+using velm::test::MessageRecorder;
+using velm::test::TempCatalogue;
+
+namespace {
+
+QStringList TopLevelTexts(QTreeWidget* tree) {
+    QStringList texts;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        texts << tree->topLevelItem(i)->text(0);
+    return texts;
+}
+
+bool SameIcon(const QIcon& a, const QIcon& b) {
+    return a.pixmap(16, 16).toImage() == b.pixmap(16, 16).toImage();
+}
+
+void WriteFile(const QString& path) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("left over");
+}
+
+}  // namespace
+
+class FormMainTest : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyCatalogueShowsNeitherLogoNorDetail();
+    void startShowsCollapsedCategoriesInTableOrderWithTheFirstSelected();
+    void expandingAndCollapsingChangeTheCategoryPicture();
+    void closeEmptiesTmpFolderAndSavesSettings();
+    void firstRunUsesTheDefaultColours();
+};
+
+void FormMainTest::emptyCatalogueShowsNeitherLogoNorDetail() {
+    TempCatalogue cat;
+    TFormMain window(cat.ProgramFolder());
+    window.show();
+    QCOMPARE(window.TreeViewCategories()->topLevelItemCount(), 0);
+    QVERIFY(!window.TreeViewCategories()->currentItem());
+    QVERIFY(!window.ImageLogo()->isVisible());
+    QVERIFY(QDir(cat.ProgramFolder() + QStringLiteral("Tmp")).exists());
+    QCOMPARE(window.windowTitle(), QStringLiteral("Velmora"));
+    QCOMPARE(window.size(), QSize(763, 554));
+}
+
+void FormMainTest::startShowsCollapsedCategoriesInTableOrderWithTheFirstSelected() {
+    TempCatalogue cat;
+    const qint64 zeta = cat.AddCategory(QStringLiteral("Zeta"));
+    cat.AddCategory(QStringLiteral("alpha"));
+    cat.AddPackage(QStringLiteral("Z2"), zeta);
+    cat.AddPackage(QStringLiteral("Z1"), zeta);
+    TFormMain window(cat.ProgramFolder());
+    window.show();
+    QTreeWidget* tree = window.TreeViewCategories();
+    // Rows come in the category table's order; the components in the package table's.
+    QCOMPARE(TopLevelTexts(tree), (QStringList{"alpha", "Zeta"}));
+    QTreeWidgetItem* z = tree->topLevelItem(1);
+    QCOMPARE(z->childCount(), 2);
+    QCOMPARE(z->child(0)->text(0), QStringLiteral("Z2"));
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        QVERIFY(!tree->topLevelItem(i)->isExpanded());
+        QVERIFY(SameIcon(tree->topLevelItem(i)->icon(0), TreeImageIcon(kImageDrawerClosed)));
+    }
+    QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+    QVERIFY(window.ImageLogo()->isVisible());
+    // A category without components has no expand button.
+    QCOMPARE(tree->topLevelItem(0)->childCount(), 0);
+}
+
+void FormMainTest::expandingAndCollapsingChangeTheCategoryPicture() {
+    TempCatalogue cat;
+    const qint64 c = cat.AddCategory(QStringLiteral("C"));
+    cat.AddPackage(QStringLiteral("P"), c);
+    TFormMain window(cat.ProgramFolder());
+    window.show();
+    QTreeWidgetItem* category = window.TreeViewCategories()->topLevelItem(0);
+    category->setExpanded(true);
+    QVERIFY(SameIcon(category->icon(0), TreeImageIcon(kImageDrawerOpen)));
+    QTreeWidgetItem* component = category->child(0);
+    QVERIFY(SameIcon(component->icon(0), TreeImageIcon(kImageComponent)));
+    window.TreeViewCategories()->setCurrentItem(component);
+    QVERIFY(SameIcon(component->icon(0), TreeImageIcon(kImageComponentSelected)));
+    QVERIFY(!window.ImageLogo()->isVisible());
+    window.TreeViewCategories()->setCurrentItem(category);
+    QVERIFY(SameIcon(component->icon(0), TreeImageIcon(kImageComponent)));
+    category->setExpanded(false);
+    QVERIFY(SameIcon(category->icon(0), TreeImageIcon(kImageDrawerClosed)));
+}
+
+void FormMainTest::closeEmptiesTmpFolderAndSavesSettings() {
+    TempCatalogue cat;
+    const QString tmp = cat.ProgramFolder() + QStringLiteral("Tmp/");
+    QVERIFY(QDir().mkpath(tmp + QStringLiteral("sub")));
+    WriteFile(tmp + QStringLiteral("old.inf"));
+    WriteFile(tmp + QStringLiteral("sub/old.upl"));
+    {
+        TFormMain window(cat.ProgramFolder());
+        window.show();
+        // Files left by an earlier run are kept at start...
+        QVERIFY(QFile::exists(tmp + QStringLiteral("old.inf")));
+        Settings().MainColor = 0x123456;
+        window.close();
+    }
+    // ...and gone after the close, with the folder itself kept.
+    QVERIFY(QDir(tmp).exists());
+    QVERIFY(QDir(tmp).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System));
+    QVERIFY(QFile::exists(cat.SettingsFile()));
+    LoadSettings(cat.ProgramFolder());
+    QCOMPARE(Settings().MainColor, ColorRef(0x123456));
+}
+
+void FormMainTest::firstRunUsesTheDefaultColours() {
+    TempCatalogue cat;
+    TFormMain window(cat.ProgramFolder());
+    window.show();
+    QCOMPARE(window.PanelRight()->palette().color(QPalette::Window), QColor(183, 199, 173));
+    QCOMPARE(window.PanelLeft()->palette().color(QPalette::Window), QColor(157, 180, 152));
+    QCOMPARE(window.PanelSearch()->palette().color(QPalette::Window), QColor(64, 128, 128));
+    QCOMPARE(Settings().LastArchiveDir, cat.ProgramFolder());
+    QVERIFY(Settings().ConfirmDelete && Settings().ShowDragNDropInfoMsg);
+}
+
+QTEST_MAIN(FormMainTest)
+#include "test_form_main.moc"
