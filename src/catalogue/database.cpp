@@ -150,7 +150,7 @@ TDatabase::~TDatabase() {
 
 void TDatabase::OpenMain(const QString& path) {
     const QByteArray uri = ReadWriteUri(path).toUtf8();
-    const int rc = sqlite3_open_v2(uri.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr);
+    const int rc = sqlite3_open_v2(uri.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db_);

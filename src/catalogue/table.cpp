@@ -12,6 +12,23 @@ namespace velm {
 
 namespace {
 
+// "yyyy-MM-dd" read by hand: the general parser costs more than the whole row.
+QDate ParseIsoDate(const QString& text) {
+    if (text.size() != 10 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-'))
+        return QDate::fromString(text, Qt::ISODate);
+    int parts[3] = {0, 0, 0};
+    const int starts[3] = {0, 5, 8};
+    const int lengths[3] = {4, 2, 2};
+    for (int p = 0; p < 3; ++p)
+        for (int i = 0; i < lengths[p]; ++i) {
+            const QChar c = text.at(starts[p] + i);
+            if (!c.isDigit())
+                return QDate();
+            parts[p] = parts[p] * 10 + c.digitValue();
+        }
+    return QDate(parts[0], parts[1], parts[2]);
+}
+
 constexpr int kSmallIntMin = -32768;
 constexpr int kSmallIntMax = 32767;
 
@@ -84,6 +101,8 @@ TTable::TTable(QString databaseName, QString tableName, std::vector<TFieldDef> f
         fields_.push_back(std::make_unique<TField>(this, std::move(def), index));
         ++index;
     }
+    if (fields_.size() > 64)
+        throw EDatabaseError(QStringLiteral("Table %1 has more than 64 fields").arg(tableName_));
     if (idField_ < 0)
         throw EDatabaseError(QStringLiteral("Table %1 has no ID field").arg(tableName_));
     for (const auto& field : fields_)
@@ -162,12 +181,18 @@ void TTable::LoadRows() {
     TStatement& select =
         database_->Prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
                                .arg(SelectColumns(), sqlTable_, Quote(fields_[static_cast<size_t>(idField_)]->FieldName())));
-    rows_.reserve(1024);
+    {
+        TStatement& count = database_->Prepare(QStringLiteral("SELECT count(*) FROM %1").arg(sqlTable_));
+        const qint64 rows = count.Step() ? count.ColumnInt(0) : 0;
+        count.Reset();
+        rows_.reserve(static_cast<size_t>(rows));
+        order_.reserve(static_cast<size_t>(rows));
+    }
     try {
         while (select.Step()) {
             Row row;
             row.values.resize(fields_.size());
-            row.memoLoaded.assign(fields_.size(), false);
+            row.memoLoaded = 0;
             int column = 0;
             for (int index : loadedFields_) {
                 const TField& field = *fields_[static_cast<size_t>(index)];
@@ -178,7 +203,7 @@ void TTable::LoadRows() {
                     case TFieldKind::AutoInc: value = select.ColumnInt(column); break;
                     case TFieldKind::Boolean: value = select.ColumnInt(column) != 0; break;
                     case TFieldKind::Date:
-                        value = QDate::fromString(select.ColumnText(column), Qt::ISODate);
+                        value = ParseIsoDate(select.ColumnText(column));
                         if (!value.toDate().isValid())
                             value = QVariant();
                         break;
@@ -607,7 +632,7 @@ void TTable::StartInsert() {
     insertReturnPos_ = pos_;
     buffer_ = Row();
     buffer_.values.resize(fields_.size());
-    buffer_.memoLoaded.assign(fields_.size(), true);
+    buffer_.memoLoaded = ~quint64(0);
     changed_.assign(fields_.size(), false);
     modified_ = false;
     state_ = TDataSetState::Insert;
@@ -831,6 +856,10 @@ void TTable::NotifyStateChanged() {
 // Fields
 
 TField* TTable::FindField(const QString& name) const {
+    // Callers nearly always spell the name as stored; try that before ignoring case.
+    for (const auto& field : fields_)
+        if (field->FieldName() == name)
+            return field.get();
     for (const auto& field : fields_)
         if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0)
             return field.get();
@@ -870,7 +899,7 @@ QVariant TTable::FieldValue(int fieldIndex) const {
         return field.Size() > 0 ? QVariant(text.toString().left(field.Size())) : text;
     }
     if (field.Kind() == TFieldKind::Memo) {
-        if (row->memoLoaded[static_cast<size_t>(fieldIndex)])
+        if (row->MemoLoaded(fieldIndex))
             return row->values[static_cast<size_t>(fieldIndex)];
         const QByteArray bytes = ReadMemo(fieldIndex);
         return bytes.isNull() ? QVariant() : QVariant(QString::fromUtf8(bytes));
@@ -883,7 +912,7 @@ QByteArray TTable::ReadMemo(int fieldIndex) const {
     const Row* row = editing ? &buffer_ : CurrentRow();
     if (!row)
         return QByteArray();
-    if (row->memoLoaded[static_cast<size_t>(fieldIndex)]) {
+    if (row->MemoLoaded(fieldIndex)) {
         const QVariant& value = row->values[static_cast<size_t>(fieldIndex)];
         return IsEmptyValue(value) ? QByteArray() : value.toString().toUtf8();
     }
@@ -990,11 +1019,11 @@ void TTable::SetFieldValue(int fieldIndex, const QVariant& value) {
         }
     }
     QVariant& slot = buffer_.values[static_cast<size_t>(fieldIndex)];
-    if (field.Kind() == TFieldKind::Memo && !buffer_.memoLoaded[static_cast<size_t>(fieldIndex)]) {
+    if (field.Kind() == TFieldKind::Memo && !buffer_.MemoLoaded(fieldIndex)) {
         // Read the stored memo once, so an unchanged text does not count as a change.
         const QByteArray bytes = ReadMemo(fieldIndex);
         slot = bytes.isNull() ? QVariant() : QVariant(QString::fromUtf8(bytes));
-        buffer_.memoLoaded[static_cast<size_t>(fieldIndex)] = true;
+        buffer_.memoLoaded |= quint64(1) << fieldIndex;
     }
     const bool same = IsEmptyValue(slot) == IsEmptyValue(stored) &&
                       (IsEmptyValue(stored) || CompareValues(slot, stored, field.Kind(), false) == 0);

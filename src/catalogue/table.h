@@ -131,7 +131,8 @@ public:
 private:
     struct Row {
         std::vector<QVariant> values;  // one per field; lookups stay empty
-        std::vector<bool> memoLoaded;  // per field
+        quint64 memoLoaded = 0;        // one bit per field
+        bool MemoLoaded(int field) const { return (memoLoaded >> field) & 1U; }
     };
 
     static QString QFileInfoBaseName(const QString& fileName);
