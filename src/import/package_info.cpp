@@ -1,0 +1,162 @@
+#include "import/package_info.h"
+
+#include "import/ini_file.h"
+
+#include <limits>
+
+namespace velm {
+
+namespace {
+
+const QString kDspUpload = QStringLiteral("DSP upload");
+const QString kNo = QStringLiteral("N");
+
+constexpr const char* kUplCompatKeys[6] = {
+    "Delphi 1.0x", "Delphi 2.0x", "Delphi 3.0x", "Delphi 4.0x", "C++ Builder 1.0x", "C++ Builder 3.0x",
+};
+constexpr const char* kInfCompatKeys[6] = {
+    "Delphi 1.0", "Delphi 2.0", "Delphi 3.0", "Delphi 4.0", "C++Builder 1.0", "C++Builder 3.0",
+};
+
+// Only an upper-case "Y" at the start counts as yes: "Y" and "Yes" do, "y" and "1" do not.
+QString ReadCompatibility(const TIniFile& ini, const char* const (&keys)[6]) {
+    QString flags;
+    flags.reserve(6);
+    for (const char* key : keys) {
+        const QString value = ini.ReadString(kDspUpload, QString::fromLatin1(key), kNo);
+        flags += (value.startsWith(u'Y') ? u'1' : u'0');
+    }
+    return flags;
+}
+
+// The steps both formats share once the author and the full-source flag are read.
+void ReadCommon(const TIniFile& ini, TDSPInfoClass& info) {
+    info.IsFreeware = ini.ReadString(kDspUpload, QStringLiteral("File Status"), QStringLiteral("Freeware"))
+                          .compare(QLatin1String("Freeware"), Qt::CaseInsensitive) == 0;
+    info.VersionText = ini.ReadString(kDspUpload, QStringLiteral("Version"), QString());
+    info.CategoryText = ini.ReadString(kDspUpload, QStringLiteral("Category"), QString());
+}
+
+void ReadAuthor(const TIniFile& ini, const QString& section, TDSPInfoClass& info) {
+    info.AuthorName = ini.ReadString(section, QStringLiteral("Author name"), QString());
+    info.AuthorMail = ini.ReadString(section, QStringLiteral("Author E-mail"), QString());
+    info.AuthorWeb = ini.ReadString(section, QStringLiteral("Author URL"), QString());
+}
+
+void ReadNotes(const TIniFile& ini, TDSPInfoClass& info) {
+    info.NoteText = ini.ReadString(kDspUpload, QStringLiteral("Note"), QString());
+    info.AdditionalInfoText = ini.ReadString(kDspUpload, QStringLiteral("Additional info"), QString());
+}
+
+}  // namespace
+
+TDSPInfoClass::TDSPInfoClass() { ClearInfo(); }
+
+void TDSPInfoClass::ClearInfo() {
+    AuthorName.clear();
+    AuthorMail.clear();
+    AuthorWeb.clear();
+    CompatFlags = QStringLiteral("000000");
+    DescriptionLines.clear();
+    NoteText.clear();
+    AdditionalInfoText.clear();
+    IsFreeware = true;
+    HasFullSource = false;
+    VersionText.clear();
+    CategoryText.clear();
+}
+
+void TDSPInfoClass::ReadUplFile(const QString& fileName) { ReadUpl(TIniFile(fileName)); }
+
+void TDSPInfoClass::ReadInfFile(const QString& fileName) { ReadInf(TIniFile(fileName)); }
+
+void TDSPInfoClass::ReadUpl(const TIniFile& ini) {
+    ReadAuthor(ini, QStringLiteral("Uploader_1"), *this);
+    CompatFlags = ReadUplCompatibility(ini);
+    HasFullSource = ini.ReadString(kDspUpload, QStringLiteral("Full Source Included"), kNo) == u"Y";
+    ReadCommon(ini, *this);
+    const QString description = ini.ReadString(kDspUpload, QStringLiteral("Description"), QString());
+    if (!description.isEmpty())
+        DescriptionLines.append(description);
+    else
+        ReadNumberedLines(ini, kDspUpload, DescriptionLines);
+    ReadNotes(ini, *this);
+}
+
+void TDSPInfoClass::ReadInf(const TIniFile& ini) {
+    ReadAuthor(ini, QStringLiteral("Uploader"), *this);
+    CompatFlags = ReadInfCompatibility(ini);
+    HasFullSource = ini.ReadString(kDspUpload, QStringLiteral("Full Source"), QStringLiteral("Included")) ==
+                    u"Included";
+    ReadCommon(ini, *this);
+    DescriptionLines.append(ini.ReadString(kDspUpload, QStringLiteral("Description"), QString()));
+    ReadNotes(ini, *this);
+}
+
+void ReadNumberedLines(const TIniFile& ini, const QString& section, QStringList& lines) {
+    lines.clear();
+    const int count = qMin(ini.ReadInteger(section, QStringLiteral("count"), 0), kMaxNumberedLines);
+    for (int i = 1; i <= count; ++i)
+        lines.append(ini.ReadString(section, QString::number(i), QString()));
+}
+
+QString ReadUplCompatibility(const TIniFile& ini) { return ReadCompatibility(ini, kUplCompatKeys); }
+
+QString ReadInfCompatibility(const TIniFile& ini) { return ReadCompatibility(ini, kInfCompatKeys); }
+
+int ParseVersionNumber(QStringView text) {
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    const QStringView rest = text.sliced(i);
+    bool negative = false;
+    int base = 10;
+    qsizetype start = 0;
+    if (rest.startsWith(u'$') || rest.startsWith(u'x') || rest.startsWith(u'X')) {
+        base = 16;
+        start = 1;
+    } else if (rest.startsWith(u"0x")) {
+        base = 16;
+        start = 2;
+    } else if (rest.startsWith(u'-') || rest.startsWith(u'+')) {
+        negative = rest[0] == u'-';
+        start = 1;
+    }
+    constexpr qint64 kLimit = std::numeric_limits<int>::max();
+    qint64 value = 0;
+    for (qsizetype k = start; k < rest.size(); ++k) {
+        const char16_t c = rest[k].unicode();
+        int digit = -1;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (base == 16 && c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else if (base == 16 && c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        if (digit < 0)
+            break;
+        value = qMin(value * base + digit, kLimit);
+    }
+    return int(negative ? -value : value);
+}
+
+TVersionNumbers ParseVersion(const QString& text) {
+    TVersionNumbers numbers;
+    int* const numberOf[4] = {&numbers.Major, &numbers.Minor, &numbers.Release, &numbers.Build};
+    QStringView rest(text);
+    int i = 1;
+    qsizetype dot = rest.indexOf(u'.');
+    // A dot at the very start ends the splitting: that rest goes through the number
+    // rule whole and gives 0. Parts after the fourth are never looked at.
+    while (dot > 0 && i <= 4) {
+        *numberOf[i - 1] = ParseVersionNumber(rest.first(dot));
+        rest = rest.sliced(dot + 1);
+        ++i;
+        dot = rest.indexOf(u'.');
+    }
+    if (i <= 4)
+        *numberOf[i - 1] = ParseVersionNumber(rest);
+    return numbers;
+}
+
+}  // namespace velm

@@ -1,0 +1,238 @@
+#include "import/zip_extractor.h"
+
+#include "import/zip_member_names.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <zip.h>
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace velm {
+
+namespace {
+
+constexpr qint64 kChunkSize = 256 * 1024;
+
+struct ArchiveCloser {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+struct MemberCloser {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+using ArchiveHandle = std::unique_ptr<zip_t, ArchiveCloser>;
+using MemberHandle = std::unique_ptr<zip_file_t, MemberCloser>;
+
+QString LibzipErrorText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    const QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
+    zip_error_fini(&error);
+    return text;
+}
+
+std::filesystem::path FsPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+QString StripTrailingSeparators(QString path) {
+    while (path.size() > 1 && (path.endsWith(u'/') || path.endsWith(u'\\')))
+        path.chop(1);
+    return path;
+}
+
+class Extraction {
+public:
+    Extraction(const ZipExtractRequest& request, const std::function<void()>& keepResponsive)
+        : request_(request), keepResponsive_(keepResponsive) {}
+
+    ZipExtractResult Run();
+
+private:
+    // Each returns false when extraction must stop (result_.Failed is then set).
+    bool Fail(const QString& text);
+    void Refuse(const ZipDirEntry& entry, const QString& reason);
+    bool ExtractOne(zip_t* archive, const ZipMemberToExtract& member);
+    // The folder the member goes into, created as needed; empty when refused or failed.
+    QString PrepareFolder(const ZipDirEntry& entry, const QStringList& folders, bool& ok);
+    bool WriteMember(zip_t* archive, const ZipMemberToExtract& member, qint64 size, const QString& folder,
+                     const QString& target);
+
+    const ZipExtractRequest& request_;
+    const std::function<void()>& keepResponsive_;
+    ZipExtractResult result_;
+    QString base_;
+    qint64 total_ = 0;
+};
+
+bool Extraction::Fail(const QString& text) {
+    result_.Failed = true;
+    result_.Failure = text;
+    return false;
+}
+
+void Extraction::Refuse(const ZipDirEntry& entry, const QString& reason) {
+    result_.Refused.append(QStringLiteral("%1 (%2)").arg(entry.FileName, reason));
+}
+
+ZipExtractResult Extraction::Run() {
+    base_ = StripTrailingSeparators(request_.BaseDir);
+    if (base_.isEmpty()) {
+        Fail(QStringLiteral("no folder to extract to"));
+        return result_;
+    }
+    if (!QFileInfo(base_).isDir() && !QDir().mkpath(base_)) {
+        Fail(QStringLiteral("cannot create the folder %1").arg(base_));
+        return result_;
+    }
+    int error = 0;
+    ArchiveHandle archive(zip_open(QFile::encodeName(request_.ArchivePath).constData(), ZIP_RDONLY, &error));
+    if (!archive) {
+        Fail(LibzipErrorText(error));
+        return result_;
+    }
+    for (const ZipMemberToExtract& member : request_.Members) {
+        if (!ExtractOne(archive.get(), member))
+            break;
+    }
+    return result_;
+}
+
+bool Extraction::ExtractOne(zip_t* archive, const ZipMemberToExtract& member) {
+    const ZipDirEntry& entry = member.Entry;
+    if (entry.IsFolder())
+        return true;
+    QStringList parts = SafeMemberPath(entry.FileName);
+    if (parts.isEmpty()) {
+        Refuse(entry, QStringLiteral("unsafe name"));
+        return true;
+    }
+    // The directory was read earlier: make sure libzip's member at this position is
+    // still the same one.
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    const char* rawName = zip_int64_t(member.Index) < count ? zip_get_name(archive, member.Index, ZIP_FL_ENC_RAW)
+                                                            : nullptr;
+    if (!rawName || QByteArray(rawName) != entry.RawFileName)
+        return Fail(QStringLiteral("the archive has changed since it was read"));
+
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(archive, member.Index, 0, &stat) != 0)
+        return Fail(QStringLiteral("%1: %2").arg(entry.FileName, QString::fromLocal8Bit(zip_strerror(archive))));
+    const quint64 declared = (stat.valid & ZIP_STAT_SIZE) ? stat.size : entry.UncomprSize;
+    if (declared > quint64(kMaxMemberSize) || entry.UncomprSize > quint64(kMaxMemberSize)) {
+        Refuse(entry, QStringLiteral("larger than %1 MiB").arg(kMaxMemberSize / (1024 * 1024)));
+        return true;
+    }
+    const qint64 size = qint64(declared);
+    if (total_ + size > kMaxExtractTotal) {
+        Refuse(entry, QStringLiteral("more than %1 MiB in one extraction").arg(kMaxExtractTotal / (1024 * 1024)));
+        return true;
+    }
+
+    const QString fileName = parts.takeLast();
+    if (!request_.DirNames)
+        parts.clear();
+    bool ok = true;
+    const QString folder = PrepareFolder(entry, parts, ok);
+    if (!ok)
+        return false;
+    if (folder.isEmpty())
+        return true;  // refused
+    const QString target = folder + u'/' + fileName;
+    const QFileInfo existing(target);
+    if (existing.exists() || existing.isSymLink()) {
+        if (!request_.OverWrite)
+            return true;
+        if (existing.isDir() && !existing.isSymLink())
+            return Fail(QStringLiteral("%1: a folder of that name is in the way").arg(entry.FileName));
+    }
+    if (!WriteMember(archive, member, size, folder, target))
+        return false;
+    total_ += size;
+    ++result_.Written;
+    return true;
+}
+
+QString Extraction::PrepareFolder(const ZipDirEntry& entry, const QStringList& folders, bool& ok) {
+    QString folder = base_;
+    for (const QString& part : folders) {
+        folder += u'/' + part;
+        const QFileInfo info(folder);
+        if (info.isSymLink()) {
+            Refuse(entry, QStringLiteral("its folder is a link"));
+            return {};
+        }
+        if (info.isDir())
+            continue;
+        if (info.exists() || !QDir().mkdir(folder)) {
+            ok = Fail(QStringLiteral("%1: cannot create the folder %2").arg(entry.FileName, folder));
+            return {};
+        }
+    }
+    return folder;
+}
+
+bool Extraction::WriteMember(zip_t* archive, const ZipMemberToExtract& member, qint64 size, const QString& folder,
+                             const QString& target) {
+    const ZipDirEntry& entry = member.Entry;
+    MemberHandle data(zip_fopen_index(archive, member.Index, 0));
+    if (!data)
+        return Fail(QStringLiteral("%1: %2").arg(entry.FileName, QString::fromLocal8Bit(zip_strerror(archive))));
+    QTemporaryFile out(folder + QStringLiteral("/.velmora-extract-XXXXXX"));
+    if (!out.open())
+        return Fail(QStringLiteral("%1: %2").arg(entry.FileName, out.errorString()));
+
+    QByteArray buffer(kChunkSize, Qt::Uninitialized);
+    qint64 written = 0;
+    for (;;) {
+        const zip_int64_t got = zip_fread(data.get(), buffer.data(), zip_uint64_t(buffer.size()));
+        if (got < 0) {
+            return Fail(QStringLiteral("%1: %2").arg(entry.FileName,
+                                                     QString::fromLocal8Bit(zip_file_strerror(data.get()))));
+        }
+        if (got == 0)
+            break;
+        written += got;
+        if (written > size)
+            return Fail(QStringLiteral("%1: the data is longer than stored in the archive").arg(entry.FileName));
+        if (out.write(buffer.constData(), got) != got)
+            return Fail(QStringLiteral("%1: %2").arg(entry.FileName, out.errorString()));
+        if (keepResponsive_)
+            keepResponsive_();
+    }
+    if (written != size)
+        return Fail(QStringLiteral("%1: the data is shorter than stored in the archive").arg(entry.FileName));
+    if (!out.flush())
+        return Fail(QStringLiteral("%1: %2").arg(entry.FileName, out.errorString()));
+    // Temporary files are private to the owner; an extracted file is an ordinary one.
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                       QFileDevice::ReadOther);
+    const QDateTime stored = DosDateTimeToLocal(entry.DateTime);
+    if (stored.isValid())
+        out.setFileTime(stored, QFileDevice::FileModificationTime);
+    out.close();
+    std::error_code error;
+    std::filesystem::rename(FsPath(out.fileName()), FsPath(target), error);
+    if (error)
+        return Fail(QStringLiteral("%1: %2").arg(entry.FileName, QString::fromStdString(error.message())));
+    out.setAutoRemove(false);
+    return true;
+}
+
+}  // namespace
+
+ZipExtractResult ExtractZipMembers(const ZipExtractRequest& request, const std::function<void()>& keepResponsive) {
+    return Extraction(request, keepResponsive).Run();
+}
+
+}  // namespace velm

@@ -1,0 +1,117 @@
+#include "import/zip_master.h"
+
+#include "app/messages.h"
+#include "import/zip_extractor.h"
+#include "import/zip_member_names.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+namespace velm {
+
+namespace {
+
+// The busy pointer while the directory is read; only where there is a screen.
+class BusyPointer {
+public:
+    BusyPointer() : active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+        if (active_)
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    }
+    ~BusyPointer() { Restore(); }
+    void Restore() {
+        if (active_)
+            QGuiApplication::restoreOverrideCursor();
+        active_ = false;
+    }
+
+private:
+    bool active_;
+};
+
+QString ReadFailureText(const QString& path, const ZipDirectory& directory) {
+    switch (directory.Status) {
+    case ZipReadStatus::Unreadable:
+        return QStringLiteral("Cannot read the archive %1: %2").arg(path, directory.Detail);
+    case ZipReadStatus::NotZip:
+        return QStringLiteral("%1 is not a ZIP archive.").arg(path);
+    case ZipReadStatus::Damaged:
+        return QStringLiteral("The directory of the ZIP archive %1 is damaged: %2.").arg(path, directory.Detail);
+    case ZipReadStatus::OutOfMemory:
+        return QStringLiteral("Not enough memory to read the directory of the ZIP archive %1.").arg(path);
+    case ZipReadStatus::Ok:
+    case ZipReadStatus::NotFound:
+        break;
+    }
+    return {};
+}
+
+void KeepResponsive() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+void TZipMaster::SetZipFilename(const QString& path) {
+    zipFilename_ = path;
+    entries_.clear();
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return;
+    BusyPointer busy;
+    ZipDirectory directory = ReadZipDirectoryFile(path);
+    entries_ = std::move(directory.Entries);
+    busy.Restore();
+    if (directory.OffsetDiffers) {
+        ShowNotice(QStringLiteral("Warning: the directory of the ZIP archive %1 is not at its stored offset %2; "
+                                  "the directory found at offset %3 is used.")
+                       .arg(path)
+                       .arg(directory.StoredOffset)
+                       .arg(directory.ComputedOffset));
+    }
+    const QString failure = ReadFailureText(path, directory);
+    if (!failure.isEmpty())
+        ShowNotice(failure);
+}
+
+void TZipMaster::Extract() {
+    if (extracting_)
+        return;
+    extracting_ = true;
+    extractedCount_ = 0;
+    const QStringList patterns = FSpecArgs;
+    if (!QFileInfo(zipFilename_).isFile()) {
+        ShowNotice(QStringLiteral("Archive not found: %1").arg(zipFilename_));
+        FSpecArgs.clear();
+        extracting_ = false;
+        return;
+    }
+    ZipExtractRequest request;
+    request.ArchivePath = zipFilename_;
+    request.BaseDir = ExtrBaseDir;
+    request.DirNames = ExtrOptions.testFlag(ExtrDirNames);
+    request.OverWrite = ExtrOptions.testFlag(ExtrOverWrite);
+    const TFileSpecMatcher matcher(patterns);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (matcher.Matches(entries_[i].FileName))
+            request.Members.push_back({quint64(i), entries_[i]});
+    }
+    ZipExtractResult result;
+    if (!request.Members.empty())
+        result = ExtractZipMembers(request, KeepResponsive);
+
+    if (!result.Refused.isEmpty()) {
+        ShowNotice(QStringLiteral("These members of the ZIP archive %1 were not extracted:\r%2")
+                       .arg(zipFilename_, result.Refused.join(u'\r')));
+    }
+    if (result.Failed)
+        ShowNotice(QStringLiteral("Extraction from the ZIP archive %1 failed: %2").arg(zipFilename_, result.Failure));
+    else
+        extractedCount_ = result.Written;
+    FSpecArgs.clear();
+    extracting_ = false;
+}
+
+}  // namespace velm

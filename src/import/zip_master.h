@@ -1,0 +1,56 @@
+#pragma once
+
+#include "import/zip_directory.h"
+
+#include <QFlags>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace velm {
+
+enum class TZipExtrOption {
+    ExtrDirNames = 0x1,   // re-create the member's stored folders below ExtrBaseDir
+    ExtrOverWrite = 0x2,  // replace existing files without asking
+};
+Q_DECLARE_FLAGS(TZipExtrOptions, TZipExtrOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TZipExtrOptions)
+
+inline constexpr TZipExtrOption ExtrDirNames = TZipExtrOption::ExtrDirNames;
+inline constexpr TZipExtrOption ExtrOverWrite = TZipExtrOption::ExtrOverWrite;
+
+// Lists a zip archive and extracts the members that match wildcard patterns. Problems
+// are shown to the user in a message box naming them; callers only see EntryCount or
+// ExtractedCount staying 0.
+class TZipMaster {
+public:
+    TZipMaster() = default;
+    TZipMaster(const TZipMaster&) = delete;
+    TZipMaster& operator=(const TZipMaster&) = delete;
+
+    // Assigning the name reads the archive's directory at once. A file that does not
+    // exist gives no entries and no message.
+    void SetZipFilename(const QString& path);
+    const QString& ZipFilename() const { return zipFilename_; }
+    int EntryCount() const { return int(entries_.size()); }
+    const std::vector<ZipDirEntry>& Entries() const { return entries_; }
+
+    QString ExtrBaseDir;
+    QStringList FSpecArgs;
+    TZipExtrOptions ExtrOptions;
+
+    // Writes the members matching FSpecArgs below ExtrBaseDir and empties FSpecArgs.
+    // Does nothing while an extraction of this object is already running (the event
+    // loop runs during extraction).
+    void Extract();
+    int ExtractedCount() const { return extractedCount_; }
+
+private:
+    QString zipFilename_;
+    std::vector<ZipDirEntry> entries_;
+    int extractedCount_ = 0;
+    bool extracting_ = false;
+};
+
+}  // namespace velm

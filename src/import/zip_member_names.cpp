@@ -1,0 +1,95 @@
+#include "import/zip_member_names.h"
+
+namespace velm {
+
+namespace {
+
+// Letter case and the two folder separators do not count.
+char16_t Folded(QChar c) {
+    return c == u'/' ? u'\\' : c.toCaseFolded().unicode();
+}
+
+QString Normalised(const QString& text) {
+    QString folded(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        folded[i] = QChar(Folded(text[i]));
+    return folded;
+}
+
+// Classic wildcard matching with one remembered "*": linear in practice, never
+// exponential, whatever the pattern. The pattern is already normalised; the text is
+// folded character by character, so no copy of each member name is made.
+bool WildcardMatch(QStringView text, QStringView pattern) {
+    qsizetype t = 0;
+    qsizetype p = 0;
+    qsizetype starP = -1;
+    qsizetype starT = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == Folded(text[t]))) {
+            ++t;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            starP = p++;
+            starT = t;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+bool MatchesNormalisedSpec(const QString& memberName, const QString& spec) {
+    if (spec.contains(u'\\'))
+        return WildcardMatch(memberName, spec);
+    qsizetype start = memberName.size();
+    while (start > 0 && memberName[start - 1] != u'\\' && memberName[start - 1] != u'/')
+        --start;
+    return WildcardMatch(QStringView(memberName).sliced(start), spec);
+}
+
+}  // namespace
+
+bool MatchesFileSpec(const QString& memberName, const QString& pattern) {
+    return MatchesNormalisedSpec(memberName, Normalised(pattern));
+}
+
+TFileSpecMatcher::TFileSpecMatcher(const QStringList& patterns) {
+    for (const QString& pattern : patterns)
+        specs_.append(Normalised(pattern));
+}
+
+bool TFileSpecMatcher::Matches(const QString& memberName) const {
+    for (const QString& spec : specs_) {
+        if (MatchesNormalisedSpec(memberName, spec))
+            return true;
+    }
+    return false;
+}
+
+QStringList SafeMemberPath(const QString& memberName) {
+    QString name = memberName;
+    name.replace(u'/', u'\\');
+    if (name.isEmpty() || name.startsWith(u'\\') || name.contains(u':'))
+        return {};
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return {};
+    }
+    const QStringList parts = name.split(u'\\');
+    for (const QString& part : parts) {
+        // Only dots and blanks: ".", "..", and what Windows trims down to them.
+        bool onlyDots = true;
+        for (const QChar c : part)
+            onlyDots = onlyDots && (c == u'.' || c == u' ');
+        if (onlyDots)
+            return {};
+    }
+    return parts;
+}
+
+}  // namespace velm

@@ -1,0 +1,164 @@
+#pragma once
+
+// Writes zip archives byte by byte, so tests control every field of the format,
+// including the broken ones. Members are stored (uncompressed).
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <array>
+#include <vector>
+
+namespace velm::test {
+
+inline quint32 Crc32(const QByteArray& data) {
+    static const std::array<quint32, 256> table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char ch : data)
+        crc = table[(crc ^ quint8(ch)) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// 2001-02-03 04:05:06 in the MS-DOS packing (time low, date high).
+inline constexpr quint32 kSampleDosTime = (quint32((2001 - 1980) << 9 | 2 << 5 | 3) << 16) | (4 << 11 | 5 << 5 | 3);
+
+struct ZipMember {
+    ZipMember(QByteArray memberName, QByteArray memberData) : name(std::move(memberName)), data(std::move(memberData)) {}
+
+    QByteArray name;
+    QByteArray data;
+    quint16 madeBy = (0 << 8) | 20;  // MS-DOS, zip 2.0
+    quint16 flags = 0;
+    quint32 dosTime = kSampleDosTime;
+    QByteArray extra;
+    QByteArray comment;
+    bool dataDescriptor = false;  // sizes and CRC after the data instead of in the local header
+    quint32 externalAttributes = 0;
+    qint64 declaredSize = -1;  // uncompressed size to claim instead of the real one
+    bool wrongCrc = false;
+};
+
+class ZipBuilder {
+public:
+    ZipBuilder& Add(ZipMember member) {
+        members_.push_back(std::move(member));
+        return *this;
+    }
+    ZipBuilder& Add(const QByteArray& name, const QByteArray& data) { return Add(ZipMember{name, data}); }
+    ZipBuilder& Comment(const QByteArray& comment) {
+        comment_ = comment;
+        return *this;
+    }
+    // Bytes in front of the archive (as a self-extractor has); offsets stay relative to
+    // the archive's own start, so the stored directory offset no longer fits.
+    ZipBuilder& Prefix(const QByteArray& prefix) {
+        prefix_ = prefix;
+        return *this;
+    }
+    ZipBuilder& BreakHeaderSignature(int index) {
+        brokenHeader_ = index;
+        return *this;
+    }
+    ZipBuilder& DeclareEntries(int count) {
+        declaredEntries_ = count;
+        return *this;
+    }
+
+    QByteArray Build() const {
+        QByteArray out;
+        QByteArray central;
+        int index = 0;
+        for (const ZipMember& m : members_) {
+            const quint32 offset = quint32(out.size());
+            const quint32 crc = Crc32(m.data) ^ (m.wrongCrc ? 1u : 0u);
+            const quint32 size = quint32(m.data.size());
+            const quint32 declared = m.declaredSize >= 0 ? quint32(m.declaredSize) : size;
+            const quint16 flags = quint16(m.flags | (m.dataDescriptor ? 0x0008 : 0));
+            Put32(out, 0x04034B50);
+            Put16(out, 20);
+            Put16(out, flags);
+            Put16(out, 0);  // stored
+            Put32(out, m.dosTime);
+            Put32(out, m.dataDescriptor ? 0 : crc);
+            Put32(out, m.dataDescriptor ? 0 : size);
+            Put32(out, m.dataDescriptor ? 0 : declared);
+            Put16(out, quint16(m.name.size()));
+            Put16(out, quint16(m.extra.size()));
+            out += m.name;
+            out += m.extra;
+            out += m.data;
+            if (m.dataDescriptor) {
+                Put32(out, 0x08074B50);
+                Put32(out, crc);
+                Put32(out, size);
+                Put32(out, declared);
+            }
+            Put32(central, index == brokenHeader_ ? 0x02014B51 : 0x02014B50);
+            Put16(central, m.madeBy);
+            Put16(central, 20);
+            Put16(central, flags);
+            Put16(central, 0);
+            Put32(central, m.dosTime);
+            Put32(central, crc);
+            Put32(central, size);
+            Put32(central, declared);
+            Put16(central, quint16(m.name.size()));
+            Put16(central, quint16(m.extra.size()));
+            Put16(central, quint16(m.comment.size()));
+            Put16(central, 0);
+            Put16(central, 0);
+            Put32(central, m.externalAttributes);
+            Put32(central, offset);
+            central += m.name;
+            central += m.extra;
+            central += m.comment;
+            ++index;
+        }
+        const quint32 centralOffset = quint32(out.size());
+        out += central;
+        const quint16 count = quint16(declaredEntries_ >= 0 ? declaredEntries_ : int(members_.size()));
+        Put32(out, 0x06054B50);
+        Put16(out, 0);
+        Put16(out, 0);
+        Put16(out, count);
+        Put16(out, count);
+        Put32(out, quint32(central.size()));
+        Put32(out, centralOffset);
+        Put16(out, quint16(comment_.size()));
+        out += comment_;
+        return prefix_ + out;
+    }
+
+    bool WriteTo(const QString& path) const {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(Build()) >= 0;
+    }
+
+private:
+    static void Put16(QByteArray& out, quint16 v) {
+        out += char(v & 0xFF);
+        out += char(v >> 8);
+    }
+    static void Put32(QByteArray& out, quint32 v) {
+        Put16(out, quint16(v & 0xFFFF));
+        Put16(out, quint16(v >> 16));
+    }
+
+    std::vector<ZipMember> members_;
+    QByteArray comment_;
+    QByteArray prefix_;
+    int brokenHeader_ = -1;
+    int declaredEntries_ = -1;
+};
+
+}  // namespace velm::test
