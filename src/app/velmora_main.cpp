@@ -5,6 +5,7 @@
 #include "browser/form_main.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database_error.h"
+#include "import/form_msg_dlg.h"
 
 #include <QDir>
 
@@ -35,8 +36,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // 4 - 6.
+    // 4. The main window: the first window created, whose closing ends the program.
     auto mainWindow = std::make_unique<velm::TFormMain>(programFolder);
+    // 5. The category-choice dialog lives for the run, so its remembered answers last.
+    auto messageDialog = std::make_unique<velm::TFormMsgDlg>();
+    velm::FormMsgDlg = messageDialog.get();
+    // 6.
     splash->finish(mainWindow.get());
     splash.reset();
 
@@ -45,6 +50,7 @@ int main(int argc, char** argv) {
     const int result = QApplication::exec();
 
     // Shutdown in reverse order of creation.
+    messageDialog.reset();
     mainWindow.reset();
     dataModule.reset();
     return result;

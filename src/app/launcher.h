@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace velm {
+
+// Everything the program hands to the desktop: help pages and files opened in the text
+// viewer. One seam, so tests can record what would have been opened.
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    virtual void OpenHelpTopic(int topic) = 0;
+    virtual void LaunchTextViewer(const QString& path) = 0;
+};
+
+// Installs a launcher (nullptr restores the desktop one). Returns the previous one.
+Launcher* SetLauncher(Launcher* launcher);
+
+// The help page of one topic: help/<topic>.html in the program's folder.
+QString HelpTopicPath(int topic);
+
+// Opens the help page of a topic in the desktop's browser.
+void OpenHelpTopic(int topic);
+// Opens a file in the system's text viewer: Notepad on Windows, elsewhere the desktop's
+// handler for the file.
+void LaunchTextViewer(const QString& path);
+
+}  // namespace velm
