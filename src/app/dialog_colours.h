@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QColor>
+
+#include <initializer_list>
+
+class QWidget;
+
+namespace velm {
+
+// A panel's background colour; the panel's children show through unless they have one
+// of their own.
+void PaintPanel(QWidget* panel, const QColor& colour);
+QColor PanelColour(const QWidget* panel);
+
+// The colour scheme of a dialog: the outer panel takes the `PanelColor` setting, every
+// inner panel the `MainColor` setting.
+void ColourDialogPanels(QWidget* outer, std::initializer_list<QWidget*> inner);
+
+}  // namespace velm
