@@ -3,6 +3,7 @@
 #include "app/command_guard.h"
 #include "app/settings.h"
 #include "app/tmp_folder.h"
+#include "browser/component_detail_panel.h"
 #include "browser/pictures.h"
 #include "browser/tree_label_delegate.h"
 #include "catalogue/data_module.h"
@@ -49,6 +50,11 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
     ui_->LabelCategories->setStyleSheet(QStringLiteral("color: navy;"));
     ui_->ImageLogo->setPixmap(LogoPicture());
     ui_->ImageLogo->hide();
+    // The detail panel shares the right panel's cell with the logo; one is shown at a time.
+    auto* detail = new TComponentDetailPanel(*DMvelm, ui_->PanelRight);
+    detail->hide();
+    ui_->LayoutRight->addWidget(detail, 0, 0);
+    pageControl_ = detail;
     ui_->Splitter1->setSizes({265, 763 - 265});
     ui_->Splitter1->setStretchFactor(1, 1);
 
@@ -106,8 +112,18 @@ void TFormMain::InitialiseMainWindow() {
     ApplyColours();
     FocusColor = QColor(Qt::white);
     UnfocusedColor = QColor(0xC0, 0xC0, 0xC0);
+    DetailPanel()->SetFocusColours(FocusColor, UnfocusedColor);
+    // 7.
+    DetailPanel()->SetDescriptionStylePlain();
     // 8 - 11.
     Component = new TVELMComponent(QString());
+    TComponentDetailPanel::TComponentHooks hooks;
+    hooks.LoadComponent = [this](const QString& name) { Component->LoadComponent(name); };
+    hooks.CachedRating = [this] { return Component->CachedRating; };
+    hooks.CachedCompatibility = [this] { return Component->CachedCompatibility; };
+    hooks.SetRating = [this](int rating) { Component->SetRating(rating); };
+    hooks.SetCompatibility = [this](int bit, bool set) { Component->SetCompatibility(bit, set); };
+    DetailPanel()->SetComponentHooks(std::move(hooks));
     LoadCategoryTree();
     ShowDetail(false);
     ui_->ImageLogo->hide();
@@ -196,7 +212,9 @@ void TFormMain::TreeViewCategoriesChange(QTreeWidgetItem* node) {
     if (!node)
         return;
     if (node->parent()) {
-        Component->LoadComponent(node->text(0));
+        DetailPanel()->ShowComponent(node->text(0));
+        if (DetailPanel()->currentIndex() != 0)
+            DetailPanel()->setCurrentIndex(0);
         ui_->ImageLogo->hide();
         ShowDetail(true);
     } else {
@@ -204,6 +222,8 @@ void TFormMain::TreeViewCategoriesChange(QTreeWidgetItem* node) {
         ui_->ImageLogo->show();
     }
 }
+
+TComponentDetailPanel* TFormMain::DetailPanel() const { return static_cast<TComponentDetailPanel*>(pageControl_); }
 
 void TFormMain::ShowDetail(bool detail) {
     if (pageControl_)

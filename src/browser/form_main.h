@@ -19,6 +19,7 @@ class FormMain;
 namespace velm {
 
 class TVELMComponent;
+class TComponentDetailPanel;
 
 // The main window: the category tree on the left, the selected component's record or
 // the logo on the right, the search strip on top. It lives as long as the program.
@@ -68,6 +69,7 @@ public:
     QFrame* PanelRight() const;
     QLabel* ImageLogo() const;
     QWidget* PageControlComponentInfo() const { return pageControl_; }
+    TComponentDetailPanel* DetailPanel() const;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -90,7 +90,7 @@ QPixmap LogoPicture() {
     p.fillRect(pixmap.rect(), sky);
     // A stack of package boxes.
     for (int i = 0; i < 3; ++i) {
-        const QRectF box(40 + i * 34, 150 - i * 26, 60, 44);
+        const QRectF box(22 + i * 30, 150 - i * 26, 52, 40);
         p.setPen(QPen(QColor(0x10, 0x28, 0x30), 1.5));
         p.setBrush(QColor::fromHsv((30 + i * 70) % 360, 150, 230));
         p.drawRoundedRect(box, 4, 4);

@@ -3,7 +3,9 @@
 #include "app/settings.h"
 #include "browser/form_main.h"
 #include "catalogue/database_error.h"
+#include "import/form_moveto_category.h"
 #include "import/velm_component.h"
+#include "support/modal_dialog.h"
 #include "support/message_recorder.h"
 #include "support/temp_catalogue.h"
 
@@ -12,6 +14,8 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTreeWidget>
 
 #include <memory>
@@ -41,6 +45,17 @@ QStringList StoredNames(TTable& table, const char* field) {
     for (table.First(); !table.Eof(); table.Next())
         names << table.FieldByName(QString::fromLatin1(field))->AsString();
     return names;
+}
+
+// Picks a category in the move dialog and closes it with OK or Cancel.
+void AnswerMove(const QString& category, bool ok) {
+    velm::test::AnswerNextModal<TFormMovetoCategory>([category, ok](TFormMovetoCategory* dialog) {
+        QTableWidget* grid = dialog->DBGridCategories();
+        for (int row = 0; row < grid->rowCount(); ++row)
+            if (grid->item(row, 0)->text() == category)
+                grid->setCurrentCell(row, 0);
+        (ok ? dialog->BitBtnOK() : dialog->BitBtnCancel())->click();
+    });
 }
 
 // A shown main window over a temporary catalogue.
@@ -73,6 +88,7 @@ private slots:
     void aFailedCategoryDeleteLeavesAllOfIt();
     void deletingAComponentAsksFirst();
     void categoriesFromAListAreNumberedAndSorted();
+    void movingAComponentFollowsTheDialog();
 };
 
 void EditingCommandsTest::newCategoriesTakeFreeNamesAndGoLast() {
@@ -280,6 +296,44 @@ void EditingCommandsTest::categoriesFromAListAreNumberedAndSorted() {
                                      QStringLiteral("Tools"), QString()});
     QCOMPARE(TopLevelTexts(f.Tree()), (QStringList{"a", "b", "b1", "New Category", "tools", "Tools1"}));
     QCOMPARE(StoredNames(f.Categories(), "Name").size(), 6);
+}
+
+void EditingCommandsTest::movingAComponentFollowsTheDialog() {
+    Fixture f;
+    const qint64 tools = f.cat.AddCategory(QStringLiteral("Tools"));
+    const qint64 grids = f.cat.AddCategory(QStringLiteral("Grids"));
+    f.cat.AddPackage(QStringLiteral("Hammer"), tools);
+    f.cat.AddPackage(QStringLiteral("Saw"), tools);
+    f.Show();
+    QTreeWidgetItem* toolsNode = f.Category(1);
+    QTreeWidgetItem* gridsNode = f.Category(0);
+
+    // Cancel: the node stays where it was, selected.
+    f.Tree()->setCurrentItem(toolsNode->child(0));
+    AnswerMove(QStringLiteral("Grids"), false);
+    f.window->EditMoveToOtherCategoryClick();
+    QCOMPARE(ChildTexts(toolsNode), (QStringList{"Hammer", "Saw"}));
+    QCOMPARE(f.Tree()->currentItem(), toolsNode->child(0));
+
+    // Its own category: the node goes to the end of the same category.
+    AnswerMove(QStringLiteral("Tools"), true);
+    f.window->EditMoveToOtherCategoryClick();
+    QCOMPARE(ChildTexts(toolsNode), (QStringList{"Saw", "Hammer"}));
+    QCOMPARE(f.Tree()->currentItem()->text(0), QStringLiteral("Hammer"));
+
+    // Another category: row and node follow, and the node is selected there.
+    AnswerMove(QStringLiteral("Grids"), true);
+    f.window->EditMoveToOtherCategoryClick();
+    QCOMPARE(ChildTexts(toolsNode), QStringList{"Saw"});
+    QCOMPARE(ChildTexts(gridsNode), QStringList{"Hammer"});
+    QCOMPARE(f.Tree()->currentItem(), gridsNode->child(0));
+    QVERIFY(f.Packages().Locate(QStringLiteral("ProductName"), QStringLiteral("Hammer"), true));
+    QCOMPARE(f.Packages().FieldByName(QStringLiteral("Category"))->AsInteger(), grids);
+
+    // A category node selected: the command does nothing.
+    f.Tree()->setCurrentItem(gridsNode);
+    f.window->EditMoveToOtherCategoryClick();
+    QCOMPARE(ChildTexts(gridsNode), QStringList{"Hammer"});
 }
 
 QTEST_MAIN(EditingCommandsTest)

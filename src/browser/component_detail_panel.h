@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QTabWidget>
+
+#include <functional>
+#include <memory>
+
+class QMenu;
+
+namespace Ui {
+class ComponentDetailPanel;
+}
+
+namespace velm {
+
+class TDataSource;
+class TDBRichEdit;
+class TDMvelm;
+
+// The selected component's record on three sheets. Nearly every control edits its
+// field of the package table's current row directly; the rating bar and the
+// compatibility list are kept in step by hand through the component record object.
+class TComponentDetailPanel : public QTabWidget {
+    Q_OBJECT
+public:
+    // What the panel needs of the main window's component record object.
+    struct TComponentHooks {
+        // Makes the named package row current, keeps its rating and compatibility and
+        // leaves the row in edit state.
+        std::function<void(const QString& productName)> LoadComponent;
+        std::function<int()> CachedRating;
+        std::function<int()> CachedCompatibility;
+        // Store the value in the current row and post it.
+        std::function<void(int rating)> SetRating;
+        std::function<void(int bit, bool set)> SetCompatibility;
+    };
+
+    explicit TComponentDetailPanel(TDMvelm& module, QWidget* parent = nullptr);
+    ~TComponentDetailPanel() override;
+
+    void SetComponentHooks(TComponentHooks hooks);
+    // Background colours of the colour-handled controls with and without the focus.
+    void SetFocusColours(const QColor& focusColor, const QColor& unfocusedColor);
+
+    void ShowComponent(const QString& productName);
+    // Sets the six compatibility marks from a mask, silently.
+    void ShowCompatibility(int mask);
+
+    // Formats the memo's selected text (kind 0 plain, 1 bold, 2 italic, 3 underlined,
+    // 4 font dialog) and stores the row.
+    void ApplyRichTextStyle(int kind, TDBRichEdit* memo);
+    // The memo the formatting and clipboard commands act on: the description on the
+    // first sheet, else the comments.
+    TDBRichEdit* ActiveMemo() const;
+    // The description memo's default text: no bold, italic, underline or strike-out.
+    void SetDescriptionStylePlain();
+
+    QWidget* TabSheetMain() const;
+    QMenu* PopupMenuRichEdit() const { return popupMenu_; }
+
+signals:
+    // The two archive buttons.
+    void reimportRequested();
+    void viewArchiveRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    // Binds every data-aware control to the source, or unbinds them (null) after they
+    // have handed their pending input to the row.
+    void BindControls(TDataSource* source);
+    void SetUpLooks();
+    void SetUpPopupMenu();
+    void TrackBarRatingChange(int position);
+    void RxCheckListBoxCompatibilityClickCheck(int index, bool checked);
+
+    void DBDateEditReleaseDateEnter();
+    void DBDateEditReleaseDateExit();
+    void DBDateEditDownLoadEnter();
+    void DBDateEditDownLoadExit();
+    void DBRichEditDescriptionEnter();
+    void DBRichEditDescriptionExit();
+    void DBRichEditCommentsEnter();
+    void DBRichEditCommentsExit();
+    void RxDBLookupComboInstallStatusEnter();
+    void RxDBLookupComboInstallStatusExit();
+    void DBCheckBoxBetaEnter();
+    void DBCheckBoxBetaExit();
+    void DBCheckBoxFullSourceInclEnter();
+    void DBCheckBoxFullSourceInclExit();
+    void EditEnter(QWidget* edit);
+    void EditExit(QWidget* edit);
+    void HighlightTab(int index);
+
+    void RichEditNormalClick();
+    void RichEditBoldClick();
+    void RichEditItalicClick();
+    void RichEditUnderlinedClick();
+    void RichEditSetFontClick();
+    void RichEditCutClick();
+    void RichEditCopyClick();
+    void RichEditPasteClick();
+    void RunCommand(const std::function<void()>& command);
+
+    TDMvelm& module_;
+    std::unique_ptr<Ui::ComponentDetailPanel> ui_;
+    TComponentHooks hooks_;
+    QColor focusColor_;
+    QColor unfocusedColor_;
+    QMenu* popupMenu_ = nullptr;
+    int hotTab_ = -1;
+};
+
+}  // namespace velm

@@ -1,0 +1,32 @@
+#include "widgets/db_check_box.h"
+
+#include "app/messages.h"
+#include "catalogue/field.h"
+
+namespace velm {
+
+TDBCheckBox::TDBCheckBox(QWidget* parent) : QCheckBox(parent), TDataAware(this) {
+    DataLink().OnDataChange = [this] { ShowField(); };
+    DataLink().OnUpdateData = [this] { DataLink().Field()->SetAsBoolean(isChecked()); };
+    // clicked comes from the user only (mouse or space bar), never from setChecked.
+    connect(this, &QCheckBox::clicked, this, &TDBCheckBox::UserClicked);
+}
+
+void TDBCheckBox::ShowField() {
+    const TField* field = DataLink().Field();
+    setChecked(field && DataLink().Active() && field->AsBoolean());
+}
+
+void TDBCheckBox::UserClicked() {
+    try {
+        if (DataLink().Modify())
+            DataLink().UpdateRecord();
+        else
+            ShowField();
+    } catch (const std::exception& error) {
+        DataLink().Reset();
+        ReportException(error);
+    }
+}
+
+}  // namespace velm
