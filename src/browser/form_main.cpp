@@ -149,6 +149,9 @@ void TFormMain::FormClose() {
     if (closed_)
         return;
     closed_ = true;
+    // A pending edit of the shown component is stored, as a move to another row would.
+    if (DMvelm && DMvelm->TableCPInfo->Active())
+        RunCommand([] { DMvelm->TableCPInfo->CheckBrowseMode(); });
     EmptyTmpFolder(TmpFolder);
     SaveSettings();
     delete Component;

@@ -44,6 +44,7 @@ private slots:
     void expandingAndCollapsingChangeTheCategoryPicture();
     void closeEmptiesTmpFolderAndSavesSettings();
     void firstRunUsesTheDefaultColours();
+    void closingStoresAPendingEdit();
 };
 
 void FormMainTest::emptyCatalogueShowsNeitherLogoNorDetail() {
@@ -133,6 +134,27 @@ void FormMainTest::firstRunUsesTheDefaultColours() {
     QCOMPARE(window.PanelSearch()->palette().color(QPalette::Window), QColor(64, 128, 128));
     QCOMPARE(Settings().LastArchiveDir, cat.ProgramFolder());
     QVERIFY(Settings().ConfirmDelete && Settings().ShowDragNDropInfoMsg);
+}
+
+void FormMainTest::closingStoresAPendingEdit() {
+    TempCatalogue cat;
+    const qint64 c = cat.AddCategory(QStringLiteral("C"));
+    cat.AddPackage(QStringLiteral("P"), c);
+    TTable& packages = *cat.Module().TableCPInfo;
+    {
+        TFormMain window(cat.ProgramFolder());
+        window.show();
+        QTreeWidgetItem* component = window.TreeViewCategories()->topLevelItem(0)->child(0);
+        window.TreeViewCategories()->setCurrentItem(component);
+        QCOMPARE(packages.State(), TDataSetState::Edit);
+        packages.FieldByName(QStringLiteral("Author"))->SetAsString(QStringLiteral("Ann"));
+        window.close();
+    }
+    QCOMPARE(packages.State(), TDataSetState::Browse);
+    cat.Module().Close();
+    QVERIFY(cat.Module().Open());
+    packages.First();
+    QCOMPARE(packages.FieldByName(QStringLiteral("Author"))->AsString(), QStringLiteral("Ann"));
 }
 
 QTEST_MAIN(FormMainTest)
