@@ -168,16 +168,34 @@ void TFormMain::LoadCategoryTree() {
     const QSignalBlocker blocker(tree);
     tree->clear();
     const bool wasFiltered = packages.Filtered();
+    // The controls would follow every row of the walk; they hear one change at the end.
+    packages.DisableControls();
+    categories.DisableControls();
+    struct ControlsBack {
+        TTable& a;
+        TTable& b;
+        ~ControlsBack() {
+            a.EnableControls();
+            b.EnableControls();
+        }
+    } controlsBack{packages, categories};
     try {
+        // Nodes are built apart from the tree and added in one go: a tree that is on
+        // screen would lay itself out again for every node.
+        QList<QTreeWidgetItem*> nodes;
         for (categories.First(); !categories.Eof(); categories.Next()) {
-            QTreeWidgetItem* category = AddCategoryNode(nullptr, categories.FieldByName(QStringLiteral("Name"))->AsString());
+            QTreeWidgetItem* category = NewCategoryItem(categories.FieldByName(QStringLiteral("Name"))->AsString());
+            nodes << category;
             packages.SetFilter(QStringLiteral("Category = %1").arg(categories.FieldByName(QStringLiteral("ID"))->AsInteger()));
             packages.SetFiltered(true);
             TField* name = packages.FieldByName(QStringLiteral("ProductName"));
+            QList<QTreeWidgetItem*> children;
             for (packages.First(); !packages.Eof(); packages.Next())
-                AddComponentNode(category, name->AsString());
+                children << NewComponentItem(name->AsString());
+            category->addChildren(children);
             packages.SetFiltered(false);
         }
+        tree->addTopLevelItems(nodes);
     } catch (...) {
         packages.SetFiltered(wasFiltered);
         loadingTree_ = false;
@@ -190,10 +208,22 @@ void TFormMain::LoadCategoryTree() {
     loadingTree_ = false;
 }
 
-QTreeWidgetItem* TFormMain::AddCategoryNode(QTreeWidgetItem* /*anchor*/, const QString& text) {
+QTreeWidgetItem* TFormMain::NewCategoryItem(const QString& text) {
     auto* node = new QTreeWidgetItem(QStringList{text});
     node->setFlags(node->flags() | Qt::ItemIsEditable);
     SetImages(node, kImageDrawerClosed);
+    return node;
+}
+
+QTreeWidgetItem* TFormMain::NewComponentItem(const QString& text) {
+    auto* node = new QTreeWidgetItem(QStringList{text});
+    node->setFlags(node->flags() | Qt::ItemIsEditable);
+    SetImages(node, kImageComponent);
+    return node;
+}
+
+QTreeWidgetItem* TFormMain::AddCategoryNode(QTreeWidgetItem* /*anchor*/, const QString& text) {
+    QTreeWidgetItem* node = NewCategoryItem(text);
     ui_->TreeViewCategories->addTopLevelItem(node);
     if (!loadingTree_)
         ui_->TreeViewCategories->setCurrentItem(node);
@@ -202,9 +232,7 @@ QTreeWidgetItem* TFormMain::AddCategoryNode(QTreeWidgetItem* /*anchor*/, const Q
 
 QTreeWidgetItem* TFormMain::AddComponentNode(QTreeWidgetItem* anchor, const QString& text) {
     QTreeWidgetItem* category = anchor && anchor->parent() ? anchor->parent() : anchor;
-    auto* node = new QTreeWidgetItem(QStringList{text});
-    node->setFlags(node->flags() | Qt::ItemIsEditable);
-    SetImages(node, kImageComponent);
+    QTreeWidgetItem* node = NewComponentItem(text);
     category->addChild(node);
     if (!loadingTree_)
         ui_->TreeViewCategories->setCurrentItem(node);

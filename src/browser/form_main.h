@@ -85,6 +85,8 @@ private:
     // The close sequence.
     void FormClose();
     void TreeViewCategoriesKeyDown(int key);
+    static QTreeWidgetItem* NewCategoryItem(const QString& text);
+    static QTreeWidgetItem* NewComponentItem(const QString& text);
     void ConnectCommands();
     void ShowTreePopupMenu(const QPoint& position);
     void ShowDetail(bool detail);
