@@ -55,6 +55,8 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
     detail->hide();
     ui_->LayoutRight->addWidget(detail, 0, 0);
     pageControl_ = detail;
+    connect(detail, &TComponentDetailPanel::viewArchiveRequested, this,
+            [this] { RunCommand([this] { ViewArchiveContentsClick(); }); });
     ui_->Splitter1->setSizes({265, 763 - 265});
     ui_->Splitter1->setStretchFactor(1, 1);
 

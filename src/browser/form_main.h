@@ -62,6 +62,8 @@ public:
     void TreeViewCategoriesEdited(QTreeWidgetItem* node, const QString& editedText);
     void EditDeleteClick();
     void EditMoveToOtherCategoryClick();
+    void FileImportCatDescriptionsClick();
+    void ViewArchiveContentsClick();
 
     QTreeWidget* TreeViewCategories() const;
     QFrame* PanelSearch() const;

@@ -2,17 +2,21 @@
 // components. Tables change first and the tree afterwards, so a failed table step
 // leaves the tree as it was.
 #include "app/command_guard.h"
+#include "app/form_options.h"
 #include "app/helpers.h"
 #include "app/messages.h"
 #include "app/settings.h"
 #include "app/tree_helpers.h"
+#include "browser/form_about.h"
 #include "browser/form_main.h"
 #include "browser/tree_sort.h"
+#include "catdesc/form_import_cat_des.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database.h"
 #include "catalogue/database_error.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
+#include "viewer/form_view_zip.h"
 
 #include <QMenu>
 #include <QTreeWidget>
@@ -42,6 +46,17 @@ void TFormMain::ConnectCommands() {
     command(ui_->PopUpChangeName, &TFormMain::EditChangeNameClick);
     command(ui_->PopUpMoveToOtherCategory, &TFormMain::EditMoveToOtherCategoryClick);
     connect(ui_->FileExit, &QAction::triggered, this, &QWidget::close);
+    command(ui_->FileImportCatDescriptions, &TFormMain::FileImportCatDescriptionsClick);
+    command(ui_->ViewArchiveContents, &TFormMain::ViewArchiveContentsClick);
+    connect(ui_->FileOptions, &QAction::triggered, this, [this] {
+        RunCommand([this] {
+            if (RunOptionsDialog(this)) {
+                ApplyColours();
+                pageControl_->update();
+            }
+        });
+    });
+    connect(ui_->HelpAbout, &QAction::triggered, this, [this] { RunCommand([this] { RunAboutBox(this); }); });
 
     popupMenuTree_ = new QMenu(this);
     popupMenuTree_->setObjectName(QStringLiteral("PopupMenuTree"));
@@ -217,6 +232,23 @@ void TFormMain::EditMoveToOtherCategoryClick() {
     QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
     if (selected && selected->parent())
         MoveComponent(selected);
+}
+
+void TFormMain::FileImportCatDescriptionsClick() {
+    QStringList names;
+    if (RunImportCatDes(this, names))
+        AddCategoriesFromList(names);
+}
+
+void TFormMain::ViewArchiveContentsClick() {
+    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    if (!selected || !selected->parent())
+        return;
+    TTable& packages = *DMvelm->TableCPInfo;
+    const QString file = packages.FieldByName(QStringLiteral("ArchiveFile"))->AsString();
+    if (file.isEmpty())
+        return;
+    ShowArchiveContents(this, packages.FieldByName(QStringLiteral("ArchiveFilePath"))->AsString() + file, TmpFolder);
 }
 
 void TFormMain::AddCategoriesFromList(const QStringList& names) {

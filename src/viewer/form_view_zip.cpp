@@ -1,0 +1,166 @@
+#include "viewer/form_view_zip.h"
+
+#include "ui_FormViewZip.h"
+
+#include "app/launcher.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "import/zip_directory.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QShowEvent>
+#include <QStatusBar>
+
+namespace velm {
+
+namespace {
+
+const QString kCaptions[4] = {QStringLiteral("File Name"), QStringLiteral("Compr Size"), QStringLiteral("Uncmpr Size"),
+                              QStringLiteral("Date/Time")};
+
+// The viewer keeps the colours of a fresh installation whatever scheme the user chose.
+constexpr ColorRef kPanelColour = 10007709;
+constexpr ColorRef kStripColour = 11388855;
+
+void PaintPanel(QWidget* panel, ColorRef color) {
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, ColorRefToQColor(color));
+    panel->setPalette(palette);
+    panel->setAutoFillBackground(true);
+}
+
+QString StyleWord(TSortStyle style) {
+    switch (style) {
+    case TSortStyle::Numeric:
+        return QStringLiteral(", Numeric, ");
+    case TSortStyle::DateTime:
+        return QStringLiteral(", Datetime, ");
+    case TSortStyle::Time:
+        return QStringLiteral(", Time, ");
+    case TSortStyle::Alpha:
+        break;
+    }
+    return QStringLiteral(", Alpha, ");
+}
+
+}  // namespace
+
+TFormViewZip::TFormViewZip(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::FormViewZip>()) {
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(size());
+
+    PaintPanel(ui_->PanelTop, kPanelColour);
+    PaintPanel(ui_->PanelZipName, kStripColour);
+    PaintPanel(ui_->StatusBar1, kPanelColour);
+    statusPanel_ = new QLabel(ui_->StatusBar1);
+    statusPanel_->setObjectName(QStringLiteral("StatusBar1Panel"));
+    statusPanel_->setTextFormat(Qt::PlainText);
+    ui_->StatusBar1->addWidget(statusPanel_, 1);
+
+    TSortGrid* grid = ui_->SortGrid1;
+    grid->ClickSorting = true;
+    grid->CaseSensitive = false;
+    grid->SetRowCount(1);
+    grid->SetColCount(4);
+    for (int col = 0; col < 4; ++col)
+        grid->SetCells(col, 0, kCaptions[col]);
+    ui_->BitBtnHelp->setProperty("HelpContext", kHelpTopic);
+
+    ZipMasterViewZip.ExtrOptions = TZipExtrOptions(ExtrDirNames) | ExtrOverWrite;
+
+    connect(ui_->BitBtnViewFile, &QPushButton::clicked, this, &TFormViewZip::BitBtnViewFileClick);
+    connect(ui_->BitBtnHelp, &QPushButton::clicked, this, &TFormViewZip::BitBtnHelpClick);
+    connect(ui_->BitBtnClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(grid, &TSortGrid::BeginSort, this, &TFormViewZip::SortGrid1BeginSort);
+}
+
+TFormViewZip::~TFormViewZip() = default;
+
+QLabel* TFormViewZip::RxLabelZipName() const { return ui_->RxLabelZipName; }
+QPushButton* TFormViewZip::BitBtnViewFile() const { return ui_->BitBtnViewFile; }
+QPushButton* TFormViewZip::BitBtnHelp() const { return ui_->BitBtnHelp; }
+QPushButton* TFormViewZip::BitBtnClose() const { return ui_->BitBtnClose; }
+TSortGrid* TFormViewZip::SortGrid1() const { return ui_->SortGrid1; }
+QStatusBar* TFormViewZip::StatusBar1() const { return ui_->StatusBar1; }
+QString TFormViewZip::StatusText() const { return statusPanel_->text(); }
+
+void TFormViewZip::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (shown_ || event->spontaneous())
+        return;
+    shown_ = true;
+    FormShow();
+}
+
+void TFormViewZip::FormShow() {
+    ui_->RxLabelZipName->setText(ZipName);
+    ResetGrid();
+    for (int col = 0; col < 4; ++col)
+        ui_->SortGrid1->SetColWidth(col, kColumnWidths[col]);
+    // A folder is no archive: an empty file name leaves just the folder in ZipName.
+    if (QFileInfo(ZipName).isFile()) {
+        ZipMasterViewZip.SetZipFilename(ZipName);
+    } else {
+        ShowNotice(QStringLiteral("Error - file not found: ") + ZipName);
+        // Queued: this runs while the dialog is being shown, before its event loop.
+        QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+    }
+    FillGrid();
+}
+
+void TFormViewZip::ResetGrid() {
+    ui_->SortGrid1->SetRowCount(1);
+    ui_->SortGrid1->SetFixedRows(0);
+}
+
+void TFormViewZip::FillGrid() {
+    TSortGrid* grid = ui_->SortGrid1;
+    ResetGrid();
+    const std::vector<ZipDirEntry>& entries = ZipMasterViewZip.Entries();
+    if (entries.empty())
+        return;
+    grid->setUpdatesEnabled(false);
+    // All rows at once: adding them one by one costs a layout pass each.
+    grid->SetRowCount(int(entries.size()) + 1);
+    grid->SetFixedRows(1);
+    int row = 1;
+    for (const ZipDirEntry& entry : entries) {
+        grid->SetCells(0, row, entry.FileName);
+        grid->SetCells(1, row, QString::number(entry.ComprSize));
+        grid->SetCells(2, row, QString::number(entry.UncomprSize));
+        grid->SetCells(3, row, FormatGridDateTime(DosDateTimeToLocal(entry.DateTime)));
+        ++row;
+    }
+    grid->SetRow(1);
+    grid->setUpdatesEnabled(true);
+}
+
+void TFormViewZip::BitBtnViewFileClick() {
+    const TSortGrid* grid = ui_->SortGrid1;
+    const QString name = grid->Cells(0, grid->Row());
+    ZipMasterViewZip.ExtrBaseDir = TmpDir;
+    ZipMasterViewZip.FSpecArgs.clear();
+    ZipMasterViewZip.FSpecArgs.append(name);
+    ZipMasterViewZip.Extract();
+    if (ZipMasterViewZip.ExtractedCount() > 0)
+        LaunchTextViewer(TmpDir + QString(name).replace(u'\\', u'/'));
+}
+
+void TFormViewZip::BitBtnHelpClick() { OpenHelpTopic(ui_->BitBtnHelp->property("HelpContext").toInt()); }
+
+void TFormViewZip::SortGrid1BeginSort(int column, const TSortOptions& options) {
+    statusPanel_->setText(QStringLiteral("Sorting By ") + ui_->SortGrid1->Cells(column, 0) + StyleWord(options.SortStyle) +
+                          (options.SortDirection == TSortDirection::Descending ? QStringLiteral("Descending")
+                                                                               : QStringLiteral("Ascending")));
+}
+
+void ShowArchiveContents(QWidget* parent, const QString& zipPath, const QString& tmpFolder) {
+    TFormViewZip dialog(parent);
+    dialog.ZipName = zipPath;
+    dialog.TmpDir = tmpFolder;
+    dialog.exec();
+}
+
+}  // namespace velm
