@@ -43,29 +43,29 @@ bool WildcardMatch(QStringView text, QStringView pattern) {
     return p == pattern.size();
 }
 
-bool MatchesNormalisedSpec(const QString& memberName, const QString& spec) {
-    if (spec.contains(u'\\'))
-        return WildcardMatch(memberName, spec);
+bool MatchesNormalisedPattern(const QString& memberName, const QString& pattern) {
+    if (pattern.contains(u'\\'))
+        return WildcardMatch(memberName, pattern);
     qsizetype start = memberName.size();
     while (start > 0 && memberName[start - 1] != u'\\' && memberName[start - 1] != u'/')
         --start;
-    return WildcardMatch(QStringView(memberName).sliced(start), spec);
+    return WildcardMatch(QStringView(memberName).sliced(start), pattern);
 }
 
 }  // namespace
 
 bool MatchesFileSpec(const QString& memberName, const QString& pattern) {
-    return MatchesNormalisedSpec(memberName, Normalised(pattern));
+    return MatchesNormalisedPattern(memberName, Normalised(pattern));
 }
 
 TFileSpecMatcher::TFileSpecMatcher(const QStringList& patterns) {
     for (const QString& pattern : patterns)
-        specs_.append(Normalised(pattern));
+        patterns_.append(Normalised(pattern));
 }
 
 bool TFileSpecMatcher::Matches(const QString& memberName) const {
-    for (const QString& spec : specs_) {
-        if (MatchesNormalisedSpec(memberName, spec))
+    for (const QString& pattern : patterns_) {
+        if (MatchesNormalisedPattern(memberName, pattern))
             return true;
     }
     return false;

@@ -18,7 +18,7 @@ public:
     bool Matches(const QString& memberName) const;
 
 private:
-    QStringList specs_;
+    QStringList patterns_;
 };
 
 // The member's name split into folder and file parts, or an empty list when the name
