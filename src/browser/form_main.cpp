@@ -77,6 +77,7 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
             RunCommand([&] { TreeViewCategoriesEdited(node, text); });
         }));
     ConnectCommands();
+    ConnectImportCommands();
 
     // Centred on the screen at every start; no position is remembered.
     resize(763, 554);
@@ -126,6 +127,9 @@ void TFormMain::InitialiseMainWindow() {
     hooks.SetRating = [this](int rating) { Component->SetRating(rating); };
     hooks.SetCompatibility = [this](int bit, bool set) { Component->SetCompatibility(bit, set); };
     DetailPanel()->SetComponentHooks(std::move(hooks));
+    Component->TmpFolder = TmpFolder;
+    Component->AddCategory = [this](const QString& name) { return AddCategory(name); };
+    Component->ShowCompatibility = [this](int mask) { DetailPanel()->ShowCompatibility(mask); };
     LoadCategoryTree();
     ShowDetail(false);
     ui_->ImageLogo->hide();
@@ -277,6 +281,8 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     // Keys typed into the in-place label editor go to the editor, never through here.
     if (watched == ui_->TreeViewCategories && event->type() == QEvent::KeyPress)
         TreeViewCategoriesKeyDown(static_cast<QKeyEvent*>(event)->key());
+    if (watched == ui_->TreeViewCategories->viewport() && DropEvent(event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -47,7 +47,8 @@ public:
     void ApplyColours();
 
     // Editing operations other windows call.
-    void AddCategory(const QString& name);
+    // Adds a category row and its node (selected); returns the name as stored.
+    QString AddCategory(const QString& name);
     QString CreateCategoryRecord(const QString& baseName);
     bool RenameCategory(const QString& oldName, QString& newName);
     void DeleteCategory(QTreeWidgetItem* node);
@@ -64,6 +65,20 @@ public:
     void EditMoveToOtherCategoryClick();
     void FileImportCatDescriptionsClick();
     void ViewArchiveContentsClick();
+
+    // Archive import.
+    // One archive into the node's category, plus its tree node (null when the path was
+    // refused). The new node is selected.
+    QTreeWidgetItem* ImportArchiveAt(QTreeWidgetItem* node, const QString& archivePath);
+    void FileImportComponentClick();
+    void FileReimportClick();
+    void SBOpenDlgArchiveFileClick();
+    void ReimportComponent();
+    // Files dropped on the tree at a point of its viewport.
+    void DropFiles(const QStringList& paths, const QPoint& treePoint);
+    // The node a drop at the point goes to: the node when the point is on its icon,
+    // label or right of its label, otherwise the tree's first node.
+    QTreeWidgetItem* DropTargetAt(const QPoint& treePoint) const;
 
     QTreeWidget* TreeViewCategories() const;
     QFrame* PanelSearch() const;
@@ -92,6 +107,14 @@ private:
     void ConnectCommands();
     void ShowTreePopupMenu(const QPoint& position);
     void ShowDetail(bool detail);
+    // Imports the files one after another into the node's category, with a progress
+    // dialog when there are many; rememberFolder keeps each file's folder for the
+    // import dialog.
+    void ImportArchives(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder);
+    // Moves the node of the current package row under its row's category when they differ.
+    void FollowRowCategory(QTreeWidgetItem* node);
+    bool DropEvent(QEvent* event);
+    void ConnectImportCommands();
 
     std::unique_ptr<Ui::FormMain> ui_;
     QWidget* pageControl_ = nullptr;

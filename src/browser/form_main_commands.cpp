@@ -102,9 +102,10 @@ QString TFormMain::CreateCategoryRecord(const QString& baseName) {
     return candidate;
 }
 
-void TFormMain::AddCategory(const QString& name) {
+QString TFormMain::AddCategory(const QString& name) {
     const QString stored = CreateCategoryRecord(name);
     AddCategoryNode(ui_->TreeViewCategories->topLevelItem(0), stored);
+    return stored;
 }
 
 void TFormMain::FileNewCategoryClick() { AddCategory(QString()); }

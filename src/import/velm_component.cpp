@@ -6,6 +6,7 @@
 #include "catalogue/table.h"
 #include "import/form_moveto_category.h"
 #include "import/package_info.h"
+#include "import/zip_master.h"
 
 #include <QApplication>
 
@@ -54,7 +55,9 @@ void PostOrCancel(TTable& table) {
 }  // namespace
 
 TVELMComponent::TVELMComponent(const QString& productName)
-    : CurrentProductName(productName), InfoReader(std::make_unique<TDSPInfoClass>()) {}
+    : CurrentProductName(productName),
+      InfoReader(std::make_unique<TDSPInfoClass>()),
+      zipMaster_(std::make_unique<TZipMaster>()) {}
 
 TVELMComponent::~TVELMComponent() = default;
 

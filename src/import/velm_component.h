@@ -3,11 +3,21 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <stdexcept>
 
 namespace velm {
 
 class TDSPInfoClass;
+class TZipMaster;
+
+// An archive path the import refuses before it changes anything: a folder, a missing
+// file, anything without a modification date, or a Tmp folder that cannot be made.
+class EArchiveRefused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // The one object through which the main window changes package rows: it creates a row
 // with a free name, makes a row current for the detail panel, renames, deletes and
@@ -60,7 +70,39 @@ public:
     // Appends the names of the package table's text fields, in the table's order.
     void FillSearchFields(QStringList& list) const;
 
-    // The archive import (ImportArchive, ReimportArchive, ReadArchiveInfo) joins here.
+    // What the archive import needs of the window around it; set once by the window.
+    QString TmpFolder;
+    // Adds a category row and its tree node; returns the name as stored.
+    std::function<QString(const QString& name)> AddCategory;
+    // Shows a compatibility mask in the detail panel.
+    std::function<void(int mask)> ShowCompatibility;
+
+    // Creates a row named after the archive in the named category and fills it from the
+    // archive. categoryName becomes the category the row ended up in; returns the row's
+    // product name. Raises EArchiveRefused, with nothing written, for a path that is not
+    // an archive file.
+    QString ImportArchive(QString& categoryName, const QString& archivePath);
+    // Fills the current row again from the archive; its product name stays.
+    void ReimportArchive(const QString& archivePath);
+    // Fills the current row from the archive's info file (see ImportArchive).
+    void ReadArchiveInfo(const QString& archivePath);
+
+private:
+    // Raises EArchiveRefused unless the path can be imported.
+    void CheckArchivePath(const QString& archivePath) const;
+    // Decides the row's category from the info file just read; -1 when none is decided.
+    int CategoryFromInfoFile();
+    // Asks the user for the row's category; -1 when none is decided.
+    int CategoryFromUser();
+
+    std::unique_ptr<TZipMaster> zipMaster_;
 };
+
+// The description an import writes: the info file's description lines, its note and its
+// additional information, separated the way the detail panel's memo expects.
+QString ImportedDescription(const TDSPInfoClass& info);
+
+// The compatibility mask of a flags text: bit i-1 is set when character i is "1".
+int CompatibilityMask(const QString& flags);
 
 }  // namespace velm

@@ -1,0 +1,233 @@
+// The main window's ways in for archives: the import command, files dropped on the
+// tree, and the re-import of the shown component.
+#include "app/command_guard.h"
+#include "app/file_dialogs.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "app/tree_helpers.h"
+#include "browser/component_detail_panel.h"
+#include "browser/form_main.h"
+#include "catalogue/data_module.h"
+#include "catalogue/table.h"
+#include "import/velm_component.h"
+#include "ui_FormMain.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <memory>
+
+namespace velm {
+
+namespace {
+
+// More archives than this at once are imported under a progress dialog.
+constexpr int kQuietImportCount = 3;
+
+const QString kNoCategoryText = QStringLiteral("First select a category to add the component to.");
+
+TOpenDialogRequest ArchiveDialogRequest() {
+    TOpenDialogRequest request;
+    request.Title = QStringLiteral("Open Delphi Component Archive");
+    request.Filter = QStringLiteral("ZIP files  (*.zip)");
+    request.DefaultSuffix = QStringLiteral("zip");
+    request.MultiSelect = true;
+    return request;
+}
+
+QString CategoryTextOf(const QTreeWidgetItem* node) { return node->parent() ? node->parent()->text(0) : node->text(0); }
+
+QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
+
+// The name of the category the current package row belongs to; empty when none.
+QString CategoryOfCurrentRow() {
+    TTable& categories = *DMvelm->TableCategory;
+    const int id = DMvelm->TableCPInfo->FieldByName(QStringLiteral("Category"))->AsInteger();
+    if (!categories.Locate(QStringLiteral("ID"), id, false))
+        return QString();
+    return categories.FieldByName(QStringLiteral("Name"))->AsString();
+}
+
+}  // namespace
+
+void TFormMain::ConnectImportCommands() {
+    const auto command = [this](QAction* action, void (TFormMain::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { RunCommand([&] { (this->*handler)(); }); });
+    };
+    command(ui_->FileImportComponent, &TFormMain::FileImportComponentClick);
+    command(ui_->PopUpImportComponentPackage, &TFormMain::FileImportComponentClick);
+    command(ui_->FileReimport, &TFormMain::FileReimportClick);
+    command(ui_->PopUpReimport, &TFormMain::FileReimportClick);
+    connect(DetailPanel(), &TComponentDetailPanel::reimportRequested, this,
+            [this] { RunCommand([this] { SBOpenDlgArchiveFileClick(); }); });
+    ui_->TreeViewCategories->viewport()->installEventFilter(this);
+}
+
+QTreeWidgetItem* TFormMain::ImportArchiveAt(QTreeWidgetItem* node, const QString& archivePath) {
+    QString category = CategoryTextOf(node);
+    QString productName;
+    try {
+        productName = Component->ImportArchive(category, archivePath);
+    } catch (const EArchiveRefused& refused) {
+        ShowError(QString::fromStdString(refused.what()));
+        return nullptr;
+    }
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    // The row's own category decides where its node goes, so the tree always shows the
+    // component where the catalogue keeps it.
+    QTreeWidgetItem* categoryNode = FindTreeNode(tree, CategoryOfCurrentRow(), 0, true);
+    if (!categoryNode)
+        categoryNode = FindTreeNode(tree, category, 0, true);
+    if (!categoryNode)
+        categoryNode = node->parent() ? node->parent() : node;
+    return AddComponentNode(categoryNode, productName);
+}
+
+void TFormMain::ImportArchives(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder) {
+    std::unique_ptr<QProgressDialog> progress;
+    if (paths.size() > kQuietImportCount) {
+        progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("Cancel"), 0, int(paths.size()), this);
+        progress->setWindowTitle(QStringLiteral("Importing archives"));
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(0);
+        progress->setAutoClose(false);
+        progress->setAutoReset(false);
+    }
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString& path = paths.at(i);
+        if (progress) {
+            // Cancel stops between archives: every archive read so far stays.
+            if (progress->wasCanceled())
+                break;
+            progress->setLabelText(QStringLiteral("Reading %1 (%2 of %3)")
+                                       .arg(QFileInfo(path).fileName())
+                                       .arg(i + 1)
+                                       .arg(paths.size()));
+            progress->setValue(i);
+        }
+        if (rememberFolder)
+            Settings().LastArchiveDir = FolderOf(path);
+        ImportArchiveAt(node, path);
+    }
+}
+
+void TFormMain::FileImportComponentClick() {
+    QTreeWidgetItem* node = ui_->TreeViewCategories->currentItem();
+    if (!node) {
+        ShowError(kNoCategoryText);
+        return;
+    }
+    TOpenDialogRequest request = ArchiveDialogRequest();
+    request.StartFolder = Settings().LastArchiveDir;
+    const QStringList files = PickFilesToOpen(this, request);
+    if (!files.isEmpty())
+        ImportArchives(node, files, true);
+}
+
+void TFormMain::FileReimportClick() {
+    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    if (selected && selected->parent())
+        ReimportComponent();
+}
+
+void TFormMain::SBOpenDlgArchiveFileClick() { ReimportComponent(); }
+
+void TFormMain::ReimportComponent() {
+    TOpenDialogRequest request = ArchiveDialogRequest();
+    request.FileName = Component->ArchiveFileName;
+    request.StartFolder = Component->ArchiveFolder;
+    const QStringList files = PickFilesToOpen(this, request);
+    if (files.isEmpty())
+        return;
+    const QString& file = files.first();
+    Settings().LastArchiveDir = FolderOf(file);
+    QTreeWidgetItem* node = ui_->TreeViewCategories->currentItem();
+    // The message dialog offers the component's own category, not that of the last import.
+    if (node && node->parent())
+        Component->CurrentCategoryName = node->parent()->text(0);
+    try {
+        Component->ReimportArchive(file);
+    } catch (const EArchiveRefused& refused) {
+        ShowError(QString::fromStdString(refused.what()));
+        return;
+    }
+    if (node && node->parent())
+        FollowRowCategory(node);
+}
+
+void TFormMain::FollowRowCategory(QTreeWidgetItem* node) {
+    QTreeWidgetItem* target = FindTreeNode(ui_->TreeViewCategories, CategoryOfCurrentRow(), 0, true);
+    if (!target || target == node->parent())
+        return;
+    const QString text = node->text(0);
+    delete node;
+    AddComponentNode(target, text);
+}
+
+QTreeWidgetItem* TFormMain::DropTargetAt(const QPoint& treePoint) const {
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    QTreeWidgetItem* node = tree->itemAt(treePoint);
+    // The item's rectangle starts at its icon: the indentation and the expand button
+    // lie to its left.
+    if (node && treePoint.x() >= tree->visualItemRect(node).left())
+        return node;
+    return tree->topLevelItem(0);
+}
+
+void TFormMain::DropFiles(const QStringList& paths, const QPoint& treePoint) {
+    if (paths.isEmpty())
+        return;
+    QTreeWidgetItem* node = DropTargetAt(treePoint);
+    if (!node) {
+        ShowError(kNoCategoryText);
+        return;
+    }
+    const QString category = CategoryTextOf(node);
+    if (Settings().ShowDragNDropInfoMsg &&
+        !ConfirmYesNo(QStringLiteral("You dropped ") + QString::number(paths.size()) +
+                      QStringLiteral(" file(s) at the category : <") + category + QStringLiteral(">") +
+                      QStringLiteral("\r\rBut VELM will try to read the category from the dropped files,") +
+                      QStringLiteral("\rand if this is not possible you will get the opportunity to") +
+                      QStringLiteral("\rselect a category for each file when the files are imported.") +
+                      QStringLiteral("\r\rContinue importing the file(s) ?")))
+        return;
+    ImportArchives(node, paths, false);
+}
+
+bool TFormMain::DropEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (!drag->mimeData()->hasUrls())
+            return false;
+        drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        QStringList paths;
+        for (const QUrl& url : drop->mimeData()->urls())
+            if (url.isLocalFile())
+                paths << url.toLocalFile();
+        const QPoint point = drop->position().toPoint();
+        // The drop is released at once; questions and imports follow from the event
+        // loop, so the program the files came from is not held up by them.
+        drop->acceptProposedAction();
+        QTimer::singleShot(0, this, [this, paths, point] { RunCommand([&] { DropFiles(paths, point); }); });
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+}  // namespace velm

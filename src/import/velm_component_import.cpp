@@ -1,0 +1,207 @@
+// The archive import of TVELMComponent: an archive's info file extracted into the Tmp
+// folder, read, and written into the current package row.
+#include "app/helpers.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "app/tmp_folder.h"
+#include "catalogue/data_module.h"
+#include "catalogue/database_error.h"
+#include "catalogue/table.h"
+#include "import/form_moveto_category.h"
+#include "import/form_msg_dlg.h"
+#include "import/package_info.h"
+#include "import/velm_component.h"
+#include "import/zip_master.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace velm {
+
+namespace {
+
+constexpr int kCategoryNameSize = 25;
+constexpr int kCompatibilityFlags = 6;
+constexpr int kFreeware = 0;
+constexpr int kShareware = 1;
+const QChar kCR = QLatin1Char('\r');
+
+TTable& Packages() { return *DMvelm->TableCPInfo; }
+TTable& Categories() { return *DMvelm->TableCategory; }
+
+void SetString(const char* field, const QString& value) {
+    Packages().FieldByName(QString::fromLatin1(field))->SetAsString(value);
+}
+
+void SetInteger(const char* field, int value) { Packages().FieldByName(QString::fromLatin1(field))->SetAsInteger(value); }
+
+// The first file of the folder matching the pattern, letter case ignored; empty when none.
+QString FirstFileMatching(const QString& folder, const QString& pattern) {
+    const QStringList names = QDir(folder).entryList({pattern}, QDir::Files | QDir::Hidden, QDir::Name);
+    return names.isEmpty() ? QString() : names.first();
+}
+
+// The folder part of a path as the row stores it, with its closing separator.
+QString FolderWithSeparator(const QFileInfo& file) {
+    QString folder = QDir::toNativeSeparators(file.absolutePath());
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    return folder;
+}
+
+int CategoryIdByName(const QString& name) {
+    TTable& categories = Categories();
+    if (!categories.Locate(QStringLiteral("Name"), name, true))
+        return -1;
+    return categories.FieldByName(QStringLiteral("ID"))->AsInteger();
+}
+
+}  // namespace
+
+QString ImportedDescription(const TDSPInfoClass& info) {
+    QString text;
+    for (const QString& line : info.DescriptionLines)
+        text += line + QStringLiteral("\r\n");
+    text += kCR + QStringLiteral("Note:") + kCR + info.NoteText + kCR + QStringLiteral("Add.info:") + kCR +
+            info.AdditionalInfoText;
+    return text;
+}
+
+int CompatibilityMask(const QString& flags) {
+    int mask = 0;
+    for (int i = 0; i < kCompatibilityFlags && i < flags.size(); ++i)
+        if (flags.at(i) == QLatin1Char('1'))
+            mask |= 1 << i;
+    return mask;
+}
+
+void TVELMComponent::CheckArchivePath(const QString& archivePath) const {
+    const QFileInfo archive(archivePath);
+    // A folder or a special file has no archive to read and no date to store.
+    if (!archive.isFile() || !archive.lastModified().isValid())
+        throw EArchiveRefused("\"" + archivePath.toStdString() + "\" is not an archive file and cannot be imported.");
+    if (!QDir().mkpath(TmpFolder))
+        throw EArchiveRefused("The folder for temporary files cannot be created: " + TmpFolder.toStdString());
+}
+
+QString TVELMComponent::ImportArchive(QString& categoryName, const QString& archivePath) {
+    CheckArchivePath(archivePath);
+    const QString base = BaseNameWithoutExt(archivePath);
+    CurrentProductName = base;
+    CreateComponentRecord(categoryName, base);
+    ReadArchiveInfo(archivePath);
+    categoryName = CurrentCategoryName;
+    return CurrentProductName;
+}
+
+void TVELMComponent::ReimportArchive(const QString& archivePath) {
+    CheckArchivePath(archivePath);
+    ReadArchiveInfo(archivePath);
+}
+
+int TVELMComponent::CategoryFromInfoFile() {
+    // The column holds 25 characters; a longer name would never be found again.
+    CurrentCategoryName = InfoReader->CategoryText.left(kCategoryNameSize);
+    int categoryId = CategoryIdByName(CurrentCategoryName);
+    if (categoryId >= 0)
+        return categoryId;
+    if (Settings().ShowDragNDropInfoMsg)
+        ShowInfo(QStringLiteral("The imported component belongs to category: ") + CurrentCategoryName +
+                 QStringLiteral(", but this category is not defined yet. ") + kCR +
+                 QStringLiteral("This category will be added now!"));
+    if (AddCategory)
+        CurrentCategoryName = AddCategory(CurrentCategoryName);
+    categoryId = CategoryIdByName(CurrentCategoryName);
+    if (categoryId < 0)
+        throw EDatabaseError(QStringLiteral("Category '%1' not found").arg(CurrentCategoryName));
+    return categoryId;
+}
+
+int TVELMComponent::CategoryFromUser() {
+    const bool dontShowAgain = FormMsgDlg ? FormMsgDlg->DontShowAgain : false;
+    if (FormMsgDlg && !dontShowAgain) {
+        FormMsgDlg->SetTexts(CurrentProductName, CurrentCategoryName);
+        FormMsgDlg->exec();
+    }
+    const bool useSelected = FormMsgDlg ? FormMsgDlg->UseSelectedCategory : true;
+    if (useSelected)
+        return -1;
+    auto dialog = std::make_unique<TFormMovetoCategory>(QApplication::activeWindow());
+    dialog->SetComponentName(CurrentProductName);
+    if (dialog->exec() != QDialog::Accepted || dialog->SelectedCategoryID < 0)
+        return -1;
+    CurrentCategoryName = dialog->SelectedCategoryName;
+    return dialog->SelectedCategoryID;
+}
+
+void TVELMComponent::ReadArchiveInfo(const QString& archivePath) {
+    const QFileInfo archive(archivePath);
+    QString infoName;
+    EmptyTmpFolder(TmpFolder);
+    InfoReader->ClearInfo();
+
+    TZipMaster& zip = *zipMaster_;
+    zip.SetZipFilename(archivePath);
+    if (zip.EntryCount() > 0) {
+        // Flat into the Tmp folder: the info file is looked for there by name alone.
+        zip.ExtrBaseDir = TmpFolder;
+        zip.FSpecArgs = QStringList{QStringLiteral("*.inf"), QStringLiteral("*.upl")};
+        zip.ExtrOptions = ExtrOverWrite;
+        zip.Extract();
+    }
+    if (zip.ExtractedCount() > 0) {
+        infoName = FirstFileMatching(TmpFolder, QStringLiteral("*.inf"));
+        if (!infoName.isEmpty()) {
+            InfoReader->ReadInfFile(QDir(TmpFolder).filePath(infoName));
+        } else {
+            infoName = FirstFileMatching(TmpFolder, QStringLiteral("*.upl"));
+            if (!infoName.isEmpty())
+                InfoReader->ReadUplFile(QDir(TmpFolder).filePath(infoName));
+        }
+    }
+
+    TTable& packages = Packages();
+    try {
+        // An info file without a category name decides nothing by itself: the user is
+        // asked, as for an archive without an info file, so that no row ends up in a
+        // category that no tree node shows.
+        const bool namesCategory = !infoName.isEmpty() && !InfoReader->CategoryText.trimmed().isEmpty();
+        const int categoryId = namesCategory ? CategoryFromInfoFile() : CategoryFromUser();
+
+        const TDSPInfoClass& info = *InfoReader;
+        const TVersionNumbers version = ParseVersion(info.VersionText);
+        const int mask = CompatibilityMask(info.CompatFlags);
+        packages.Edit();
+        if (categoryId != -1)
+            SetInteger("Category", categoryId);
+        SetString("ArchiveFile", archive.fileName());
+        SetString("ArchiveFilePath", FolderWithSeparator(archive));
+        packages.FieldByName(QStringLiteral("DownloadDate"))->SetAsDate(archive.lastModified().toLocalTime().date());
+        if (!infoName.isEmpty())
+            packages.FieldByName(QStringLiteral("ReleaseDate"))
+                ->SetAsDate(QFileInfo(QDir(TmpFolder).filePath(infoName)).lastModified().toLocalTime().date());
+        SetString("ProductDescription", ImportedDescription(info));
+        SetInteger("FreeShareCommercial", info.IsFreeware ? kFreeware : kShareware);
+        packages.FieldByName(QStringLiteral("FullSourceIncl"))->SetAsBoolean(info.HasFullSource);
+        SetInteger("VersionMajor", version.Major);
+        SetInteger("VersionMinor", version.Minor);
+        SetInteger("Release", version.Release);
+        SetInteger("Build", version.Build);
+        SetInteger("Compatibility", mask);
+        SetString("Author", info.AuthorName);
+        SetString("AuthorEmail", info.AuthorMail);
+        SetString("FileURL", info.AuthorWeb);
+        packages.Post();
+        CachedCompatibility = mask;
+        if (ShowCompatibility)
+            ShowCompatibility(mask);
+    } catch (const EDatabaseError& error) {
+        // Half-written columns are dropped, so no later move can post them.
+        if (packages.State() != TDataSetState::Browse)
+            packages.Cancel();
+        ReportDatabaseError(error, 0, QString(), QString());
+    }
+}
+
+}  // namespace velm
