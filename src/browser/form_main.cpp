@@ -46,6 +46,9 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
     QFont treeFont(QStringLiteral("Times New Roman"));
     treeFont.setPixelSize(15);
     ui_->TreeViewCategories->setFont(treeFont);
+    // Every row has the same font and picture size; telling the view so spares it
+    // measuring all rows each time a node is added.
+    ui_->TreeViewCategories->setUniformRowHeights(true);
     ui_->LabelCategories->setFont(windowFont);
     ui_->LabelCategories->setStyleSheet(QStringLiteral("color: navy;"));
     ui_->ImageLogo->setPixmap(LogoPicture());

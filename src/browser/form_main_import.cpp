@@ -8,6 +8,7 @@
 #include "browser/component_detail_panel.h"
 #include "browser/form_main.h"
 #include "catalogue/data_module.h"
+#include "catalogue/database.h"
 #include "catalogue/table.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
@@ -16,6 +17,7 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QProgressDialog>
@@ -23,14 +25,19 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 namespace velm {
 
 namespace {
 
-// More archives than this at once are imported under a progress dialog.
+// More archives than this at once are imported under a progress dialog, in batches.
 constexpr int kQuietImportCount = 3;
+// How often the progress dialog is redrawn and a batch of imports committed: each commit
+// waits for the disk, and each redraw paints the whole window.
+constexpr qint64 kProgressIntervalMs = 100;
+constexpr qint64 kCommitIntervalMs = 1000;
 
 const QString kNoCategoryText = QStringLiteral("First select a category to add the component to.");
 
@@ -55,6 +62,58 @@ QString CategoryOfCurrentRow() {
         return QString();
     return categories.FieldByName(QStringLiteral("Name"))->AsString();
 }
+
+// Groups the writes of many imports into a few transactions, so the disk is waited for
+// about once a second instead of twice per archive. Every batch that ends is committed,
+// also when the command ends with an error: each import left its rows consistent.
+class ImportBatch {
+public:
+    explicit ImportBatch(std::function<void()> onLostBatch) : onLostBatch_(std::move(onLostBatch)) { Begin(); }
+    ~ImportBatch() {
+        try {
+            End();
+        } catch (...) {
+            // A destructor may not throw; the error of the command in flight wins.
+        }
+    }
+    ImportBatch(const ImportBatch&) = delete;
+    ImportBatch& operator=(const ImportBatch&) = delete;
+
+    // Commits when the batch has run long enough, so a crash loses at most a moment's
+    // work and another program on the same catalogue is not kept waiting long.
+    void Tick() {
+        if (owned_ && clock_.elapsed() >= kCommitIntervalMs) {
+            End();
+            Begin();
+        }
+    }
+    void End() {
+        if (!owned_)
+            return;
+        owned_ = false;
+        try {
+            database_.Commit();
+        } catch (...) {
+            database_.Rollback();
+            onLostBatch_();
+            throw;
+        }
+    }
+
+private:
+    void Begin() {
+        // Inside a transaction of a caller the caller decides when to commit.
+        owned_ = !database_.InTransaction();
+        if (owned_)
+            database_.StartTransaction();
+        clock_.start();
+    }
+
+    TDatabase& database_ = TSession::Instance().DatabaseFor(QString::fromLatin1(TDMvelm::kAlias));
+    std::function<void()> onLostBatch_;
+    QElapsedTimer clock_;
+    bool owned_ = false;
+};
 
 }  // namespace
 
@@ -92,31 +151,46 @@ QTreeWidgetItem* TFormMain::ImportArchiveAt(QTreeWidgetItem* node, const QString
 }
 
 void TFormMain::ImportArchives(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder) {
-    std::unique_ptr<QProgressDialog> progress;
-    if (paths.size() > kQuietImportCount) {
-        progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("Cancel"), 0, int(paths.size()), this);
-        progress->setWindowTitle(QStringLiteral("Importing archives"));
-        progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(0);
-        progress->setAutoClose(false);
-        progress->setAutoReset(false);
+    if (paths.size() <= kQuietImportCount) {
+        for (const QString& path : paths) {
+            if (rememberFolder)
+                Settings().LastArchiveDir = FolderOf(path);
+            ImportArchiveAt(node, path);
+        }
+        return;
     }
+    QProgressDialog progress(QString(), QStringLiteral("Cancel"), 0, int(paths.size()), this);
+    progress.setWindowTitle(QStringLiteral("Importing archives"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    // A failed commit loses the batch's rows: the tables and the tree are read again.
+    ImportBatch batch([this] {
+        DMvelm->TableCPInfo->Refresh();
+        DMvelm->TableCategory->Refresh();
+        LoadCategoryTree();
+    });
+    QElapsedTimer sinceRedraw;
     for (int i = 0; i < paths.size(); ++i) {
         const QString& path = paths.at(i);
-        if (progress) {
-            // Cancel stops between archives: every archive read so far stays.
-            if (progress->wasCanceled())
-                break;
-            progress->setLabelText(QStringLiteral("Reading %1 (%2 of %3)")
-                                       .arg(QFileInfo(path).fileName())
-                                       .arg(i + 1)
-                                       .arg(paths.size()));
-            progress->setValue(i);
+        if (i == 0 || sinceRedraw.elapsed() >= kProgressIntervalMs) {
+            progress.setLabelText(QStringLiteral("Reading %1 (%2 of %3)")
+                                      .arg(QFileInfo(path).fileName())
+                                      .arg(i + 1)
+                                      .arg(paths.size()));
+            progress.setValue(i);  // also lets the Cancel button be pressed
+            sinceRedraw.start();
         }
+        // Cancel stops between archives: every archive read so far stays.
+        if (progress.wasCanceled())
+            break;
         if (rememberFolder)
             Settings().LastArchiveDir = FolderOf(path);
         ImportArchiveAt(node, path);
+        batch.Tick();
     }
+    batch.End();
 }
 
 void TFormMain::FileImportComponentClick() {

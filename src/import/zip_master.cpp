@@ -6,8 +6,12 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+
+#include <functional>
+#include <memory>
 
 namespace velm {
 
@@ -48,9 +52,17 @@ QString ReadFailureText(const QString& path, const ZipDirectory& directory) {
     return {};
 }
 
-void KeepResponsive() {
-    if (QCoreApplication::instance())
+// Lets the window repaint when an extraction has run for the interval, and after each
+// further interval; a short extraction is over before anyone would notice.
+std::function<void()> KeepResponsiveEvery(int intervalMs) {
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    return [clock, intervalMs] {
+        if (!QCoreApplication::instance() || clock->elapsed() < intervalMs)
+            return;
+        clock->start();
         QCoreApplication::processEvents();
+    };
 }
 
 }  // namespace
@@ -100,7 +112,7 @@ void TZipMaster::Extract() {
     }
     ZipExtractResult result;
     if (!request.Members.empty())
-        result = ExtractZipMembers(request, KeepResponsive);
+        result = ExtractZipMembers(request, KeepResponsiveEvery(ResponsiveIntervalMs));
 
     if (!result.Refused.isEmpty()) {
         ShowNotice(QStringLiteral("These members of the ZIP archive %1 were not extracted:\r%2")

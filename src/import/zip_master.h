@@ -39,6 +39,8 @@ public:
     QString ExtrBaseDir;
     QStringList FSpecArgs;
     TZipExtrOptions ExtrOptions;
+    // How long an extraction runs before the event loop gets a turn, and between turns.
+    int ResponsiveIntervalMs = 50;
 
     // Writes the members matching FSpecArgs below ExtrBaseDir and empties FSpecArgs.
     // Does nothing while an extraction of this object is already running (the event
