@@ -23,7 +23,9 @@ Launcher* SetLauncher(Launcher* launcher) {
 }
 
 QString HelpTopicPath(int topic) {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/%1.html").arg(topic));
+    const QString page = topic == kHelpContentsTopic ? QStringLiteral("help/index.html")
+                                                     : QStringLiteral("help/%1.html").arg(topic);
+    return QDir(QCoreApplication::applicationDirPath()).filePath(page);
 }
 
 void OpenHelpTopic(int topic) {

@@ -16,7 +16,11 @@ public:
 // Installs a launcher (nullptr restores the desktop one). Returns the previous one.
 Launcher* SetLauncher(Launcher* launcher);
 
-// The help page of one topic: help/<topic>.html in the program's folder.
+// The topic number of the help's contents and index page.
+inline constexpr int kHelpContentsTopic = 0;
+
+// The help page of one topic: help/<topic>.html in the program's folder, and
+// help/index.html for the contents.
 QString HelpTopicPath(int topic);
 
 // Opens the help page of a topic in the desktop's browser.

@@ -1,5 +1,6 @@
 // Program entry: start-up in its fixed order, the main loop, shutdown in reverse.
 #include "app/application.h"
+#include "app/instance_lock.h"
 #include "app/messages.h"
 #include "app/splash_window.h"
 #include "browser/form_main.h"
@@ -22,6 +23,14 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setApplicationDisplayName(velm::ApplicationTitle());
     const QString programFolder = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+
+    // One copy per catalogue: a second one says so and ends.
+    velm::TInstanceLock instanceLock(programFolder);
+    if (instanceLock.TryLock() == velm::TInstanceLock::Result::HeldByAnotherCopy) {
+        splash.reset();
+        velm::ShowError(velm::TInstanceLock::AnotherCopyText(programFolder));
+        return 1;
+    }
 
     // 3. The data module comes before every window: their controls bind to it.
     auto dataModule = std::make_unique<velm::TDMvelm>(programFolder);
