@@ -1,7 +1,7 @@
 #pragma once
 
 // Writes zip archives byte by byte, so tests control every field of the format,
-// including the broken ones. Members are stored (uncompressed).
+// including the broken ones. Members are stored, or deflated when asked.
 
 #include <QByteArray>
 #include <QFile>
@@ -46,7 +46,14 @@ struct ZipMember {
     quint32 externalAttributes = 0;
     qint64 declaredSize = -1;  // uncompressed size to claim instead of the real one
     bool wrongCrc = false;
+    QByteArray deflated;  // when set, the member is stored deflated with these bytes
 };
+
+// The raw deflate stream of the data (zlib's stream without its header and checksum).
+inline QByteArray RawDeflate(const QByteArray& data) {
+    const QByteArray zlib = qCompress(data, 9);
+    return zlib.mid(4 + 2, zlib.size() - 4 - 2 - 4);
+}
 
 class ZipBuilder {
 public:
@@ -81,13 +88,17 @@ public:
         for (const ZipMember& m : members_) {
             const quint32 offset = quint32(out.size());
             const quint32 crc = Crc32(m.data) ^ (m.wrongCrc ? 1u : 0u);
-            const quint32 size = quint32(m.data.size());
-            const quint32 declared = m.declaredSize >= 0 ? quint32(m.declaredSize) : size;
+            const bool deflate = !m.deflated.isEmpty();
+            const QByteArray& stored = deflate ? m.deflated : m.data;
+            const quint16 method = deflate ? 8 : 0;
+            const quint32 size = quint32(stored.size());
+            const quint32 declared =
+                m.declaredSize >= 0 ? quint32(m.declaredSize) : quint32(m.data.size());
             const quint16 flags = quint16(m.flags | (m.dataDescriptor ? 0x0008 : 0));
             Put32(out, 0x04034B50);
             Put16(out, 20);
             Put16(out, flags);
-            Put16(out, 0);  // stored
+            Put16(out, method);
             Put32(out, m.dosTime);
             Put32(out, m.dataDescriptor ? 0 : crc);
             Put32(out, m.dataDescriptor ? 0 : size);
@@ -96,7 +107,7 @@ public:
             Put16(out, quint16(m.extra.size()));
             out += m.name;
             out += m.extra;
-            out += m.data;
+            out += stored;
             if (m.dataDescriptor) {
                 Put32(out, 0x08074B50);
                 Put32(out, crc);
@@ -107,7 +118,7 @@ public:
             Put16(central, m.madeBy);
             Put16(central, 20);
             Put16(central, flags);
-            Put16(central, 0);
+            Put16(central, method);
             Put32(central, m.dosTime);
             Put32(central, crc);
             Put32(central, size);
