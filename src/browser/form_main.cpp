@@ -81,6 +81,7 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
         }));
     ConnectCommands();
     ConnectImportCommands();
+    ConnectMenuCommands();
 
     // Centred on the screen at every start; no position is remembered.
     resize(763, 554);

@@ -80,6 +80,20 @@ public:
     // label or right of its label, otherwise the tree's first node.
     QTreeWidgetItem* DropTargetAt(const QPoint& treePoint) const;
 
+    // Menus: the enabling rules run as a menu opens, before it is drawn.
+    void MenuFileClick();
+    void MenuEditClick();
+    void MenuViewClick();
+    void MenuHelpClick();
+    void ViewCollapseTreeClick();
+    void ViewUnfoldTreeClick();
+    void FileExitClick();
+    void FilePrintClick();
+    void FileOptionsClick();
+    void EditStatusListClick();
+    void HelpContentsClick();
+    void HelpAboutClick();
+
     QTreeWidget* TreeViewCategories() const;
     QFrame* PanelSearch() const;
     QFrame* PanelLeft() const;
@@ -115,6 +129,7 @@ private:
     void FollowRowCategory(QTreeWidgetItem* node);
     bool DropEvent(QEvent* event);
     void ConnectImportCommands();
+    void ConnectMenuCommands();
 
     std::unique_ptr<Ui::FormMain> ui_;
     QWidget* pageControl_ = nullptr;

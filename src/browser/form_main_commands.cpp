@@ -2,12 +2,10 @@
 // components. Tables change first and the tree afterwards, so a failed table step
 // leaves the tree as it was.
 #include "app/command_guard.h"
-#include "app/form_options.h"
 #include "app/helpers.h"
 #include "app/messages.h"
 #include "app/settings.h"
 #include "app/tree_helpers.h"
-#include "browser/form_about.h"
 #include "browser/form_main.h"
 #include "browser/tree_sort.h"
 #include "catdesc/form_import_cat_des.h"
@@ -45,18 +43,8 @@ void TFormMain::ConnectCommands() {
     command(ui_->PopUpDelete, &TFormMain::EditDeleteClick);
     command(ui_->PopUpChangeName, &TFormMain::EditChangeNameClick);
     command(ui_->PopUpMoveToOtherCategory, &TFormMain::EditMoveToOtherCategoryClick);
-    connect(ui_->FileExit, &QAction::triggered, this, &QWidget::close);
     command(ui_->FileImportCatDescriptions, &TFormMain::FileImportCatDescriptionsClick);
     command(ui_->ViewArchiveContents, &TFormMain::ViewArchiveContentsClick);
-    connect(ui_->FileOptions, &QAction::triggered, this, [this] {
-        RunCommand([this] {
-            if (RunOptionsDialog(this)) {
-                ApplyColours();
-                pageControl_->update();
-            }
-        });
-    });
-    connect(ui_->HelpAbout, &QAction::triggered, this, [this] { RunCommand([this] { RunAboutBox(this); }); });
 
     popupMenuTree_ = new QMenu(this);
     popupMenuTree_->setObjectName(QStringLiteral("PopupMenuTree"));

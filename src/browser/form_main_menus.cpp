@@ -1,0 +1,117 @@
+// The main window's menu bar: the rules that enable items as a menu opens, and the
+// small commands that live nowhere else (tree folding, print, options, status values,
+// help, about, exit).
+#include "app/command_guard.h"
+#include "app/form_options.h"
+#include "app/launcher.h"
+#include "app/messages.h"
+#include "browser/form_about.h"
+#include "browser/form_main.h"
+#include "browser/pictures.h"
+#include "catalogue/data_module.h"
+#include "catalogue/table.h"
+#include "status/form_install_status.h"
+#include "ui_FormMain.h"
+#include "widgets/title_strip_menu.h"
+
+#include <QStyle>
+#include <QTreeWidget>
+
+namespace velm {
+
+namespace {
+
+bool IsComponentNode(const QTreeWidgetItem* node) { return node && node->parent(); }
+
+}  // namespace
+
+void TFormMain::ConnectMenuCommands() {
+    const auto command = [this](QAction* action, void (TFormMain::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { RunCommand([&] { (this->*handler)(); }); });
+    };
+    command(ui_->ViewCollapseTree, &TFormMain::ViewCollapseTreeClick);
+    command(ui_->ViewUnfoldTree, &TFormMain::ViewUnfoldTreeClick);
+    command(ui_->FileExit, &TFormMain::FileExitClick);
+    command(ui_->FilePrint, &TFormMain::FilePrintClick);
+    command(ui_->FileOptions, &TFormMain::FileOptionsClick);
+    command(ui_->EditStatusList, &TFormMain::EditStatusListClick);
+    command(ui_->HelpContents, &TFormMain::HelpContentsClick);
+    command(ui_->HelpAbout, &TFormMain::HelpAboutClick);
+
+    connect(ui_->MenuFile, &QMenu::aboutToShow, this, &TFormMain::MenuFileClick);
+    connect(ui_->MenuEdit, &QMenu::aboutToShow, this, &TFormMain::MenuEditClick);
+    connect(ui_->MenuView, &QMenu::aboutToShow, this, &TFormMain::MenuViewClick);
+    connect(ui_->MenuHelp, &QMenu::aboutToShow, this, &TFormMain::MenuHelpClick);
+    ui_->FileNew->menuAction()->setStatusTip(QStringLiteral("Open new database"));
+    // Until the View menu is first opened nothing is known about the shown row.
+    ui_->ViewArchiveContents->setEnabled(false);
+
+    // One set of pictures serves the menu bar and the tree's pop-up menu.
+    const auto picture = [this](QStyle::StandardPixmap kind) { return style()->standardIcon(kind); };
+    ui_->FileImportComponent->setIcon(picture(QStyle::SP_DialogOpenButton));
+    ui_->PopUpImportComponentPackage->setIcon(ui_->FileImportComponent->icon());
+    ui_->FileNewCategory->setIcon(picture(QStyle::SP_FileDialogNewFolder));
+    ui_->PopUpNewCategory->setIcon(ui_->FileNewCategory->icon());
+    ui_->FileNewComponentPackage->setIcon(picture(QStyle::SP_FileIcon));
+    ui_->PopUpNewComponentPackage->setIcon(ui_->FileNewComponentPackage->icon());
+    ui_->EditDelete->setIcon(picture(QStyle::SP_TrashIcon));
+    ui_->PopUpDelete->setIcon(ui_->EditDelete->icon());
+    ui_->FileExit->setIcon(picture(QStyle::SP_DialogCloseButton));
+    ui_->HelpContents->setIcon(picture(QStyle::SP_DialogHelpButton));
+}
+
+void TFormMain::MenuFileClick() {
+    ui_->FileReimport->setEnabled(IsComponentNode(ui_->TreeViewCategories->currentItem()));
+}
+
+void TFormMain::MenuEditClick() {
+    ui_->EditMoveToOtherCategory->setEnabled(IsComponentNode(ui_->TreeViewCategories->currentItem()));
+}
+
+void TFormMain::MenuViewClick() {
+    ui_->ViewArchiveContents->setEnabled(false);
+    if (IsComponentNode(ui_->TreeViewCategories->currentItem()) && DMvelm && DMvelm->TableCPInfo->Active() &&
+        !DMvelm->TableCPInfo->FieldByName(QStringLiteral("ArchiveFile"))->AsString().isEmpty())
+        ui_->ViewArchiveContents->setEnabled(true);
+    ui_->ViewShowSearchOptions->setEnabled(!ui_->ViewHideSearchPanel->isChecked());
+}
+
+void TFormMain::MenuHelpClick() {}
+
+void TFormMain::ViewCollapseTreeClick() {
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    QTreeWidgetItem* selected = tree->currentItem();
+    tree->collapseAll();
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        tree->topLevelItem(i)->setIcon(0, TreeImageIcon(kImageDrawerClosed));
+    // A hidden component cannot stay selected: its category takes over and shows the logo.
+    if (IsComponentNode(selected))
+        tree->setCurrentItem(selected->parent());
+}
+
+void TFormMain::ViewUnfoldTreeClick() {
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    tree->expandAll();
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        if (tree->topLevelItem(i)->childCount() > 0)
+            tree->topLevelItem(i)->setIcon(0, TreeImageIcon(kImageDrawerOpen));
+}
+
+void TFormMain::FileExitClick() { close(); }
+
+void TFormMain::FilePrintClick() { ShowInfo(QStringLiteral("Not implemented yet !")); }
+
+void TFormMain::FileOptionsClick() {
+    if (!RunOptionsDialog(this))
+        return;
+    ApplyColours();
+    pageControl_->update();
+}
+
+void TFormMain::EditStatusListClick() { RunInstallStatusDialog(this); }
+
+void TFormMain::HelpContentsClick() { OpenHelpTopic(kHelpContentsTopic); }
+
+void TFormMain::HelpAboutClick() { RunAboutBox(this); }
+
+}  // namespace velm
