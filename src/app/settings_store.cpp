@@ -26,6 +26,9 @@ bool ReadDocument(const QString& filePath, RegDocument& document) {
     QFile file(filePath);
     if (!file.exists())
         return true;
+    // A pipe or device in its place would block the start for good.
+    if (!QFileInfo(filePath).isFile())
+        return false;
     if (!file.open(QIODevice::ReadOnly))
         return false;
     if (file.size() > kMaxSettingsFileSize)

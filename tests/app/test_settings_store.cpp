@@ -1,4 +1,5 @@
 #include "app/reg_file_format.h"
+#include "app/settings.h"
 #include "app/settings_store.h"
 
 #include <QDir>
@@ -7,6 +8,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace velm;
 
@@ -152,6 +155,56 @@ private slots:
         QVERIFY(!store.OpenKey(kSubKey, false));
         QVERIFY(store.OpenKey(kSubKey, true));
         QVERIFY(QFileInfo(big).size() < 1024);
+
+        // A pipe in the file's place is never opened: reading it would wait forever.
+        const QString pipe = dir.filePath(QStringLiteral("pipe.reg"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(!RegFileSettingsStore(pipe).OpenKey(kSubKey, false));
+    }
+    void garbageFilesLoadAsDefaultsAndSaveCleanly() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("VELM.reg"));
+        const QString folder = QStringLiteral("/opt/velm/");
+        QRandomGenerator random(4711);
+        QByteArray noise(4096, '\0');
+        for (char& byte : noise)
+            byte = static_cast<char>(random.bounded(256));
+        const QList<QByteArray> files = {
+            noise,
+            QByteArray("\xFF\xFE", 2) + noise,  // "UTF-16" noise
+            QByteArray("\xFF\xFE[\0H", 5),       // an odd number of UTF-16 bytes
+            QByteArray(300, '\0'),
+            // Our key, but every value damaged.
+            "[" + kKey.toUtf8() + "]\r\n\"MainColor\"=dword:\r\n\"PanelColor\"=dword:1x\r\n"
+                "\"ConfirmDelete\"=hex:zz\r\n\"LastSelectedDir\"=\"C:\\\\unterminated\r\n"
+                "\"ShowDragNDropInfoMsg\"=dword:00000000 trailing\r\n" + QByteArray(5, '\0'),
+        };
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            const QByteArray& bytes = files[i];
+            WriteAll(path, bytes);
+            RegFileSettingsStore store(path);
+            SettingsRecord loaded;
+            LoadSettings(store, folder, loaded);
+            const SettingsRecord defaults = DefaultSettings(folder);
+            QCOMPARE(loaded.MainColor, defaults.MainColor);
+            QCOMPARE(loaded.PanelColor, defaults.PanelColor);
+            QCOMPARE(loaded.SecondPanelColor, defaults.SecondPanelColor);
+            QCOMPARE(loaded.ConfirmDelete, defaults.ConfirmDelete);
+            QCOMPARE(loaded.ShowDragNDropInfoMsg, defaults.ShowDragNDropInfoMsg);
+            QCOMPARE(ReadAll(path), bytes);  // reading alone never rewrites the file
+
+            loaded.LastSelectedDir = QStringLiteral("/home/velm/cats/");
+            loaded.MainColor = 0x123456;
+            loaded.ConfirmDelete = false;
+            SaveSettings(store, loaded);
+            SettingsRecord again;
+            LoadSettings(store, folder, again);
+            QVERIFY2(again.LastSelectedDir == loaded.LastSelectedDir, qPrintable(QString::number(i)));
+            QCOMPARE(again.LastArchiveDir, loaded.LastArchiveDir);
+            QCOMPARE(again.MainColor, 0x123456u);
+            QVERIFY(!again.ConfirmDelete);
+            QVERIFY(again.ShowDragNDropInfoMsg);
+        }
     }
 };
 

@@ -4,8 +4,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/resource.h>
 
 using namespace velm;
 
@@ -33,6 +36,7 @@ private slots:
     void textIsDecodedAsWindowsWroteIt();
     void tooManyEntriesAreCut();
     void hugeFileIsReadOnlyUpToTheLimit();
+    void hundredMegabyteFileNeedsLittleMemory();
     void unreadablePathsNameTheFile();
     void shippedFileListsUsableNames();
 };
@@ -109,6 +113,42 @@ void CatFileTest::hugeFileIsReadOnlyUpToTheLimit() {
     const CatEntries zero = ReadCatFile(zeroPath);
     QCOMPARE(zero.Names, QStringList{QString(10, u'n')});
     QVERIFY(!zero.Truncated);
+}
+
+namespace {
+
+// The most memory the process has held so far, in kilobytes.
+long PeakMemoryKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+void CatFileTest::hundredMegabyteFileNeedsLittleMemory() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("hundred.cat"));
+    {
+        // Written a megabyte at a time so that the test itself stays small.
+        const QByteArray line("Grids & Charts\r\n");
+        const QByteArray chunk = line.repeated(1024 * 1024 / line.size());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 100; ++i)
+            QCOMPARE(file.write(chunk), chunk.size());
+    }
+    QCOMPARE(QFileInfo(path).size(), qint64(100) * 1024 * 1024);
+
+    const long before = PeakMemoryKb();
+    const CatEntries read = ReadCatFile(path);
+    QVERIFY(read.Truncated);
+    QCOMPARE(read.Names.size(), kMaxCatEntries);
+    QCOMPARE(read.Names.constFirst(), QStringLiteral("Grids & Charts"));
+    QCOMPARE(read.Names.constLast(), QStringLiteral("Grids & Charts"));
+    // Holding the file, let alone its text, would take well over 100 MB.
+    const long grownKb = PeakMemoryKb() - before;
+    QVERIFY2(grownKb < 32 * 1024, qPrintable(QStringLiteral("peak memory grew by %1 kB").arg(grownKb)));
 }
 
 void CatFileTest::unreadablePathsNameTheFile() {
