@@ -53,7 +53,23 @@ int CompareAsciiNoCase(const QString& a, const QString& b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+// The text a value holds, or null when it holds something else.
+const QString* TextIn(const QVariant& value) {
+    return value.typeId() == QMetaType::QString ? static_cast<const QString*>(value.constData()) : nullptr;
+}
+
 int CompareValues(const QVariant& a, const QVariant& b, TFieldKind kind, bool caseInsensitive) {
+    // Texts compared in place: sorting a large table makes millions of these calls.
+    if (const QString* x = TextIn(a)) {
+        if (const QString* y = TextIn(b)) {
+            if (x->isEmpty() || y->isEmpty())
+                return x->isEmpty() == y->isEmpty() ? 0 : (x->isEmpty() ? -1 : 1);
+            if (caseInsensitive)
+                return CompareAsciiNoCase(*x, *y);
+            const int c = x->compare(*y);
+            return c == 0 ? 0 : (c < 0 ? -1 : 1);
+        }
+    }
     const bool aNull = IsEmptyValue(a);
     const bool bNull = IsEmptyValue(b);
     if (aNull || bNull)
@@ -157,6 +173,8 @@ void TTable::Close() {
         Cancel();
     rows_.clear();
     order_.clear();
+    otherOrders_.clear();
+    ++rowsVersion_;
     filteredIds_.clear();
     pos_ = -1;
     eof_ = bof_ = true;
@@ -178,6 +196,8 @@ QString TTable::SelectColumns() const {
 void TTable::LoadRows() {
     rows_.clear();
     order_.clear();
+    otherOrders_.clear();
+    ++rowsVersion_;
     TStatement& select =
         database_->Prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
                                .arg(SelectColumns(), sqlTable_, Quote(fields_[static_cast<size_t>(idField_)]->FieldName())));
@@ -235,10 +255,11 @@ const TIndexDef* TTable::CurrentIndex() const {
     return nullptr;
 }
 
-bool TTable::RowLess(qint64 a, qint64 b) const {
+bool TTable::RowLess(qint64 a, qint64 b) const { return RowLessBy(CurrentIndex(), a, b); }
+
+bool TTable::RowLessBy(const TIndexDef* index, qint64 a, qint64 b) const {
     if (a == b)
         return false;
-    const TIndexDef* index = CurrentIndex();
     if (index) {
         const Row* ra = RowById(a);
         const Row* rb = RowById(b);
@@ -258,12 +279,48 @@ bool TTable::RowLess(qint64 a, qint64 b) const {
     return a < b;
 }
 
-void TTable::SortOrder(std::vector<qint64>& ids) const {
-    if (!CurrentIndex()) {
+void TTable::SortOrder(std::vector<qint64>& ids) const { SortOrderBy(CurrentIndex(), ids); }
+
+void TTable::SortOrderBy(const TIndexDef* index, std::vector<qint64>& ids) const {
+    if (!index) {
         std::sort(ids.begin(), ids.end());
         return;
     }
-    std::stable_sort(ids.begin(), ids.end(), [this](qint64 a, qint64 b) { return RowLess(a, b); });
+    // Fields and rows are looked up once, not in every comparison.
+    struct Part {
+        int field;
+        TFieldKind kind;
+    };
+    std::vector<Part> parts;
+    for (const QString& name : index->fields)
+        if (const TField* field = FindField(name))
+            parts.push_back({field->Index(), field->Kind()});
+    std::vector<std::pair<const Row*, qint64>> rows;
+    rows.reserve(ids.size());
+    for (qint64 id : ids)
+        rows.emplace_back(RowById(id), id);
+    const bool caseInsensitive = index->caseInsensitive;
+    const bool descending = index->descending;
+    std::sort(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
+        for (const Part& part : parts) {
+            int c = CompareValues(a.first->values[static_cast<size_t>(part.field)],
+                                  b.first->values[static_cast<size_t>(part.field)], part.kind, caseInsensitive);
+            if (descending)
+                c = -c;
+            if (c != 0)
+                return c < 0;
+        }
+        return a.second < b.second;
+    });
+    for (size_t i = 0; i < rows.size(); ++i)
+        ids[i] = rows[i].second;
+}
+
+const TIndexDef* TTable::IndexByKey(const QString& key) const {
+    for (const auto& def : indexDefs_)
+        if (def.name.compare(key, Qt::CaseInsensitive) == 0)
+            return &def;
+    return nullptr;
 }
 
 TTable::Row* TTable::RowById(qint64 id) {
@@ -309,9 +366,22 @@ static void EraseId(std::vector<qint64>& view, qint64 id) {
         view.erase(it);
 }
 
-void TTable::InsertInOrder(std::vector<qint64>& view, qint64 id) const {
-    auto it = std::upper_bound(view.begin(), view.end(), id, [this](qint64 a, qint64 b) { return RowLess(a, b); });
+void TTable::InsertInOrder(std::vector<qint64>& view, qint64 id) const { InsertInOrderBy(CurrentIndex(), view, id); }
+
+void TTable::InsertInOrderBy(const TIndexDef* index, std::vector<qint64>& view, qint64 id) const {
+    auto it = std::upper_bound(view.begin(), view.end(), id,
+                               [this, index](qint64 a, qint64 b) { return RowLessBy(index, a, b); });
     view.insert(it, id);
+}
+
+void TTable::RowRemovedFromOrders(qint64 id) {
+    for (auto& [key, ids] : otherOrders_)
+        EraseId(ids, id);
+}
+
+void TTable::RowAddedToOrders(qint64 id) {
+    for (auto& [key, ids] : otherOrders_)
+        InsertInOrderBy(IndexByKey(key), ids, id);
 }
 
 // ---------------------------------------------------------------------------------
@@ -567,13 +637,26 @@ void TTable::SetIndexName(const QString& name) {
         if (!known)
             throw EDatabaseError(QStringLiteral("Index not found: %1").arg(name));
     }
-    if (indexName_.compare(name, Qt::CaseInsensitive) == 0 && !(name.isEmpty() && !indexDefs_.empty()))
+    if (indexName_.compare(name, Qt::CaseInsensitive) == 0)
         return;
     const qint64 current = CurrentId();
+    const QString previousKey = indexName_.toLower();
     indexName_ = name;
     if (!Active())
         return;
-    SortOrder(order_);
+    // Each index's order is built once and then kept in step with the rows, so that a
+    // search that switches to an index and back costs no sort.
+    std::vector<qint64> next;
+    auto kept = otherOrders_.find(name.toLower());
+    if (kept != otherOrders_.end()) {
+        next = std::move(kept->second);
+        otherOrders_.erase(kept);
+    } else {
+        next = order_;
+        SortOrder(next);
+    }
+    otherOrders_[previousKey] = std::move(order_);
+    order_ = std::move(next);
     if (filtered_)
         SortOrder(filteredIds_);
     PlaceCurrent(current);
@@ -670,8 +753,11 @@ void TTable::Post() {
         EraseId(order_, id);
         if (filtered_)
             EraseId(filteredIds_, id);
+        RowRemovedFromOrders(id);
         rows_[id] = buffer_;
+        ++rowsVersion_;
         InsertInOrder(order_, id);
+        RowAddedToOrders(id);
         if (filtered_ && PassesFilter(buffer_))
             InsertInOrder(filteredIds_, id);
         state_ = TDataSetState::Browse;
@@ -698,7 +784,9 @@ void TTable::Post() {
         const qint64 id = database_->LastInsertId();
         buffer_.values[static_cast<size_t>(idField_)] = id;
         rows_[id] = buffer_;
+        ++rowsVersion_;
         InsertInOrder(order_, id);
+        RowAddedToOrders(id);
         if (filtered_ && PassesFilter(buffer_))
             InsertInOrder(filteredIds_, id);
         state_ = TDataSetState::Browse;
@@ -750,7 +838,9 @@ void TTable::Delete() {
     const int pos = pos_;
     EraseId(order_, id);
     EraseId(filteredIds_, id);
+    RowRemovedFromOrders(id);
     rows_.erase(id);
+    ++rowsVersion_;
     SetPosition(pos);
     NotifyDataSetChanged();
 }
@@ -931,6 +1021,73 @@ QByteArray TTable::ReadMemo(int fieldIndex) const {
     }
     select.Reset();
     return bytes;
+}
+
+std::vector<TMemoBytes> TTable::ReadMemosAhead(int fieldIndex, int count, qsizetype maxBytes) const {
+    std::vector<TMemoBytes> result;
+    const TField& field = *fields_[static_cast<size_t>(fieldIndex)];
+    if (!Active() || state_ != TDataSetState::Browse || field.Kind() != TFieldKind::Memo)
+        return result;
+    const auto& view = visible();
+    if (pos_ < 0 || pos_ >= static_cast<int>(view.size()))
+        return result;
+    // One statement shape for every batch: unused places are bound to no row.
+    static constexpr int kBatch = 64;
+    count = std::clamp(count, 1, kBatch);
+    std::vector<qint64> wanted;
+    for (size_t i = static_cast<size_t>(pos_); i < view.size() && static_cast<int>(wanted.size()) < count; ++i)
+        wanted.push_back(view[i]);
+    std::unordered_map<qint64, QByteArray> stored;
+    std::vector<qint64> fromFile;
+    for (qint64 id : wanted) {
+        const Row* row = RowById(id);
+        // A memo written through this table is held in the row; the file says the same.
+        if (row && row->MemoLoaded(fieldIndex)) {
+            const QVariant& value = row->values[static_cast<size_t>(fieldIndex)];
+            stored[id] = IsEmptyValue(value) ? QByteArray() : value.toString().toUtf8();
+        } else {
+            fromFile.push_back(id);
+        }
+    }
+    if (!fromFile.empty()) {
+        QStringList marks;
+        for (int i = 0; i < kBatch; ++i)
+            marks << QStringLiteral("?");
+        TStatement& select = database_->Prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)")
+                                                    .arg(Quote(Field(idField_)->FieldName()), Quote(field.FieldName()),
+                                                         sqlTable_, marks.join(QLatin1String(", "))));
+        for (int i = 0; i < kBatch; ++i)
+            select.Bind(i + 1, i < static_cast<int>(fromFile.size()) ? QVariant(fromFile[static_cast<size_t>(i)])
+                                                                      : QVariant());
+        const qint64 current = wanted.front();
+        qsizetype bytes = 0;
+        try {
+            while (select.Step()) {
+                const qint64 id = select.ColumnInt(0);
+                if (id != current && bytes >= maxBytes)
+                    continue;
+                QByteArray value = select.ColumnIsNull(1) ? QByteArray() : select.ColumnBytes(1);
+                if (id != current)
+                    bytes += value.size();
+                stored[id] = std::move(value);
+            }
+        } catch (...) {
+            select.Reset();
+            throw;
+        }
+        select.Reset();
+    }
+    // In visible order, stopping at the first row left out by the byte limit.
+    for (qint64 id : wanted) {
+        auto it = stored.find(id);
+        if (it == stored.end()) {
+            if (id == wanted.front())
+                result.push_back({id, QByteArray()});  // the row is gone from the file
+            break;
+        }
+        result.push_back({id, std::move(it->second)});
+    }
+    return result;
 }
 
 QVariant TTable::LookupValue(const QString& keyField, const QVariant& key, const QString& resultField) const {

@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -22,6 +23,12 @@ enum class TDataSetState { Inactive, Browse, Edit, Insert };
 
 // A remembered row; 0 is no bookmark.
 using TBookmark = qint64;
+
+// One row's stored memo bytes, as read ahead for a scan.
+struct TMemoBytes {
+    TBookmark row = 0;
+    QByteArray bytes;
+};
 
 struct TIndexDef {
     QString name;         // "" is the primary index
@@ -125,6 +132,14 @@ public:
     QVariant FieldValue(int fieldIndex) const;
     void SetFieldValue(int fieldIndex, const QVariant& value);
     QByteArray ReadMemo(int fieldIndex) const;
+    // The stored bytes of one memo field for the current row and the visible rows after
+    // it, at most count rows and, beyond the current one, about maxBytes in all, read in
+    // one query: a scan over many rows costs a query per batch instead of one per row.
+    // The current row comes first. Only in browse state; otherwise empty.
+    std::vector<TMemoBytes> ReadMemosAhead(int fieldIndex, int count, qsizetype maxBytes) const;
+    // Goes up whenever stored rows change (post, delete, reload, close): whoever keeps
+    // row contents aside knows by it when they are stale.
+    quint64 RowsVersion() const { return rowsVersion_; }
     // Lookup support: the value of a field in the row whose key field has this value.
     QVariant LookupValue(const QString& keyField, const QVariant& key, const QString& resultField) const;
 
@@ -148,7 +163,14 @@ private:
 
     void LoadRows();
     void SortOrder(std::vector<qint64>& ids) const;
+    void SortOrderBy(const TIndexDef* index, std::vector<qint64>& ids) const;
     bool RowLess(qint64 a, qint64 b) const;
+    bool RowLessBy(const TIndexDef* index, qint64 a, qint64 b) const;
+    const TIndexDef* IndexByKey(const QString& key) const;
+    void InsertInOrderBy(const TIndexDef* index, std::vector<qint64>& view, qint64 id) const;
+    // Keeps the row orders of the other indexes in step with a row that was posted or deleted.
+    void RowRemovedFromOrders(qint64 id);
+    void RowAddedToOrders(qint64 id);
     int CompareByIndex(const Row& row, const QVariant& key) const;
     void RebuildFilter();
     bool PassesFilter(const Row& row) const;
@@ -178,6 +200,10 @@ private:
 
     std::unordered_map<qint64, Row> rows_;
     std::vector<qint64> order_;  // every row, in the current index order
+    // Every row in the order of each index used before (by lower-case index name), kept
+    // up to date as rows change, so that switching indexes costs no sort.
+    std::map<QString, std::vector<qint64>> otherOrders_;
+    quint64 rowsVersion_ = 0;
     std::vector<qint64> filteredIds_;
 
     QString filterText_;

@@ -121,6 +121,36 @@ bool IsTextField(const TField& field) {
 
 }  // namespace
 
+// The memo bytes of the rows a scan walks, read a batch of rows at a time: one query per
+// row would cost the scan most of its time.
+class TfxLocate::MemoReadAhead {
+public:
+    // The current row's stored bytes; false when they have to be read on their own (the
+    // row is being edited, say).
+    bool Take(TTable& table, const TField& field, QByteArray& bytes) {
+        if (table.State() != TDataSetState::Browse)
+            return false;
+        const TBookmark row = table.GetBookmark();
+        // A row changed meanwhile, or the cursor went elsewhere: read afresh from here.
+        if (version_ != table.RowsVersion() || next_ >= rows_.size() || rows_[next_].row != row) {
+            rows_ = table.ReadMemosAhead(field.Index(), kRows, kBytes);
+            next_ = 0;
+            version_ = table.RowsVersion();
+            if (rows_.empty() || rows_.front().row != row)
+                return false;
+        }
+        bytes = std::move(rows_[next_++].bytes);
+        return true;
+    }
+
+private:
+    static constexpr int kRows = 64;
+    static constexpr qsizetype kBytes = 4 * 1024 * 1024;
+    std::vector<TMemoBytes> rows_;
+    size_t next_ = 0;
+    quint64 version_ = 0;
+};
+
 TfxLocate::TfxLocate(QObject* parent) : QObject(parent) {}
 
 TfxLocate::~TfxLocate() = default;
@@ -328,6 +358,7 @@ void TfxLocate::Scan(TTable& table, TField& field, bool fromNext) {
     else if (!table.Eof())
         table.Next();
     const bool memo = !IsTextField(field);
+    MemoReadAhead ahead;
     // The counter runs one ahead of the records examined; NumRecs limits the latter.
     int counter = 1;
     while (!found_ && !table.Eof() && error_ == erNone && (numRecs_ == 0 || counter <= numRecs_)) {
@@ -344,7 +375,7 @@ void TfxLocate::Scan(TTable& table, TField& field, bool fromNext) {
                 break;
             }
         }
-        found_ = memo ? MatchMemoWith(pattern_, field) : MatchTextWith(pattern_, field.AsString());
+        found_ = memo ? MatchMemoWith(pattern_, field, &ahead) : MatchTextWith(pattern_, field.AsString());
         if (!found_ && !table.Eof() && error_ == erNone)
             table.Next();
     }
@@ -390,11 +421,13 @@ bool TfxLocate::MatchTextWith(const Pattern& pattern, const QString& value) {
     return false;
 }
 
-bool TfxLocate::MatchMemoWith(const Pattern& pattern, const TField& field) {
+bool TfxLocate::MatchMemoWith(const Pattern& pattern, const TField& field, MemoReadAhead* ahead) {
     try {
         if (field.Kind() != TFieldKind::Memo)
             throw EfxLocateException("cannot create stream");
-        const QByteArray stored = field.MemoBytes();
+        QByteArray stored;
+        if (!ahead || !ahead->Take(*field.Table(), field, stored))
+            stored = field.MemoBytes();
         const qsizetype n = std::min<qsizetype>(stored.size(), pattern.maxMemoSize);
         const char* data = stored.constData();
         const void* zero = n > 0 ? std::memchr(data, 0, static_cast<size_t>(n)) : nullptr;

@@ -120,7 +120,8 @@ private:
 
     Pattern MakePattern() const;
     static bool MatchTextWith(const Pattern& pattern, const QString& value);
-    bool MatchMemoWith(const Pattern& pattern, const TField& field);
+    class MemoReadAhead;
+    bool MatchMemoWith(const Pattern& pattern, const TField& field, MemoReadAhead* ahead = nullptr);
 
     void Search(bool fromNext);
     void Worker(bool fromNext);

@@ -87,6 +87,7 @@ private slots:
     void tableErrorsStillRunTheFinishingSteps();
     void hooksAndTheMouseCursor();
     void aSearchStartedDuringAScanIsRefused();
+    void memoScanAcrossBatchesSeesRowsChangedMeanwhile();
 };
 
 void FxLocateTest::emptyTextIsFoundAtOnceExceptForFullMatch() {
@@ -413,6 +414,41 @@ void FxLocateTest::aSearchStartedDuringAScanIsRefused() {
     QCOMPARE(busy.at(1).at(0).toBool(), false);
     QVERIFY(!e.locate.Busy());
     QVERIFY(!Packages(c.cat).ControlsDisabled());
+}
+
+void FxLocateTest::memoScanAcrossBatchesSeesRowsChangedMeanwhile() {
+    TempCatalogue cat;
+    const qint64 c = cat.AddCategory(QStringLiteral("C"));
+    for (int i = 0; i < 150; ++i)
+        cat.AddPackage(QStringLiteral("p%1").arg(i, 3, 10, QLatin1Char('0')), c);
+    SetField(cat, QStringLiteral("p130"), "Comments", QStringLiteral("a needle here"));
+    SetField(cat, QStringLiteral("p140"), "Comments", QStringLiteral("NEEDLE"));
+    Packages(cat).Refresh();
+    GoTo(cat, QStringLiteral("p007"));
+    Engine e(cat);
+    QVERIFY(e.Find("Comments", QStringLiteral("needle"), maAnywhere));
+    QCOMPARE(Current(cat), QStringLiteral("p130"));
+    QVERIFY(e.Find("Comments", QStringLiteral("needle"), maAnywhere, true, true));
+    QCOMPARE(Current(cat), QStringLiteral("p140"));
+    QVERIFY(!e.Find("Comments", QStringLiteral("needle"), maAnywhere, true, true));
+    QCOMPARE(Current(cat), QStringLiteral("p140"));
+
+    // A row written while the scan lets events run is compared as it is now, not as
+    // it was when its batch was read.
+    QString changed;
+    e.locate.SetProgressCount(10);
+    e.locate.OnProgress = [&](TfxLocate&) {
+        if (!changed.isEmpty())
+            return;
+        changed = Current(cat);
+        TTable& table = Packages(cat);
+        table.Edit();
+        table.FieldByName(QStringLiteral("Comments"))->SetAsString(QStringLiteral("late needle"));
+        table.Post();
+    };
+    QVERIFY(e.Find("Comments", QStringLiteral("late needle"), maFull));
+    QVERIFY(!changed.isEmpty());
+    QCOMPARE(Current(cat), changed);
 }
 
 QTEST_GUILESS_MAIN(FxLocateTest)
