@@ -82,6 +82,7 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
     ConnectCommands();
     ConnectImportCommands();
     ConnectMenuCommands();
+    ConnectSearchPanel();
 
     // Centred on the screen at every start; no position is remembered.
     resize(763, 554);
@@ -141,6 +142,8 @@ void TFormMain::InitialiseMainWindow() {
         ui_->TreeViewCategories->setCurrentItem(first);
         TreeViewCategoriesChange(first);
     }
+    // 12.
+    FillSearchFieldList();
 }
 
 void TFormMain::ApplyColours() {
@@ -272,7 +275,8 @@ void TFormMain::ShowDetail(bool detail) {
 }
 
 void TFormMain::TreeViewCategoriesExpanded(QTreeWidgetItem* node) {
-    if (!node->parent())
+    // An empty category has nothing to show open, whatever expanded it.
+    if (!node->parent() && node->childCount() > 0)
         SetImages(node, kImageDrawerOpen);
 }
 

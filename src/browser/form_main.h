@@ -137,6 +137,30 @@ private:
     bool initialised_ = false;
     bool closed_ = false;
     bool loadingTree_ = false;
+
+    // Search panel
+public:
+    // The record locate engine, bound to the package table.
+    class TfxLocate* fxLocate1 = nullptr;
+    // The two buttons: from the first record, or from the record after the current one.
+    void RunSearch(bool fromNext);
+    // matchKind: 1 anywhere, 2 beginning, 3 full. Returns whether a record was found.
+    bool LocateRecord(const QString& fieldName, const QString& searchText, int matchKind, bool caseSensitive,
+                      bool fromNext);
+    // Selects the first node, at any level, that carries the name; none clears the selection.
+    void SelectNodeByText(const QString& name);
+    void CheckBoxSearchOptionsClick();
+    // Run after the menu has toggled the item's check mark.
+    void ViewHideSearchPanelClick();
+    void ViewShowSearchOptionsClick();
+    // Show sequence step 12: the searchable field names, none chosen.
+    void FillSearchFieldList();
+
+private:
+    void ConnectSearchPanel();
+    void SearchBusyChanged(bool busy);
+    class TInputHold* searchInputHold_ = nullptr;
+    QWidget* searchFocus_ = nullptr;  // the button that had the focus when a search began
 };
 
 }  // namespace velm

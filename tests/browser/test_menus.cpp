@@ -4,6 +4,7 @@
 #include "app/launcher.h"
 #include "app/settings.h"
 #include "browser/form_main.h"
+#include "browser/pictures.h"
 #include "support/launcher_recorder.h"
 #include "support/message_recorder.h"
 #include "support/modal_dialog.h"
@@ -168,11 +169,18 @@ void MenusTest::collapseAndUnfold() {
     f.Action("ViewUnfoldTree")->trigger();
     QTreeWidgetItem* toolsNode = f.Tree()->topLevelItem(1);
     QVERIFY(toolsNode->isExpanded());
+    // Only categories with components show the open drawer.
+    const auto shows = [](QTreeWidgetItem* node, int image) {
+        return node->icon(0).pixmap(16).toImage() == TreeImageIcon(image).pixmap(16).toImage();
+    };
+    QVERIFY(shows(toolsNode, kImageDrawerOpen));
+    QVERIFY(shows(f.Tree()->topLevelItem(0), kImageDrawerClosed));
     f.Tree()->setCurrentItem(toolsNode->child(0));
     QVERIFY(!f.window->ImageLogo()->isVisible());
 
     f.Action("ViewCollapseTree")->trigger();
     QVERIFY(!toolsNode->isExpanded());
+    QVERIFY(shows(toolsNode, kImageDrawerClosed));
     QCOMPARE(f.Tree()->currentItem(), toolsNode);
     QVERIFY(f.window->ImageLogo()->isVisible());
     QVERIFY(!f.window->PageControlComponentInfo()->isVisible());

@@ -1,0 +1,201 @@
+// The search panel across the top of the main window: a field of the package table, a
+// text, the match options, and two buttons that run the record locate engine and then
+// select the found package in the tree.
+#include "app/command_guard.h"
+#include "app/tree_helpers.h"
+#include "browser/form_main.h"
+#include "browser/input_hold.h"
+#include "catalogue/data_module.h"
+#include "catalogue/table.h"
+#include "import/velm_component.h"
+#include "search/fx_locate.h"
+#include "ui_FormMain.h"
+
+#include <QComboBox>
+#include <QGraphicsDropShadowEffect>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTreeWidget>
+
+namespace velm {
+
+namespace {
+
+constexpr int kCompactHeight = 37;
+constexpr int kExtendedHeight = 72;
+
+constexpr int kMatchAnywhere = 1;
+constexpr int kMatchBeginning = 2;
+
+// A magnifying glass; the one that searches on carries an arrow.
+QIcon SearchPicture(bool onwards) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.5));
+    p.setBrush(QColor(0xc8, 0xe4, 0xf8));
+    p.drawEllipse(QPointF(6, 6), 4.5, 4.5);
+    p.setPen(QPen(QColor(0x80, 0x50, 0x10), 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+    if (onwards) {
+        QPainterPath arrow;
+        arrow.moveTo(10, 1);
+        arrow.lineTo(15, 4);
+        arrow.lineTo(10, 7);
+        arrow.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x10, 0x80, 0x10));
+        p.drawPath(arrow);
+    }
+    return QIcon(pixmap);
+}
+
+// White 15-pixel Arial with a dark shadow below right.
+void StyleShadowLabel(QLabel* label) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(15);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: white;"));
+    auto* shadow = new QGraphicsDropShadowEffect(label);
+    shadow->setBlurRadius(0);
+    shadow->setOffset(1, 1);
+    shadow->setColor(QColor(0x20, 0x20, 0x20));
+    label->setGraphicsEffect(shadow);
+}
+
+}  // namespace
+
+void TFormMain::ConnectSearchPanel() {
+    fxLocate1 = new TfxLocate(this);
+    fxLocate1->SetDataSource(DMvelm ? DMvelm->DSCPInfo : nullptr);
+    fxLocate1->ShowCursor = [](Qt::CursorShape shape) { QGuiApplication::setOverrideCursor(QCursor(shape)); };
+    fxLocate1->RestoreCursor = [] { QGuiApplication::restoreOverrideCursor(); };
+    searchInputHold_ = new TInputHold(this);
+    connect(fxLocate1, &TfxLocate::busyChanged, this, [this](bool busy) { SearchBusyChanged(busy); });
+
+    StyleShadowLabel(ui_->LabelSearchIn);
+    StyleShadowLabel(ui_->LabelFor);
+    ui_->BitBtnSearch->setIcon(SearchPicture(false));
+    ui_->BitBtnSearchNext->setIcon(SearchPicture(true));
+    // Design-time entries never survive: the list is filled when the window is shown.
+    ui_->ComboBoxSearchIn->clear();
+
+    connect(ui_->BitBtnSearch, &QPushButton::clicked, this, [this] { RunCommand([this] { RunSearch(false); }); });
+    connect(ui_->BitBtnSearchNext, &QPushButton::clicked, this, [this] { RunCommand([this] { RunSearch(true); }); });
+    // toggled, not clicked: setting the box from the menu must run the same handling.
+    connect(ui_->CheckBoxSearchOptions, &QCheckBox::toggled, this, [this] { CheckBoxSearchOptionsClick(); });
+    connect(ui_->ViewHideSearchPanel, &QAction::triggered, this,
+            [this] { RunCommand([this] { ViewHideSearchPanelClick(); }); });
+    connect(ui_->ViewShowSearchOptions, &QAction::triggered, this,
+            [this] { RunCommand([this] { ViewShowSearchOptionsClick(); }); });
+    CheckBoxSearchOptionsClick();
+}
+
+void TFormMain::FillSearchFieldList() {
+    QComboBox* list = ui_->ComboBoxSearchIn;
+    list->clear();
+    QStringList names;
+    if (Component)
+        Component->FillSearchFields(names);
+    list->addItems(names);
+    list->setCurrentIndex(-1);
+}
+
+void TFormMain::RunSearch(bool fromNext) {
+    const int chosen = ui_->ComboBoxSearchIn->currentIndex();
+    if (chosen < 0)
+        return;
+    const QString text = ui_->EditSearch->text();
+    if (text.isEmpty())
+        return;
+    int kind = 3;
+    if (ui_->RadioButtonMatchAnywhere->isChecked())
+        kind = kMatchAnywhere;
+    else if (ui_->RadioButtonMatchBeginning->isChecked())
+        kind = kMatchBeginning;
+    const bool found = LocateRecord(ui_->ComboBoxSearchIn->itemText(chosen), text, kind,
+                                    ui_->CheckBoxCaseSensitive->isChecked(), fromNext);
+    // The scan lets events run: the window may have closed meanwhile, taking Component.
+    if (!found || closed_)
+        return;
+    SelectNodeByText(DMvelm->TableCPInfo->FieldByName(QStringLiteral("ProductName"))->AsString());
+}
+
+bool TFormMain::LocateRecord(const QString& fieldName, const QString& searchText, int matchKind, bool caseSensitive,
+                             bool fromNext) {
+    // A running scan took its settings when it began; a second search is refused and
+    // must not leave its settings behind either.
+    if (fxLocate1->Busy())
+        return false;
+    fxLocate1->SetDataField(fieldName);
+    fxLocate1->SetFindText(searchText);
+    fxLocate1->SetIgnoreCase(!caseSensitive);
+    fxLocate1->SetMatchType(matchKind == kMatchAnywhere    ? maAnywhere
+                            : matchKind == kMatchBeginning ? maBeginning
+                                                           : maFull);
+    if (fromNext)
+        fxLocate1->FindNext();
+    else
+        fxLocate1->FindFirst();
+    return fxLocate1->Found();
+}
+
+void TFormMain::SelectNodeByText(const QString& name) {
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    QTreeWidgetItem* node = FindTreeNode(tree, name, 0, false);
+    if (!node) {
+        tree->setCurrentItem(nullptr);
+        tree->clearSelection();
+        return;
+    }
+    // A package node is revealed by opening its category, as a user would.
+    if (node->parent() && !node->parent()->isExpanded())
+        node->parent()->setExpanded(true);
+    tree->setCurrentItem(node);
+    tree->scrollToItem(node);
+}
+
+void TFormMain::CheckBoxSearchOptionsClick() {
+    const bool extended = ui_->CheckBoxSearchOptions->isChecked();
+    ui_->PanelSearch->setFixedHeight(extended ? kExtendedHeight : kCompactHeight);
+    // The second row is cut off in the compact form; hidden, it cannot take the focus
+    // either, and its settings still govern every search.
+    for (QWidget* control : {static_cast<QWidget*>(ui_->PanelMatch), static_cast<QWidget*>(ui_->PanelCaseSensitive),
+                             static_cast<QWidget*>(ui_->BitBtnSearchNext)})
+        control->setVisible(extended);
+    ui_->ViewShowSearchOptions->setChecked(extended);
+}
+
+void TFormMain::ViewHideSearchPanelClick() { ui_->PanelSearch->setVisible(!ui_->ViewHideSearchPanel->isChecked()); }
+
+void TFormMain::ViewShowSearchOptionsClick() {
+    ui_->CheckBoxSearchOptions->setChecked(ui_->ViewShowSearchOptions->isChecked());
+}
+
+void TFormMain::SearchBusyChanged(bool busy) {
+    QPushButton* buttons[] = {ui_->BitBtnSearch, ui_->BitBtnSearchNext};
+    if (busy) {
+        // A disabled button hands its focus on down the tab chain, perhaps into the
+        // detail panel; park it in the search text and give it back afterwards.
+        searchFocus_ = nullptr;
+        for (QPushButton* button : buttons)
+            if (button->hasFocus()) {
+                searchFocus_ = button;
+                ui_->EditSearch->setFocus(Qt::OtherFocusReason);
+            }
+        searchInputHold_->Hold();
+    } else {
+        searchInputHold_->Release();
+    }
+    for (QPushButton* button : buttons)
+        button->setEnabled(!busy);
+    if (!busy && searchFocus_) {
+        if (searchFocus_->isVisible() && ui_->EditSearch->hasFocus())
+            searchFocus_->setFocus(Qt::OtherFocusReason);
+        searchFocus_ = nullptr;
+    }
+}
+
+}  // namespace velm

@@ -1,0 +1,341 @@
+// The search panel of the main window, driven as a user drives it: choose a field, type
+// a text, press a button, and see which node is selected and which row is current.
+#include "browser/form_main.h"
+#include "catalogue/database_error.h"
+#include "search/fx_locate.h"
+#include "support/message_recorder.h"
+#include "support/temp_catalogue.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+using namespace velm;
+using velm::test::MessageRecorder;
+using velm::test::TempCatalogue;
+
+namespace {
+
+// Packages in record (ID) order Bolt, alpha, Brick, bravo. In the tree: Grids with
+// Bolt and bravo, then Tools with alpha and Brick.
+struct Fixture {
+    Fixture() {
+        grids = cat.AddCategory(QStringLiteral("Grids"));
+        tools = cat.AddCategory(QStringLiteral("Tools"));
+        cat.AddPackage(QStringLiteral("Bolt"), grids);
+        cat.AddPackage(QStringLiteral("alpha"), tools);
+        cat.AddPackage(QStringLiteral("Brick"), tools);
+        cat.AddPackage(QStringLiteral("bravo"), grids);
+        SetAuthor(QStringLiteral("Bolt"), QStringLiteral("Ann Grid"));
+        SetAuthor(QStringLiteral("Brick"), QStringLiteral("grid works"));
+        SetAuthor(QStringLiteral("bravo"), QStringLiteral("Grid Inc"));
+    }
+
+    void SetAuthor(const QString& package, const QString& author) {
+        QVERIFY(Packages().Locate(QStringLiteral("ProductName"), package, false));
+        Packages().Edit();
+        Packages().FieldByName(QStringLiteral("Author"))->SetAsString(author);
+        Packages().Post();
+    }
+
+    void Show() {
+        window = std::make_unique<TFormMain>(cat.ProgramFolder());
+        window->show();
+    }
+
+    template <typename T>
+    T* Child(const char* name) const {
+        T* child = window->findChild<T*>(QString::fromLatin1(name));
+        if (!child)
+            qFatal("no control %s", name);
+        return child;
+    }
+    QComboBox* Fields() const { return Child<QComboBox>("ComboBoxSearchIn"); }
+    QLineEdit* Text() const { return Child<QLineEdit>("EditSearch"); }
+    QPushButton* SearchNow() const { return Child<QPushButton>("BitBtnSearch"); }
+    QPushButton* SearchNext() const { return Child<QPushButton>("BitBtnSearchNext"); }
+    QCheckBox* Options() const { return Child<QCheckBox>("CheckBoxSearchOptions"); }
+    QAction* Action(const char* name) const { return Child<QAction>(name); }
+    QTreeWidget* Tree() const { return window->TreeViewCategories(); }
+    TTable& Packages() { return *cat.Module().TableCPInfo; }
+
+    // Chooses the field and types the text.
+    void Enter(const char* field, const QString& text) {
+        Fields()->setCurrentIndex(Fields()->findText(QString::fromLatin1(field)));
+        QVERIFY(Fields()->currentIndex() >= 0);
+        Text()->setText(text);
+    }
+    QString SelectedText() const { return Tree()->currentItem() ? Tree()->currentItem()->text(0) : QString(); }
+    QString CurrentRow() { return Packages().FieldByName(QStringLiteral("ProductName"))->AsString(); }
+    QString AuthorOf(const QString& package) {
+        const TBookmark here = Packages().GetBookmark();
+        if (!Packages().Locate(QStringLiteral("ProductName"), package, false))
+            return QStringLiteral("<none>");
+        const QString author = Packages().FieldByName(QStringLiteral("Author"))->AsString();
+        Packages().GotoBookmark(here);
+        return author;
+    }
+
+    MessageRecorder messages;
+    TempCatalogue cat;
+    qint64 grids = 0;
+    qint64 tools = 0;
+    std::unique_ptr<TFormMain> window;
+};
+
+}  // namespace
+
+class SearchPanelTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startsCompactAndSearchesOnlyFromTheButtons();
+    void aFoundComponentIsSelectedAndShown();
+    void searchNextFollowsRecordOrder();
+    void theFirstNodeWithTheNameWins();
+    void heightFollowsTheOptionsBoxAndTheMenu();
+    void aRunningScanTakesNoInputAndNoSecondSearch();
+    void closingDuringAScanEndsTheSearchQuietly();
+    void aTableErrorIsReportedAndThePanelWorksOn();
+};
+
+void SearchPanelTest::startsCompactAndSearchesOnlyFromTheButtons() {
+    Fixture f;
+    f.Show();
+    QCOMPARE(f.window->PanelSearch()->height(), 37);
+    QStringList entries;
+    for (int i = 0; i < f.Fields()->count(); ++i)
+        entries << f.Fields()->itemText(i);
+    QCOMPARE(entries, (QStringList{"ProductName", "ProductDescription", "Author", "Comments", "StatusDescr",
+                                   "CategoryName", "FileURL", "AuthorEmail", "ArchiveFile", "ArchiveFilePath"}));
+    QCOMPARE(f.Fields()->currentIndex(), -1);
+    QVERIFY(f.Text()->text().isEmpty());
+    QVERIFY(f.Child<QRadioButton>("RadioButtonMatchAnywhere")->isChecked());
+    QVERIFY(!f.Child<QCheckBox>("CheckBoxCaseSensitive")->isChecked());
+    QVERIFY(!f.Options()->isChecked());
+
+    QSignalSpy searches(f.window->fxLocate1, &TfxLocate::busyChanged);
+    // A text but no field, then a field but no text: nothing happens.
+    f.Text()->setText(QStringLiteral("Bolt"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    f.Enter("ProductName", QString());
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    // Enter in the text box is no button.
+    f.Text()->setText(QStringLiteral("Bolt"));
+    QTest::keyClick(f.Text(), Qt::Key_Return);
+    QTest::keyClick(f.Text(), Qt::Key_Enter);
+    QCOMPARE(searches.count(), 0);
+    QCOMPARE(f.SelectedText(), QStringLiteral("Grids"));
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void SearchPanelTest::aFoundComponentIsSelectedAndShown() {
+    Fixture f;
+    // A text longer than 255 characters reaches the memo comparison whole.
+    const QString longText = QString(300, QLatin1Char('x'));
+    QVERIFY(f.Packages().Locate(QStringLiteral("ProductName"), QStringLiteral("Brick"), false));
+    f.Packages().Edit();
+    f.Packages().FieldByName(QStringLiteral("Comments"))->SetAsString(longText + QStringLiteral("y"));
+    f.Packages().Post();
+    f.Show();
+
+    // The compact form searches with the options it hides: anywhere, any case.
+    f.Enter("Author", QStringLiteral("GRID"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QCOMPARE(f.SelectedText(), QStringLiteral("Bolt"));
+    QVERIFY(f.Tree()->currentItem()->parent()->isExpanded());
+    QCOMPARE(f.CurrentRow(), QStringLiteral("Bolt"));
+    QVERIFY(f.window->PageControlComponentInfo()->isVisible());
+    QVERIFY(!f.window->ImageLogo()->isVisible());
+
+    f.Enter("Comments", longText + QStringLiteral("y"));
+    QCOMPARE(f.Text()->text().size(), 301);
+    f.Child<QRadioButton>("RadioButtonMatchFull")->setChecked(true);
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
+    // One character more than the memo holds: no match, and nothing moves.
+    f.Text()->setText(longText + QStringLiteral("yy"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
+    QCOMPARE(f.CurrentRow(), QStringLiteral("Brick"));
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void SearchPanelTest::searchNextFollowsRecordOrder() {
+    Fixture f;
+    f.Show();
+    f.Options()->setChecked(true);
+    f.Enter("Author", QStringLiteral("grid"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QCOMPARE(f.SelectedText(), QStringLiteral("Bolt"));
+    // By record order Brick follows Bolt, though bravo follows it in the tree.
+    QStringList found;
+    for (int i = 0; i < 3; ++i) {
+        QTest::mouseClick(f.SearchNext(), Qt::LeftButton);
+        found << f.SelectedText();
+    }
+    QCOMPARE(found, (QStringList{"Brick", "bravo", "bravo"}));
+    QCOMPARE(f.CurrentRow(), QStringLiteral("bravo"));
+    QVERIFY(f.window->PageControlComponentInfo()->isVisible());
+
+    // Next starts after whatever the user selected since.
+    f.Tree()->setCurrentItem(f.Tree()->topLevelItem(1)->child(0));  // alpha
+    QTest::mouseClick(f.SearchNext(), Qt::LeftButton);
+    QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
+}
+
+void SearchPanelTest::theFirstNodeWithTheNameWins() {
+    Fixture f;
+    // "bolt" sorts before "Grids", so its category node comes first in the tree.
+    f.cat.AddCategory(QStringLiteral("bolt"));
+    // A package whose category row is gone has no node.
+    f.cat.AddPackage(QStringLiteral("Stray"), 999);
+    f.Show();
+    QCOMPARE(f.Tree()->topLevelItem(0)->text(0), QStringLiteral("bolt"));
+    f.Options()->setChecked(true);
+    f.Child<QRadioButton>("RadioButtonMatchFull")->setChecked(true);
+
+    f.Enter("ProductName", QStringLiteral("BOLT"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QCOMPARE(f.Tree()->currentItem(), f.Tree()->topLevelItem(0));
+    QVERIFY(f.window->ImageLogo()->isVisible());
+    QCOMPARE(f.CurrentRow(), QStringLiteral("Bolt"));
+
+    f.Enter("ProductName", QStringLiteral("stray"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QVERIFY(!f.Tree()->currentItem());
+    QVERIFY(f.Tree()->selectedItems().isEmpty());
+    QCOMPARE(f.CurrentRow(), QStringLiteral("Stray"));
+
+    // A category name searched in full finds the first package of that category.
+    f.Enter("CategoryName", QStringLiteral("tools"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QCOMPARE(f.SelectedText(), QStringLiteral("alpha"));
+}
+
+void SearchPanelTest::heightFollowsTheOptionsBoxAndTheMenu() {
+    Fixture f;
+    f.Show();
+    QFrame* panel = f.window->PanelSearch();
+    QAction* showOptions = f.Action("ViewShowSearchOptions");
+    QAction* hidePanel = f.Action("ViewHideSearchPanel");
+    QVERIFY(!showOptions->isChecked());
+    QVERIFY(!hidePanel->isChecked());
+    QVERIFY(!f.SearchNext()->isVisible());
+
+    f.Options()->click();
+    QCOMPARE(panel->height(), 72);
+    QVERIFY(showOptions->isChecked());
+    QVERIFY(f.SearchNext()->isVisible());
+    f.Options()->click();
+    QCOMPARE(panel->height(), 37);
+    QVERIFY(!showOptions->isChecked());
+
+    showOptions->trigger();
+    QVERIFY(f.Options()->isChecked());
+    QCOMPARE(panel->height(), 72);
+
+    // Options set, then hidden again: they still govern the search.
+    f.Child<QRadioButton>("RadioButtonMatchBeginning")->setChecked(true);
+    f.Child<QCheckBox>("CheckBoxCaseSensitive")->setChecked(true);
+    showOptions->trigger();
+    QVERIFY(!f.Options()->isChecked());
+    QCOMPARE(panel->height(), 37);
+    f.Enter("Author", QStringLiteral("grid"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
+
+    // Hiding the panel keeps everything in it.
+    showOptions->trigger();
+    hidePanel->trigger();
+    QVERIFY(hidePanel->isChecked());
+    QVERIFY(!panel->isVisible());
+    f.window->MenuViewClick();
+    QVERIFY(!showOptions->isEnabled());
+    hidePanel->trigger();
+    QVERIFY(panel->isVisible());
+    QCOMPARE(panel->height(), 72);
+    QVERIFY(showOptions->isChecked());
+    QCOMPARE(f.Fields()->currentText(), QStringLiteral("Author"));
+    QCOMPARE(f.Text()->text(), QStringLiteral("grid"));
+}
+
+void SearchPanelTest::aRunningScanTakesNoInputAndNoSecondSearch() {
+    Fixture f;
+    f.Show();
+    f.Tree()->setCurrentItem(f.Tree()->topLevelItem(1)->child(0));  // alpha is shown
+    f.Options()->setChecked(true);
+    QLineEdit* author = f.Child<QLineEdit>("DBEditAuthor");
+    QVERIFY(author->isVisible());
+
+    bool ranDuringScan = false;
+    // A user's clicks and keys queued before the search arrive while the scan lets
+    // events run.
+    QTimer::singleShot(0, f.window.get(), [&] {
+        ranDuringScan = f.window->fxLocate1->Busy();
+        QVERIFY(!f.SearchNow()->isEnabled());
+        QVERIFY(!f.SearchNext()->isEnabled());
+        QVERIFY(!f.window->LocateRecord(QStringLiteral("ProductName"), QStringLiteral("alpha"), 3, false, false));
+        QTest::mouseClick(f.SearchNext(), Qt::LeftButton);
+        // Typed into the shown record, this would land in the row the scan stands on.
+        QTest::keyClicks(author, QStringLiteral("zzz"));
+        QTest::mouseClick(f.Tree()->viewport(), Qt::LeftButton, {},
+                          f.Tree()->visualItemRect(f.Tree()->topLevelItem(0)).center());
+        QCOMPARE(f.SelectedText(), QStringLiteral("alpha"));
+    });
+    f.Enter("Author", QStringLiteral("grid inc"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QVERIFY(ranDuringScan);
+    QCOMPARE(f.SelectedText(), QStringLiteral("bravo"));
+    QCOMPARE(f.window->fxLocate1->DataField(), QStringLiteral("Author"));
+    QCOMPARE(f.AuthorOf(QStringLiteral("Bolt")), QStringLiteral("Ann Grid"));
+    QCOMPARE(f.AuthorOf(QStringLiteral("alpha")), QString());
+    QVERIFY(f.SearchNow()->isEnabled());
+    QVERIFY(f.SearchNext()->isEnabled());
+    QTest::keyClicks(author, QStringLiteral("Z"));
+    QCOMPARE(author->text(), QStringLiteral("Grid IncZ"));
+}
+
+void SearchPanelTest::closingDuringAScanEndsTheSearchQuietly() {
+    Fixture f;
+    f.Show();
+    QTimer::singleShot(0, f.window.get(), [&] { f.window->close(); });
+    f.Enter("Author", QStringLiteral("grid inc"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QVERIFY(!f.window->isVisible());
+    QVERIFY(!f.window->Component);
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void SearchPanelTest::aTableErrorIsReportedAndThePanelWorksOn() {
+    Fixture f;
+    f.Show();
+    f.Tree()->setCurrentItem(f.Tree()->topLevelItem(1)->child(0));  // alpha
+    // An edit that cannot be stored: the search's first move raises a key violation.
+    f.Packages().Edit();
+    f.Packages().FieldByName(QStringLiteral("ProductName"))->SetAsString(QStringLiteral("Bolt"));
+    f.Enter("Author", QStringLiteral("grid"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QCOMPARE(f.messages.Count(), 1);
+    QCOMPARE(f.SelectedText(), QStringLiteral("alpha"));
+    f.Packages().Cancel();
+    QVERIFY(f.SearchNow()->isEnabled());
+    // The window takes input again.
+    QTest::keyClicks(f.Text(), QStringLiteral(" works"));
+    QCOMPARE(f.Text()->text(), QStringLiteral("grid works"));
+    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
+}
+
+QTEST_MAIN(SearchPanelTest)
+#include "test_search_panel.moc"
