@@ -10,6 +10,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QFrame;
 class QLabel;
+class QAction;
 class QMenu;
 
 namespace Ui {
@@ -119,6 +120,7 @@ private:
     static QTreeWidgetItem* NewCategoryItem(const QString& text);
     static QTreeWidgetItem* NewComponentItem(const QString& text);
     void ConnectCommands();
+    void ConnectCommand(QAction* action, void (TFormMain::*handler)());
     void ShowTreePopupMenu(const QPoint& position);
     void ShowDetail(bool detail);
     // Imports the files one after another into the node's category, with a progress

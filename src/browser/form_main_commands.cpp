@@ -29,22 +29,24 @@ QString NameOf(QTreeWidgetItem* node) { return node->text(0); }
 
 }  // namespace
 
+void TFormMain::ConnectCommand(QAction* action, void (TFormMain::*handler)()) {
+    // Every command runs guarded: a failure is reported and the window goes on.
+    connect(action, &QAction::triggered, this, [this, handler] { RunCommand([&] { (this->*handler)(); }); });
+}
+
 void TFormMain::ConnectCommands() {
-    const auto command = [this](QAction* action, void (TFormMain::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { RunCommand([&] { (this->*handler)(); }); });
-    };
-    command(ui_->FileNewCategory, &TFormMain::FileNewCategoryClick);
-    command(ui_->FileNewComponentPackage, &TFormMain::FileNewComponentPackageClick);
-    command(ui_->EditChangeName, &TFormMain::EditChangeNameClick);
-    command(ui_->EditDelete, &TFormMain::EditDeleteClick);
-    command(ui_->EditMoveToOtherCategory, &TFormMain::EditMoveToOtherCategoryClick);
-    command(ui_->PopUpNewCategory, &TFormMain::FileNewCategoryClick);
-    command(ui_->PopUpNewComponentPackage, &TFormMain::FileNewComponentPackageClick);
-    command(ui_->PopUpDelete, &TFormMain::EditDeleteClick);
-    command(ui_->PopUpChangeName, &TFormMain::EditChangeNameClick);
-    command(ui_->PopUpMoveToOtherCategory, &TFormMain::EditMoveToOtherCategoryClick);
-    command(ui_->FileImportCatDescriptions, &TFormMain::FileImportCatDescriptionsClick);
-    command(ui_->ViewArchiveContents, &TFormMain::ViewArchiveContentsClick);
+    ConnectCommand(ui_->FileNewCategory, &TFormMain::FileNewCategoryClick);
+    ConnectCommand(ui_->FileNewComponentPackage, &TFormMain::FileNewComponentPackageClick);
+    ConnectCommand(ui_->EditChangeName, &TFormMain::EditChangeNameClick);
+    ConnectCommand(ui_->EditDelete, &TFormMain::EditDeleteClick);
+    ConnectCommand(ui_->EditMoveToOtherCategory, &TFormMain::EditMoveToOtherCategoryClick);
+    ConnectCommand(ui_->PopUpNewCategory, &TFormMain::FileNewCategoryClick);
+    ConnectCommand(ui_->PopUpNewComponentPackage, &TFormMain::FileNewComponentPackageClick);
+    ConnectCommand(ui_->PopUpDelete, &TFormMain::EditDeleteClick);
+    ConnectCommand(ui_->PopUpChangeName, &TFormMain::EditChangeNameClick);
+    ConnectCommand(ui_->PopUpMoveToOtherCategory, &TFormMain::EditMoveToOtherCategoryClick);
+    ConnectCommand(ui_->FileImportCatDescriptions, &TFormMain::FileImportCatDescriptionsClick);
+    ConnectCommand(ui_->ViewArchiveContents, &TFormMain::ViewArchiveContentsClick);
 
     popupMenuTree_ = new QMenu(this);
     popupMenuTree_->setObjectName(QStringLiteral("PopupMenuTree"));

@@ -118,13 +118,10 @@ private:
 }  // namespace
 
 void TFormMain::ConnectImportCommands() {
-    const auto command = [this](QAction* action, void (TFormMain::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { RunCommand([&] { (this->*handler)(); }); });
-    };
-    command(ui_->FileImportComponent, &TFormMain::FileImportComponentClick);
-    command(ui_->PopUpImportComponentPackage, &TFormMain::FileImportComponentClick);
-    command(ui_->FileReimport, &TFormMain::FileReimportClick);
-    command(ui_->PopUpReimport, &TFormMain::FileReimportClick);
+    ConnectCommand(ui_->FileImportComponent, &TFormMain::FileImportComponentClick);
+    ConnectCommand(ui_->PopUpImportComponentPackage, &TFormMain::FileImportComponentClick);
+    ConnectCommand(ui_->FileReimport, &TFormMain::FileReimportClick);
+    ConnectCommand(ui_->PopUpReimport, &TFormMain::FileReimportClick);
     connect(DetailPanel(), &TComponentDetailPanel::reimportRequested, this,
             [this] { RunCommand([this] { SBOpenDlgArchiveFileClick(); }); });
     ui_->TreeViewCategories->viewport()->installEventFilter(this);

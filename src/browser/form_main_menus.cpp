@@ -26,17 +26,14 @@ bool IsComponentNode(const QTreeWidgetItem* node) { return node && node->parent(
 }  // namespace
 
 void TFormMain::ConnectMenuCommands() {
-    const auto command = [this](QAction* action, void (TFormMain::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { RunCommand([&] { (this->*handler)(); }); });
-    };
-    command(ui_->ViewCollapseTree, &TFormMain::ViewCollapseTreeClick);
-    command(ui_->ViewUnfoldTree, &TFormMain::ViewUnfoldTreeClick);
-    command(ui_->FileExit, &TFormMain::FileExitClick);
-    command(ui_->FilePrint, &TFormMain::FilePrintClick);
-    command(ui_->FileOptions, &TFormMain::FileOptionsClick);
-    command(ui_->EditStatusList, &TFormMain::EditStatusListClick);
-    command(ui_->HelpContents, &TFormMain::HelpContentsClick);
-    command(ui_->HelpAbout, &TFormMain::HelpAboutClick);
+    ConnectCommand(ui_->ViewCollapseTree, &TFormMain::ViewCollapseTreeClick);
+    ConnectCommand(ui_->ViewUnfoldTree, &TFormMain::ViewUnfoldTreeClick);
+    ConnectCommand(ui_->FileExit, &TFormMain::FileExitClick);
+    ConnectCommand(ui_->FilePrint, &TFormMain::FilePrintClick);
+    ConnectCommand(ui_->FileOptions, &TFormMain::FileOptionsClick);
+    ConnectCommand(ui_->EditStatusList, &TFormMain::EditStatusListClick);
+    ConnectCommand(ui_->HelpContents, &TFormMain::HelpContentsClick);
+    ConnectCommand(ui_->HelpAbout, &TFormMain::HelpAboutClick);
 
     connect(ui_->MenuFile, &QMenu::aboutToShow, this, &TFormMain::MenuFileClick);
     connect(ui_->MenuEdit, &QMenu::aboutToShow, this, &TFormMain::MenuEditClick);

@@ -5,6 +5,7 @@
 #include "catalogue/database_error.h"
 #include "import/form_moveto_category.h"
 #include "import/velm_component.h"
+#include "support/category_dialog_answers.h"
 #include "support/modal_dialog.h"
 #include "support/message_recorder.h"
 #include "support/temp_catalogue.h"
@@ -22,6 +23,7 @@
 
 using namespace velm;
 using velm::test::MessageRecorder;
+using velm::test::AnswerMove;
 using velm::test::TempCatalogue;
 
 namespace {
@@ -47,16 +49,6 @@ QStringList StoredNames(TTable& table, const char* field) {
     return names;
 }
 
-// Picks a category in the move dialog and closes it with OK or Cancel.
-void AnswerMove(const QString& category, bool ok) {
-    velm::test::AnswerNextModal<TFormMovetoCategory>([category, ok](TFormMovetoCategory* dialog) {
-        QTableWidget* grid = dialog->DBGridCategories();
-        for (int row = 0; row < grid->rowCount(); ++row)
-            if (grid->item(row, 0)->text() == category)
-                grid->setCurrentCell(row, 0);
-        (ok ? dialog->BitBtnOK() : dialog->BitBtnCancel())->click();
-    });
-}
 
 // A shown main window over a temporary catalogue.
 struct Fixture {

@@ -8,6 +8,7 @@
 #include "import/zip_builder.h"
 #include "support/file_dialog_recorder.h"
 #include "support/message_recorder.h"
+#include "support/category_dialog_answers.h"
 #include "support/modal_dialog.h"
 #include "support/temp_catalogue.h"
 
@@ -32,6 +33,7 @@
 using namespace velm;
 using velm::test::FileDialogRecorder;
 using velm::test::MessageRecorder;
+using velm::test::AnswerMove;
 using velm::test::TempCatalogue;
 using velm::test::ZipBuilder;
 
@@ -70,15 +72,6 @@ void AnswerMessageDialog(bool selectFromList, bool dontShowAgain = false) {
     });
 }
 
-void AnswerMove(const QString& category, bool ok) {
-    velm::test::AnswerNextModal<TFormMovetoCategory>([category, ok](TFormMovetoCategory* dialog) {
-        QTableWidget* grid = dialog->DBGridCategories();
-        for (int row = 0; row < grid->rowCount(); ++row)
-            if (grid->item(row, 0)->text() == category)
-                grid->setCurrentCell(row, 0);
-        (ok ? dialog->BitBtnOK() : dialog->BitBtnCancel())->click();
-    });
-}
 
 // Notes (and closes) any modal dialog that opens while it lives.
 struct ModalWatch {
