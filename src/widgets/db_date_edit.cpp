@@ -54,13 +54,7 @@ void TDBDateEdit::UserChose() {
 
 void TDBDateEdit::focusOutEvent(QFocusEvent* event) {
     TDateEdit::focusOutEvent(event);
-    if (event->reason() == Qt::PopupFocusReason)
-        return;
-    try {
-        DataLink().UpdateRecord();
-    } catch (const std::exception& error) {
-        ReportException(error);
-    }
+    StoreInputOnFocusOut(event);
 }
 
 }  // namespace velm

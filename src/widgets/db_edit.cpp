@@ -78,13 +78,7 @@ void TDBEdit::UserEdited() {
 
 void TDBEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    if (event->reason() == Qt::PopupFocusReason)
-        return;
-    try {
-        DataLink().UpdateRecord();
-    } catch (const std::exception& error) {
-        ReportException(error);
-    }
+    StoreInputOnFocusOut(event);
 }
 
 }  // namespace velm

@@ -82,13 +82,7 @@ void TDBRichEdit::UserChanged() {
 
 void TDBRichEdit::focusOutEvent(QFocusEvent* event) {
     QTextEdit::focusOutEvent(event);
-    if (event->reason() == Qt::PopupFocusReason)
-        return;
-    try {
-        DataLink().UpdateRecord();
-    } catch (const std::exception& error) {
-        ReportException(error);
-    }
+    StoreInputOnFocusOut(event);
 }
 
 }  // namespace velm

@@ -1,8 +1,11 @@
 #include "widgets/field_data_link.h"
 
+#include "app/messages.h"
 #include "catalogue/data_source.h"
 #include "catalogue/field.h"
 #include "catalogue/table.h"
+
+#include <QFocusEvent>
 
 namespace velm {
 
@@ -150,6 +153,16 @@ void TDataAware::SetDataSource(TDataSource* source) {
 void TDataAware::SetDataField(const QString& name) {
     link_->SetFieldName(name);
     FieldBound();
+}
+
+void TDataAware::StoreInputOnFocusOut(const QFocusEvent* event) {
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
+    try {
+        DataLink().UpdateRecord();
+    } catch (const std::exception& error) {
+        ReportException(error);
+    }
 }
 
 }  // namespace velm

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+class QFocusEvent;
+
 namespace velm {
 
 class TField;
@@ -81,6 +83,9 @@ protected:
     explicit TDataAware(QObject* owner);
     // Runs when the bound field may have become another one (source or name changed).
     virtual void FieldBound() {}
+    // Hands the control's pending input to the row when the focus leaves it for good (a
+    // pop-up of the control's own keeps it); a refusal of the table is reported.
+    void StoreInputOnFocusOut(const QFocusEvent* event);
 
 private:
     TFieldDataLink* link_;
