@@ -89,7 +89,7 @@ bool TDMvelm::Open() {
     TSession& session = TSession::Instance();
     const QString alias = QString::fromLatin1(kAlias);
     if (!session.IsAlias(alias)) {
-        if (!QFileInfo(QDir(dataFolder_).filePath(QStringLiteral("CPInfo.DB"))).isFile()) {
+        if (!DataFilesPresent()) {
             ShowError(QStringLiteral("Cannot locate VELM data files"));
             return false;
         }
@@ -107,6 +107,10 @@ bool TDMvelm::Open() {
     // The lookups were computed before their tables were open.
     TableCPInfo->First();
     return true;
+}
+
+bool TDMvelm::DataFilesPresent() const {
+    return QFileInfo(QDir(dataFolder_).filePath(QStringLiteral("CPInfo.DB"))).isFile();
 }
 
 void TDMvelm::Close() {

@@ -27,6 +27,8 @@ public:
     // opening raise EDatabaseError with nothing created in place of a missing file.
     bool Open();
     void Close();
+    // Whether the package table's file is in the data folder (Open's first test).
+    bool DataFilesPresent() const;
 
     const QString& DataFolder() const { return dataFolder_; }
 
