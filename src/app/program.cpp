@@ -1,8 +1,10 @@
 #include "app/program.h"
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/instance_lock.h"
 #include "app/messages.h"
+#include "app/shown_and_idle.h"
 #include "app/splash_window.h"
 #include "browser/form_main.h"
 #include "catalogue/data_module.h"
@@ -10,13 +12,46 @@
 #include "import/form_msg_dlg.h"
 
 #include <QDir>
+#include <QFileInfo>
 
+#include <cstdio>
 #include <memory>
 
 namespace velm {
 
+namespace {
+
+void Print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+}  // namespace
+
 int RunProgram(int argc, char** argv) {
+    // --help and --version are answered before the application object exists: they open
+    // no window and need no display.
+    const QString programName = argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QString();
+    QStringList rawArguments;
+    for (int i = 1; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    const TCommandLine asked = ParseCommandLine(rawArguments);
+    if (asked.showHelp) {
+        Print(stdout, CommandLineHelp(programName));
+        return 0;
+    }
+    if (asked.showVersion) {
+        Print(stdout, VersionText());
+        return 0;
+    }
+
     TApplication app(argc, argv);
+    // What remains once Qt has taken its own options must all be ours.
+    const TCommandLine commandLine = ParseCommandLine(QCoreApplication::arguments().mid(1));
+    if (!commandLine.unknown.isEmpty()) {
+        Print(stderr, UnknownArgumentText(programName, commandLine.unknown.constFirst()));
+        return 2;
+    }
 
     // 1. The splash is on screen before any other work.
     auto splash = std::make_unique<TSplashWindow>();
@@ -63,6 +98,12 @@ int RunProgram(int argc, char** argv) {
 
     // 7. The main loop.
     mainWindow->show();
+    if (commandLine.quitWhenIdle)
+        WhenShownAndIdle(mainWindow.get(), [window = mainWindow.get()] {
+            Print(stdout, QStringLiteral("Main window shown and idle\n"));
+            // The ordinary close, as if the user closed the window at that moment.
+            QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+        });
     const int result = QApplication::exec();
 
     // Shutdown in reverse order of creation.
