@@ -124,6 +124,11 @@ QString TStatement::ColumnText(int column) const {
     return text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt_, column)) : QString();
 }
 
+std::string_view TStatement::ColumnUtf8(int column) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, column))) : std::string_view();
+}
+
 QByteArray TStatement::ColumnBytes(int column) const {
     const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
     return data ? QByteArray(data, sqlite3_column_bytes(stmt_, column)) : QByteArray();

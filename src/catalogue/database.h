@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
@@ -29,6 +30,8 @@ public:
     bool ColumnIsNull(int column) const;
     qint64 ColumnInt(int column) const;
     QString ColumnText(int column) const;
+    // The column's text as the engine holds it (UTF-8), valid until the next step.
+    std::string_view ColumnUtf8(int column) const;
     QByteArray ColumnBytes(int column) const;
     QVariant Column(int column) const;
 

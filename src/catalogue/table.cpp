@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 
 namespace velm {
 
@@ -27,6 +29,22 @@ QDate ParseIsoDate(const QString& text) {
             parts[p] = parts[p] * 10 + c.digitValue();
         }
     return QDate(parts[0], parts[1], parts[2]);
+}
+
+// The same straight from the engine's bytes; plain ASCII digits need no QString.
+QDate ParseIsoDate(std::string_view utf8) {
+    const auto digit = [&](size_t i) { return utf8[i] >= '0' && utf8[i] <= '9'; };
+    if (utf8.size() == 10 && utf8[4] == '-' && utf8[7] == '-' && digit(0) && digit(1) && digit(2) && digit(3) &&
+        digit(5) && digit(6) && digit(8) && digit(9)) {
+        const auto number = [&](size_t from, size_t count) {
+            int n = 0;
+            for (size_t i = from; i < from + count; ++i)
+                n = n * 10 + (utf8[i] - '0');
+            return n;
+        };
+        return QDate(number(0, 4), number(5, 2), number(8, 2));
+    }
+    return ParseIsoDate(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
 constexpr int kSmallIntMin = -32768;
@@ -124,6 +142,14 @@ TTable::TTable(QString databaseName, QString tableName, std::vector<TFieldDef> f
     for (const auto& field : fields_)
         if (field->IsStored() && field->Kind() != TFieldKind::Memo)
             loadedFields_.push_back(field->Index());
+    for (const auto& def : indexDefs_) {
+        std::vector<int> numbers;
+        for (const QString& name : def.fields)
+            if (const TField* field = FindField(name))
+                numbers.push_back(field->Index());
+        indexFields_.push_back(std::move(numbers));
+    }
+    currentIndex_ = IndexByKey(indexName_);
 }
 
 TTable::~TTable() {
@@ -148,6 +174,8 @@ void TTable::Open() {
     try {
         LoadRows();
     } catch (...) {
+        rows_.Reset({}, 0, 0);
+        order_ = {};
         database_->DetachFile(tableName_);
         database_ = nullptr;
         TSession::Instance().ReleaseIfUnused(databaseName_);
@@ -171,11 +199,12 @@ void TTable::Close() {
         return;
     if (state_ == TDataSetState::Edit || state_ == TDataSetState::Insert)
         Cancel();
-    rows_.clear();
-    order_.clear();
+    // The memory goes back at once, not when the table is next opened.
+    rows_.Reset({}, 0, 0);
+    order_ = {};
     otherOrders_.clear();
     ++rowsVersion_;
-    filteredIds_.clear();
+    filteredSlots_ = {};
     pos_ = -1;
     eof_ = bof_ = true;
     state_ = TDataSetState::Inactive;
@@ -194,127 +223,70 @@ QString TTable::SelectColumns() const {
 }
 
 void TTable::LoadRows() {
-    rows_.clear();
-    order_.clear();
+    order_ = {};
     otherOrders_.clear();
     ++rowsVersion_;
     TStatement& select =
         database_->Prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
                                .arg(SelectColumns(), sqlTable_, Quote(fields_[static_cast<size_t>(idField_)]->FieldName())));
+    qint64 expected = 0;
     {
         TStatement& count = database_->Prepare(QStringLiteral("SELECT count(*) FROM %1").arg(sqlTable_));
-        const qint64 rows = count.Step() ? count.ColumnInt(0) : 0;
+        expected = count.Step() ? count.ColumnInt(0) : 0;
         count.Reset();
-        rows_.reserve(static_cast<size_t>(rows));
-        order_.reserve(static_cast<size_t>(rows));
     }
+    std::vector<TFieldKind> kinds;
+    for (const auto& field : fields_)
+        kinds.push_back(field->IsStored() && field->Kind() != TFieldKind::Memo ? field->Kind() : TFieldKind::Memo);
+    rows_.Reset(kinds, idField_, static_cast<size_t>(std::max<qint64>(expected, 0)));
+    order_.reserve(static_cast<size_t>(std::max<qint64>(expected, 0)));
+    const int idColumn =
+        static_cast<int>(std::find(loadedFields_.begin(), loadedFields_.end(), idField_) - loadedFields_.begin());
     try {
         while (select.Step()) {
-            Row row;
-            row.values.resize(fields_.size());
-            row.memoLoaded = 0;
+            // Rows come in ID order; a file whose IDs repeat keeps the first of each.
+            const qint64 id = select.ColumnInt(idColumn);
+            if (!rows_.CanAppend(id))
+                continue;
+            const Slot slot = rows_.Append(id);
             int column = 0;
             for (int index : loadedFields_) {
-                const TField& field = *fields_[static_cast<size_t>(index)];
-                QVariant& value = row.values[static_cast<size_t>(index)];
-                if (!select.ColumnIsNull(column)) {
-                    switch (field.Kind()) {
-                    case TFieldKind::SmallInt: value = static_cast<int>(select.ColumnInt(column)); break;
-                    case TFieldKind::AutoInc: value = select.ColumnInt(column); break;
-                    case TFieldKind::Boolean: value = select.ColumnInt(column) != 0; break;
-                    case TFieldKind::Date:
-                        value = ParseIsoDate(select.ColumnText(column));
-                        if (!value.toDate().isValid())
-                            value = QVariant();
+                if (index != idField_) {
+                    switch (fields_[static_cast<size_t>(index)]->Kind()) {
+                    case TFieldKind::SmallInt:
+                    case TFieldKind::AutoInc:
+                    case TFieldKind::Boolean:
+                        if (!select.ColumnIsNull(column))
+                            rows_.SetInteger(slot, index, select.ColumnInt(column));
                         break;
-                    default: value = select.ColumnText(column); break;
+                    default: {
+                        // The engine gives no text at all for a null: one call tells both.
+                        const std::string_view text = select.ColumnUtf8(column);
+                        if (!text.data())
+                            break;
+                        if (fields_[static_cast<size_t>(index)]->Kind() == TFieldKind::Date)
+                            rows_.SetDate(slot, index, ParseIsoDate(text));
+                        else
+                            rows_.SetText(slot, index, text);
+                        break;
+                    }
                     }
                 }
                 ++column;
             }
-            const qint64 id = row.values[static_cast<size_t>(idField_)].toLongLong();
-            order_.push_back(id);
-            rows_.emplace(id, std::move(row));
+            order_.push_back(slot);
         }
     } catch (...) {
         select.Reset();
         throw;
     }
     select.Reset();
-    if (!indexName_.isEmpty() || !indexDefs_.empty())
+    if (CurrentIndex())
         SortOrder(order_);
 }
 
 // ---------------------------------------------------------------------------------
 // Rows and order
-
-const TIndexDef* TTable::CurrentIndex() const {
-    for (const auto& def : indexDefs_)
-        if (def.name.compare(indexName_, Qt::CaseInsensitive) == 0)
-            return &def;
-    return nullptr;
-}
-
-bool TTable::RowLess(qint64 a, qint64 b) const { return RowLessBy(CurrentIndex(), a, b); }
-
-bool TTable::RowLessBy(const TIndexDef* index, qint64 a, qint64 b) const {
-    if (a == b)
-        return false;
-    if (index) {
-        const Row* ra = RowById(a);
-        const Row* rb = RowById(b);
-        for (const QString& name : index->fields) {
-            const TField* field = FindField(name);
-            if (!field)
-                continue;
-            int c = CompareValues(ra->values[static_cast<size_t>(field->Index())],
-                                  rb->values[static_cast<size_t>(field->Index())], field->Kind(),
-                                  index->caseInsensitive);
-            if (index->descending)
-                c = -c;
-            if (c != 0)
-                return c < 0;
-        }
-    }
-    return a < b;
-}
-
-void TTable::SortOrder(std::vector<qint64>& ids) const { SortOrderBy(CurrentIndex(), ids); }
-
-void TTable::SortOrderBy(const TIndexDef* index, std::vector<qint64>& ids) const {
-    if (!index) {
-        std::sort(ids.begin(), ids.end());
-        return;
-    }
-    // Fields and rows are looked up once, not in every comparison.
-    struct Part {
-        int field;
-        TFieldKind kind;
-    };
-    std::vector<Part> parts;
-    for (const QString& name : index->fields)
-        if (const TField* field = FindField(name))
-            parts.push_back({field->Index(), field->Kind()});
-    std::vector<std::pair<const Row*, qint64>> rows;
-    rows.reserve(ids.size());
-    for (qint64 id : ids)
-        rows.emplace_back(RowById(id), id);
-    const bool caseInsensitive = index->caseInsensitive;
-    const bool descending = index->descending;
-    std::sort(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
-        for (const Part& part : parts) {
-            int c = CompareValues(a.first->values[static_cast<size_t>(part.field)],
-                                  b.first->values[static_cast<size_t>(part.field)], part.kind, caseInsensitive);
-            if (descending)
-                c = -c;
-            if (c != 0)
-                return c < 0;
-        }
-        return a.second < b.second;
-    });
-    for (size_t i = 0; i < rows.size(); ++i)
-        ids[i] = rows[i].second;
-}
 
 const TIndexDef* TTable::IndexByKey(const QString& key) const {
     for (const auto& def : indexDefs_)
@@ -323,24 +295,55 @@ const TIndexDef* TTable::IndexByKey(const QString& key) const {
     return nullptr;
 }
 
-TTable::Row* TTable::RowById(qint64 id) {
-    auto it = rows_.find(id);
-    return it == rows_.end() ? nullptr : &it->second;
+const std::vector<int>& TTable::IndexFields(const TIndexDef* index) const {
+    return indexFields_[static_cast<size_t>(index - indexDefs_.data())];
 }
 
-const TTable::Row* TTable::RowById(qint64 id) const {
-    auto it = rows_.find(id);
-    return it == rows_.end() ? nullptr : &it->second;
+bool TTable::SlotLessBy(const TIndexDef* index, Slot a, Slot b) const {
+    if (a == b)
+        return false;
+    if (index) {
+        for (int field : IndexFields(index)) {
+            int c = rows_.Compare(a, b, field, index->caseInsensitive);
+            if (index->descending)
+                c = -c;
+            if (c != 0)
+                return c < 0;
+        }
+    }
+    // Slots follow the ID order.
+    return a < b;
 }
 
-qint64 TTable::CurrentId() const {
+void TTable::SortOrderBy(const TIndexDef* index, std::vector<Slot>& rowSlots) const {
+    if (!index) {
+        std::sort(rowSlots.begin(), rowSlots.end());
+        return;
+    }
+    std::sort(rowSlots.begin(), rowSlots.end(), [&](Slot a, Slot b) { return SlotLessBy(index, a, b); });
+}
+
+std::optional<TTable::Slot> TTable::CurrentSlot() const {
     const auto& view = visible();
     if (pos_ < 0 || pos_ >= static_cast<int>(view.size()))
-        return 0;
+        return std::nullopt;
     return view[static_cast<size_t>(pos_)];
 }
 
-const TTable::Row* TTable::CurrentRow() const { return RowById(CurrentId()); }
+qint64 TTable::CurrentId() const {
+    const std::optional<Slot> slot = CurrentSlot();
+    return slot ? rows_.Id(*slot) : 0;
+}
+
+int TTable::PositionIn(const TIndexDef* index, const std::vector<Slot>& view, Slot slot) const {
+    if (!index) {
+        // A view in ID order is sorted by slot.
+        const auto it = std::lower_bound(view.begin(), view.end(), slot);
+        return it != view.end() && *it == slot ? static_cast<int>(it - view.begin()) : -1;
+    }
+    const auto it = std::find(view.begin(), view.end(), slot);
+    return it != view.end() ? static_cast<int>(it - view.begin()) : -1;
+}
 
 void TTable::SetPosition(int pos) {
     const int count = RecordCount();
@@ -349,39 +352,39 @@ void TTable::SetPosition(int pos) {
     eof_ = count == 0;
 }
 
-void TTable::PlaceCurrent(qint64 id) {
-    const auto& view = visible();
-    auto it = std::find(view.begin(), view.end(), id);
-    if (it != view.end())
-        SetPosition(static_cast<int>(it - view.begin()));
-    else
-        SetPosition(pos_);
+void TTable::PlaceCurrent(std::optional<Slot> slot) {
+    const int pos = slot ? PositionOf(*slot) : -1;
+    SetPosition(pos >= 0 ? pos : pos_);
     bof_ = eof_ = RecordCount() == 0;
 }
 
-// Removes an id from a view kept in index order.
-static void EraseId(std::vector<qint64>& view, qint64 id) {
-    auto it = std::find(view.begin(), view.end(), id);
-    if (it != view.end())
-        view.erase(it);
+void TTable::EraseFrom(const TIndexDef* index, std::vector<Slot>& view, Slot slot) const {
+    const int pos = PositionIn(index, view, slot);
+    if (pos >= 0)
+        view.erase(view.begin() + pos);
 }
 
-void TTable::InsertInOrder(std::vector<qint64>& view, qint64 id) const { InsertInOrderBy(CurrentIndex(), view, id); }
-
-void TTable::InsertInOrderBy(const TIndexDef* index, std::vector<qint64>& view, qint64 id) const {
-    auto it = std::upper_bound(view.begin(), view.end(), id,
-                               [this, index](qint64 a, qint64 b) { return RowLessBy(index, a, b); });
-    view.insert(it, id);
+void TTable::InsertInOrderBy(const TIndexDef* index, std::vector<Slot>& view, Slot slot) const {
+    auto it = std::upper_bound(view.begin(), view.end(), slot,
+                               [this, index](Slot a, Slot b) { return SlotLessBy(index, a, b); });
+    view.insert(it, slot);
 }
 
-void TTable::RowRemovedFromOrders(qint64 id) {
-    for (auto& [key, ids] : otherOrders_)
-        EraseId(ids, id);
+void TTable::RowRemovedFromOrders(Slot slot) {
+    for (auto& [key, rowSlots] : otherOrders_)
+        EraseFrom(IndexByKey(key), rowSlots, slot);
 }
 
-void TTable::RowAddedToOrders(qint64 id) {
-    for (auto& [key, ids] : otherOrders_)
-        InsertInOrderBy(IndexByKey(key), ids, id);
+void TTable::RowAddedToOrders(Slot slot) {
+    for (auto& [key, rowSlots] : otherOrders_)
+        InsertInOrderBy(IndexByKey(key), rowSlots, slot);
+}
+
+void TTable::RowAddedToViews(Slot slot) {
+    InsertInOrder(order_, slot);
+    RowAddedToOrders(slot);
+    if (filtered_ && SlotPassesFilter(slot))
+        InsertInOrder(filteredSlots_, slot);
 }
 
 // ---------------------------------------------------------------------------------
@@ -473,7 +476,7 @@ void TTable::SetFiltered(bool on) {
         CheckBrowseMode();
     if (filtered_ == on)
         return;
-    const qint64 current = CurrentId();
+    const std::optional<Slot> current = CurrentSlot();
     filtered_ = on;
     if (!Active())
         return;
@@ -485,19 +488,22 @@ void TTable::SetFiltered(bool on) {
     NotifyDataSetChanged();
 }
 
-bool TTable::PassesFilter(const Row& row) const {
+bool TTable::PassesFilter(const QVariant& fieldValue) const {
+    const TField* field = FindField(filterField_);
+    return CompareValues(field->IsLookup() ? QVariant() : fieldValue, filterValue_, field->Kind(), false) == 0;
+}
+
+bool TTable::SlotPassesFilter(Slot slot) const {
     if (filterField_.isEmpty())
         return true;
-    const TField* field = FindField(filterField_);
-    const QVariant value = field->IsLookup() ? QVariant() : row.values[static_cast<size_t>(field->Index())];
-    return CompareValues(value, filterValue_, field->Kind(), false) == 0;
+    return PassesFilter(rows_.Value(slot, FindField(filterField_)->Index()));
 }
 
 void TTable::RebuildFilter() {
-    filteredIds_.clear();
+    filteredSlots_.clear();
     if (!filtered_ || filterField_.isEmpty()) {
         if (filtered_)
-            filteredIds_ = order_;
+            filteredSlots_ = order_;
         return;
     }
     const TField* field = FindField(filterField_);
@@ -513,19 +519,20 @@ void TTable::RebuildFilter() {
             select.Bind(1, filterValue_.toLongLong());
         try {
             while (select.Step())
-                filteredIds_.push_back(select.ColumnInt(0));
+                if (const std::optional<Slot> slot = rows_.Find(select.ColumnInt(0)))
+                    filteredSlots_.push_back(*slot);
         } catch (...) {
             select.Reset();
             throw;
         }
         select.Reset();
         if (CurrentIndex())
-            SortOrder(filteredIds_);
+            SortOrder(filteredSlots_);
         return;
     }
-    for (qint64 id : order_)
-        if (PassesFilter(*RowById(id)))
-            filteredIds_.push_back(id);
+    for (Slot slot : order_)
+        if (SlotPassesFilter(slot))
+            filteredSlots_.push_back(slot);
 }
 
 // ---------------------------------------------------------------------------------
@@ -536,17 +543,17 @@ bool TTable::Locate(const QString& fieldName, const QVariant& value, bool caseIn
     CheckBrowseMode();
     const TField* field = FieldByName(fieldName);
     const auto& view = visible();
-    qint64 found = 0;
+    std::optional<Slot> found;
     if (field->IsLookup()) {
         const TLookupDef& lookup = field->Def().lookup;
         const int keyIndex = FieldByName(lookup.keyField)->Index();
-        for (qint64 id : view) {
+        for (Slot slot : view) {
             if (!lookup.lookupTable)
                 break;
-            const QVariant text = lookup.lookupTable->LookupValue(
-                lookup.lookupKeyField, RowById(id)->values[static_cast<size_t>(keyIndex)], lookup.lookupResultField);
+            const QVariant text =
+                lookup.lookupTable->LookupValue(lookup.lookupKeyField, rows_.Value(slot, keyIndex), lookup.lookupResultField);
             if (CompareValues(text.toString().left(field->Size()), value, TFieldKind::String, caseInsensitive) == 0) {
-                found = id;
+                found = slot;
                 break;
             }
         }
@@ -587,22 +594,20 @@ bool TTable::Locate(const QString& fieldName, const QVariant& value, bool caseIn
             throw;
         }
         select.Reset();
-        qint64 best = 0;
         for (qint64 id : candidates) {
-            const Row* row = RowById(id);
-            if (!row || (filtered_ && !PassesFilter(*row)))
+            const std::optional<Slot> slot = rows_.Find(id);
+            if (!slot || (filtered_ && !SlotPassesFilter(*slot)))
                 continue;
-            if (best == 0 || RowLess(id, best))
-                best = id;
+            if (!found || SlotLess(*slot, *found))
+                found = slot;
         }
-        found = best;
     }
-    if (found == 0)
+    if (!found)
         return false;
-    auto it = std::find(view.begin(), view.end(), found);
-    if (it == view.end())
+    const int pos = PositionOf(*found);
+    if (pos < 0)
         return false;
-    SetPosition(static_cast<int>(it - view.begin()));
+    SetPosition(pos);
     NotifyRecordChanged(nullptr);
     return true;
 }
@@ -612,17 +617,17 @@ bool TTable::AnyRowHas(const QString& fieldName, const QVariant& value) const {
     const TField* field = FieldByName(fieldName);
     if (field->IsLookup() || IsEmptyValue(value))
         return false;
-    for (const auto& [id, row] : rows_)
-        if (CompareValues(row.values[static_cast<size_t>(field->Index())], value, field->Kind(), false) == 0)
+    for (Slot slot = 0; slot < rows_.SlotCount(); ++slot)
+        if (rows_.Live(slot) && CompareValues(rows_.Value(slot, field->Index()), value, field->Kind(), false) == 0)
             return true;
     return false;
 }
 
-int TTable::CompareByIndex(const Row& row, const QVariant& key) const {
+int TTable::CompareByIndex(Slot slot, const QVariant& key) const {
     const TIndexDef* index = CurrentIndex();
     const TField* field = index && !index->fields.isEmpty() ? FindField(index->fields.front()) : Field(idField_);
     const bool caseInsensitive = index && index->caseInsensitive;
-    int c = CompareValues(row.values[static_cast<size_t>(field->Index())], key, field->Kind(), caseInsensitive);
+    int c = CompareValues(rows_.Value(slot, field->Index()), key, field->Kind(), caseInsensitive);
     if (index && index->descending)
         c = -c;
     return c;
@@ -639,14 +644,15 @@ void TTable::SetIndexName(const QString& name) {
     }
     if (indexName_.compare(name, Qt::CaseInsensitive) == 0)
         return;
-    const qint64 current = CurrentId();
+    const std::optional<Slot> current = CurrentSlot();
     const QString previousKey = indexName_.toLower();
     indexName_ = name;
+    currentIndex_ = IndexByKey(indexName_);
     if (!Active())
         return;
     // Each index's order is built once and then kept in step with the rows, so that a
     // search that switches to an index and back costs no sort.
-    std::vector<qint64> next;
+    std::vector<Slot> next;
     auto kept = otherOrders_.find(name.toLower());
     if (kept != otherOrders_.end()) {
         next = std::move(kept->second);
@@ -658,7 +664,7 @@ void TTable::SetIndexName(const QString& name) {
     otherOrders_[previousKey] = std::move(order_);
     order_ = std::move(next);
     if (filtered_)
-        SortOrder(filteredIds_);
+        SortOrder(filteredSlots_);
     PlaceCurrent(current);
     NotifyDataSetChanged();
 }
@@ -668,8 +674,8 @@ bool TTable::FindKey(const QVariant& key) {
     CheckBrowseMode();
     const auto& view = visible();
     auto it = std::lower_bound(view.begin(), view.end(), key,
-                               [this](qint64 id, const QVariant& k) { return CompareByIndex(*RowById(id), k) < 0; });
-    if (it == view.end() || CompareByIndex(*RowById(*it), key) != 0)
+                               [this](Slot slot, const QVariant& k) { return CompareByIndex(slot, k) < 0; });
+    if (it == view.end() || CompareByIndex(*it, key) != 0)
         return false;
     SetPosition(static_cast<int>(it - view.begin()));
     NotifyRecordChanged(nullptr);
@@ -681,7 +687,7 @@ void TTable::FindNearest(const QVariant& key) {
     CheckBrowseMode();
     const auto& view = visible();
     auto it = std::lower_bound(view.begin(), view.end(), key,
-                               [this](qint64 id, const QVariant& k) { return CompareByIndex(*RowById(id), k) < 0; });
+                               [this](Slot slot, const QVariant& k) { return CompareByIndex(slot, k) < 0; });
     SetPosition(it == view.end() ? RecordCount() - 1 : static_cast<int>(it - view.begin()));
     NotifyRecordChanged(nullptr);
 }
@@ -693,12 +699,15 @@ void TTable::Edit() {
     CheckActive();
     if (state_ == TDataSetState::Edit || state_ == TDataSetState::Insert)
         return;
-    const Row* row = CurrentRow();
-    if (!row) {
+    const std::optional<Slot> slot = CurrentSlot();
+    if (!slot) {
         Append();
         return;
     }
-    buffer_ = *row;
+    buffer_ = Row();
+    buffer_.values.resize(fields_.size());
+    for (int index : loadedFields_)
+        buffer_.values[static_cast<size_t>(index)] = rows_.Value(*slot, index);
     changed_.assign(fields_.size(), false);
     modified_ = false;
     state_ = TDataSetState::Edit;
@@ -728,8 +737,10 @@ void TTable::Post() {
     CheckActive();
     CheckEditing();
     UpdateRecord();
+    std::optional<Slot> posted;
     if (state_ == TDataSetState::Edit) {
-        const qint64 id = CurrentId();
+        const Slot slot = *CurrentSlot();
+        const qint64 id = rows_.Id(slot);
         QStringList assignments;
         std::vector<int> columns;
         for (const auto& field : fields_) {
@@ -750,19 +761,15 @@ void TTable::Post() {
             update.Run();
         }
         // The row may move to another place in the key order or leave the filter.
-        EraseId(order_, id);
+        EraseFrom(CurrentIndex(), order_, slot);
         if (filtered_)
-            EraseId(filteredIds_, id);
-        RowRemovedFromOrders(id);
-        rows_[id] = buffer_;
+            EraseFrom(CurrentIndex(), filteredSlots_, slot);
+        RowRemovedFromOrders(slot);
+        for (int i : columns)
+            rows_.SetValue(slot, i, buffer_.values[static_cast<size_t>(i)]);
         ++rowsVersion_;
-        InsertInOrder(order_, id);
-        RowAddedToOrders(id);
-        if (filtered_ && PassesFilter(buffer_))
-            InsertInOrder(filteredIds_, id);
-        state_ = TDataSetState::Browse;
-        modified_ = false;
-        PlaceCurrent(id);
+        RowAddedToViews(slot);
+        posted = slot;
     } else {
         QStringList columns;
         QStringList marks;
@@ -783,16 +790,25 @@ void TTable::Post() {
         insert.Run();
         const qint64 id = database_->LastInsertId();
         buffer_.values[static_cast<size_t>(idField_)] = id;
-        rows_[id] = buffer_;
         ++rowsVersion_;
-        InsertInOrder(order_, id);
-        RowAddedToOrders(id);
-        if (filtered_ && PassesFilter(buffer_))
-            InsertInOrder(filteredIds_, id);
-        state_ = TDataSetState::Browse;
-        modified_ = false;
-        PlaceCurrent(id);
+        if (rows_.CanAppend(id)) {
+            const Slot slot = rows_.Append(id);
+            for (int i : loadedFields_)
+                if (i != idField_)
+                    rows_.SetValue(slot, i, buffer_.values[static_cast<size_t>(i)]);
+            RowAddedToViews(slot);
+            posted = slot;
+        } else {
+            // The engine hands out rising IDs; should it not, the rows are read again so
+            // that slots keep the ID order.
+            LoadRows();
+            RebuildFilter();
+            posted = rows_.Find(id);
+        }
     }
+    state_ = TDataSetState::Browse;
+    modified_ = false;
+    PlaceCurrent(posted);
     buffer_ = Row();
     NotifyStateChanged();
     NotifyRecordChanged(nullptr);
@@ -814,6 +830,7 @@ void TTable::Cancel() {
     NotifyRecordChanged(nullptr);
 }
 
+
 void TTable::Delete() {
     CheckActive();
     if (state_ == TDataSetState::Insert) {
@@ -824,10 +841,10 @@ void TTable::Delete() {
         throw EDatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (BeforeDelete)
         BeforeDelete(*this);
-    const qint64 id = CurrentId();
+    const Slot slot = *CurrentSlot();
     TStatement& remove = database_->Prepare(
         QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(sqlTable_, Quote(Field(idField_)->FieldName())));
-    remove.Bind(1, id);
+    remove.Bind(1, rows_.Id(slot));
     remove.Run();
     if (state_ == TDataSetState::Edit) {
         state_ = TDataSetState::Browse;
@@ -836,10 +853,10 @@ void TTable::Delete() {
         NotifyStateChanged();
     }
     const int pos = pos_;
-    EraseId(order_, id);
-    EraseId(filteredIds_, id);
-    RowRemovedFromOrders(id);
-    rows_.erase(id);
+    EraseFrom(CurrentIndex(), order_, slot);
+    EraseFrom(CurrentIndex(), filteredSlots_, slot);
+    RowRemovedFromOrders(slot);
+    rows_.Remove(slot);
     ++rowsVersion_;
     SetPosition(pos);
     NotifyDataSetChanged();
@@ -871,7 +888,7 @@ void TTable::Refresh() {
     }
     LoadRows();
     RebuildFilter();
-    PlaceCurrent(current);
+    PlaceCurrent(rows_.Find(current));
     if (CurrentId() != current)
         SetPosition(0);
     NotifyStateChanged();
@@ -884,18 +901,18 @@ void TTable::Refresh() {
 TBookmark TTable::GetBookmark() const { return CurrentId(); }
 
 bool TTable::BookmarkValid(TBookmark bookmark) const {
-    const auto& view = visible();
-    return bookmark != 0 && std::find(view.begin(), view.end(), bookmark) != view.end();
+    const std::optional<Slot> slot = bookmark != 0 ? rows_.Find(bookmark) : std::nullopt;
+    return slot && PositionOf(*slot) >= 0;
 }
 
 void TTable::GotoBookmark(TBookmark bookmark) {
     CheckActive();
     CheckBrowseMode();
-    const auto& view = visible();
-    auto it = std::find(view.begin(), view.end(), bookmark);
-    if (bookmark == 0 || it == view.end())
+    const std::optional<Slot> slot = bookmark != 0 ? rows_.Find(bookmark) : std::nullopt;
+    const int pos = slot ? PositionOf(*slot) : -1;
+    if (pos < 0)
         throw EDatabaseError(QStringLiteral("Record not found"));
-    SetPosition(static_cast<int>(it - view.begin()));
+    SetPosition(pos);
     NotifyRecordChanged(nullptr);
 }
 
@@ -973,40 +990,48 @@ QStringList TTable::FieldNames() const {
 QVariant TTable::FieldValue(int fieldIndex) const {
     const TField& field = *fields_[static_cast<size_t>(fieldIndex)];
     const bool editing = state_ == TDataSetState::Edit || state_ == TDataSetState::Insert;
-    const Row* row = editing ? &buffer_ : CurrentRow();
-    if (!row)
+    const std::optional<Slot> slot = editing ? std::nullopt : CurrentSlot();
+    if (!editing && !slot)
         return QVariant();
+    const auto valueOf = [&](int index) {
+        return editing ? buffer_.values[static_cast<size_t>(index)] : rows_.Value(*slot, index);
+    };
     if (field.IsLookup()) {
         const TLookupDef& lookup = field.Def().lookup;
         const TField* keyField = FindField(lookup.keyField);
         if (!keyField || !lookup.lookupTable)
             return QVariant();
         const QVariant text =
-            lookup.lookupTable->LookupValue(lookup.lookupKeyField, row->values[static_cast<size_t>(keyField->Index())],
-                                            lookup.lookupResultField);
+            lookup.lookupTable->LookupValue(lookup.lookupKeyField, valueOf(keyField->Index()), lookup.lookupResultField);
         if (IsEmptyValue(text))
             return QVariant();
         return field.Size() > 0 ? QVariant(text.toString().left(field.Size())) : text;
     }
     if (field.Kind() == TFieldKind::Memo) {
-        if (row->MemoLoaded(fieldIndex))
-            return row->values[static_cast<size_t>(fieldIndex)];
+        if (editing && buffer_.MemoLoaded(fieldIndex))
+            return buffer_.values[static_cast<size_t>(fieldIndex)];
         const QByteArray bytes = ReadMemo(fieldIndex);
         return bytes.isNull() ? QVariant() : QVariant(QString::fromUtf8(bytes));
     }
-    return row->values[static_cast<size_t>(fieldIndex)];
+    return valueOf(fieldIndex);
 }
 
 QByteArray TTable::ReadMemo(int fieldIndex) const {
     const bool editing = state_ == TDataSetState::Edit || state_ == TDataSetState::Insert;
-    const Row* row = editing ? &buffer_ : CurrentRow();
-    if (!row)
-        return QByteArray();
-    if (row->MemoLoaded(fieldIndex)) {
-        const QVariant& value = row->values[static_cast<size_t>(fieldIndex)];
-        return IsEmptyValue(value) ? QByteArray() : value.toString().toUtf8();
+    qint64 id = 0;
+    if (editing) {
+        if (buffer_.MemoLoaded(fieldIndex)) {
+            const QVariant& value = buffer_.values[static_cast<size_t>(fieldIndex)];
+            return IsEmptyValue(value) ? QByteArray() : value.toString().toUtf8();
+        }
+        id = buffer_.values[static_cast<size_t>(idField_)].toLongLong();
+    } else {
+        const std::optional<Slot> slot = CurrentSlot();
+        if (!slot)
+            return QByteArray();
+        id = rows_.Id(*slot);
     }
-    const qint64 id = row->values[static_cast<size_t>(idField_)].toLongLong();
+    // Memos are never held with the rows: the file always has the posted text.
     TStatement& select = database_->Prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                                                 .arg(Quote(fields_[static_cast<size_t>(fieldIndex)]->FieldName()),
                                                      sqlTable_, Quote(Field(idField_)->FieldName())));
@@ -1036,47 +1061,33 @@ std::vector<TMemoBytes> TTable::ReadMemosAhead(int fieldIndex, int count, qsizet
     count = std::clamp(count, 1, kBatch);
     std::vector<qint64> wanted;
     for (size_t i = static_cast<size_t>(pos_); i < view.size() && static_cast<int>(wanted.size()) < count; ++i)
-        wanted.push_back(view[i]);
+        wanted.push_back(rows_.Id(view[i]));
     std::unordered_map<qint64, QByteArray> stored;
-    std::vector<qint64> fromFile;
-    for (qint64 id : wanted) {
-        const Row* row = RowById(id);
-        // A memo written through this table is held in the row; the file says the same.
-        if (row && row->MemoLoaded(fieldIndex)) {
-            const QVariant& value = row->values[static_cast<size_t>(fieldIndex)];
-            stored[id] = IsEmptyValue(value) ? QByteArray() : value.toString().toUtf8();
-        } else {
-            fromFile.push_back(id);
+    QStringList marks;
+    for (int i = 0; i < kBatch; ++i)
+        marks << QStringLiteral("?");
+    TStatement& select = database_->Prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)")
+                                                .arg(Quote(Field(idField_)->FieldName()), Quote(field.FieldName()),
+                                                     sqlTable_, marks.join(QLatin1String(", "))));
+    for (int i = 0; i < kBatch; ++i)
+        select.Bind(i + 1, i < static_cast<int>(wanted.size()) ? QVariant(wanted[static_cast<size_t>(i)]) : QVariant());
+    const qint64 current = wanted.front();
+    qsizetype bytes = 0;
+    try {
+        while (select.Step()) {
+            const qint64 id = select.ColumnInt(0);
+            if (id != current && bytes >= maxBytes)
+                continue;
+            QByteArray value = select.ColumnIsNull(1) ? QByteArray() : select.ColumnBytes(1);
+            if (id != current)
+                bytes += value.size();
+            stored[id] = std::move(value);
         }
-    }
-    if (!fromFile.empty()) {
-        QStringList marks;
-        for (int i = 0; i < kBatch; ++i)
-            marks << QStringLiteral("?");
-        TStatement& select = database_->Prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)")
-                                                    .arg(Quote(Field(idField_)->FieldName()), Quote(field.FieldName()),
-                                                         sqlTable_, marks.join(QLatin1String(", "))));
-        for (int i = 0; i < kBatch; ++i)
-            select.Bind(i + 1, i < static_cast<int>(fromFile.size()) ? QVariant(fromFile[static_cast<size_t>(i)])
-                                                                      : QVariant());
-        const qint64 current = wanted.front();
-        qsizetype bytes = 0;
-        try {
-            while (select.Step()) {
-                const qint64 id = select.ColumnInt(0);
-                if (id != current && bytes >= maxBytes)
-                    continue;
-                QByteArray value = select.ColumnIsNull(1) ? QByteArray() : select.ColumnBytes(1);
-                if (id != current)
-                    bytes += value.size();
-                stored[id] = std::move(value);
-            }
-        } catch (...) {
-            select.Reset();
-            throw;
-        }
+    } catch (...) {
         select.Reset();
+        throw;
     }
+    select.Reset();
     // In visible order, stopping at the first row left out by the byte limit.
     for (qint64 id : wanted) {
         auto it = stored.find(id);
@@ -1098,14 +1109,12 @@ QVariant TTable::LookupValue(const QString& keyField, const QVariant& key, const
     if (!result || !keyDef || result->IsLookup())
         return QVariant();
     if (keyDef->Index() == idField_) {
-        const Row* row = RowById(key.toLongLong());
-        return row ? row->values[static_cast<size_t>(result->Index())] : QVariant();
+        const std::optional<Slot> slot = rows_.Find(key.toLongLong());
+        return slot ? rows_.Value(*slot, result->Index()) : QVariant();
     }
-    for (qint64 id : order_) {
-        const Row& row = *RowById(id);
-        if (CompareValues(row.values[static_cast<size_t>(keyDef->Index())], key, keyDef->Kind(), false) == 0)
-            return row.values[static_cast<size_t>(result->Index())];
-    }
+    for (Slot slot : order_)
+        if (CompareValues(rows_.Value(slot, keyDef->Index()), key, keyDef->Kind(), false) == 0)
+            return rows_.Value(slot, result->Index());
     return QVariant();
 }
 

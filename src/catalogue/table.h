@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/field.h"
+#include "catalogue/row_store.h"
 
 #include <QList>
 #include <QObject>
@@ -11,7 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <unordered_map>
+#include <optional>
 #include <vector>
 
 namespace velm {
@@ -40,7 +41,8 @@ struct TIndexDef {
 // A catalogue table with a current row, in the manner of a desktop database engine:
 // navigation, a filter, whole-value locate, edit/insert/post/cancel, bookmarks, typed
 // fields, lookups and indexes. Every row's short fields are held in memory once the
-// table is open, so navigation is free; memos are read when asked for.
+// table is open (compactly, in a TRowStore), so navigation is free; memos are read when
+// asked for.
 class TTable : public QObject {
     Q_OBJECT
 public:
@@ -144,6 +146,8 @@ public:
     QVariant LookupValue(const QString& keyField, const QVariant& key, const QString& resultField) const;
 
 private:
+    using Slot = TRowStore::Slot;
+    // The row being edited or inserted.
     struct Row {
         std::vector<QVariant> values;  // one per field; lookups stay empty
         quint64 memoLoaded = 0;        // one bit per field
@@ -151,36 +155,41 @@ private:
     };
 
     static QString QFileInfoBaseName(const QString& fileName);
-    const TIndexDef* CurrentIndex() const;
-    void InsertInOrder(std::vector<qint64>& view, qint64 id) const;
+    const TIndexDef* CurrentIndex() const { return currentIndex_; }
+    const TIndexDef* IndexByKey(const QString& key) const;
+    const std::vector<int>& IndexFields(const TIndexDef* index) const;
     void StartInsert();
-    const std::vector<qint64>& visible() const { return filtered_ ? filteredIds_ : order_; }
+    const std::vector<Slot>& visible() const { return filtered_ ? filteredSlots_ : order_; }
+    std::optional<Slot> CurrentSlot() const;
     qint64 CurrentId() const;
-    const Row* CurrentRow() const;
-    Row* RowById(qint64 id);
-    const Row* RowById(qint64 id) const;
     int IdField() const { return idField_; }
 
     void LoadRows();
-    void SortOrder(std::vector<qint64>& ids) const;
-    void SortOrderBy(const TIndexDef* index, std::vector<qint64>& ids) const;
-    bool RowLess(qint64 a, qint64 b) const;
-    bool RowLessBy(const TIndexDef* index, qint64 a, qint64 b) const;
-    const TIndexDef* IndexByKey(const QString& key) const;
-    void InsertInOrderBy(const TIndexDef* index, std::vector<qint64>& view, qint64 id) const;
+    void SortOrder(std::vector<Slot>& rowSlots) const { SortOrderBy(CurrentIndex(), rowSlots); }
+    void SortOrderBy(const TIndexDef* index, std::vector<Slot>& rowSlots) const;
+    bool SlotLess(Slot a, Slot b) const { return SlotLessBy(CurrentIndex(), a, b); }
+    bool SlotLessBy(const TIndexDef* index, Slot a, Slot b) const;
+    // Where the row stands in a view kept in the index's order, or -1.
+    int PositionIn(const TIndexDef* index, const std::vector<Slot>& view, Slot slot) const;
+    int PositionOf(Slot slot) const { return PositionIn(CurrentIndex(), visible(), slot); }
+    void InsertInOrder(std::vector<Slot>& view, Slot slot) const { InsertInOrderBy(CurrentIndex(), view, slot); }
+    void InsertInOrderBy(const TIndexDef* index, std::vector<Slot>& view, Slot slot) const;
+    void EraseFrom(const TIndexDef* index, std::vector<Slot>& view, Slot slot) const;
     // Keeps the row orders of the other indexes in step with a row that was posted or deleted.
-    void RowRemovedFromOrders(qint64 id);
-    void RowAddedToOrders(qint64 id);
-    int CompareByIndex(const Row& row, const QVariant& key) const;
+    void RowRemovedFromOrders(Slot slot);
+    void RowAddedToOrders(Slot slot);
+    // Takes a posted row into the views where it belongs.
+    void RowAddedToViews(Slot slot);
+    int CompareByIndex(Slot slot, const QVariant& key) const;
     void RebuildFilter();
-    bool PassesFilter(const Row& row) const;
-    void PlaceCurrent(qint64 id);  // makes the row current, or the nearest position
+    bool PassesFilter(const QVariant& fieldValue) const;
+    bool SlotPassesFilter(Slot slot) const;
+    void PlaceCurrent(std::optional<Slot> slot);  // makes the row current, or the nearest position
     void SetPosition(int pos);
     void CheckActive() const;
     void CheckEditing() const;
     QString StorageName(const TField& field) const;
     QVariant ToStorage(const TField& field, const QVariant& value) const;
-    QVariant FromStorage(const TField& field, const QVariant& stored) const;
     QString SelectColumns() const;
 
     // Notifications to the data sources.
@@ -194,17 +203,19 @@ private:
     TDatabase* database_ = nullptr;
     std::vector<std::unique_ptr<TField>> fields_;
     std::vector<TIndexDef> indexDefs_;
+    std::vector<std::vector<int>> indexFields_;  // field numbers of each index, as indexDefs_
     QString indexName_;
+    const TIndexDef* currentIndex_ = nullptr;
     int idField_ = -1;
     std::vector<int> loadedFields_;  // stored, non-memo fields read at open
 
-    std::unordered_map<qint64, Row> rows_;
-    std::vector<qint64> order_;  // every row, in the current index order
+    TRowStore rows_;
+    std::vector<Slot> order_;  // every row, in the current index order
     // Every row in the order of each index used before (by lower-case index name), kept
     // up to date as rows change, so that switching indexes costs no sort.
-    std::map<QString, std::vector<qint64>> otherOrders_;
+    std::map<QString, std::vector<Slot>> otherOrders_;
     quint64 rowsVersion_ = 0;
-    std::vector<qint64> filteredIds_;
+    std::vector<Slot> filteredSlots_;
 
     QString filterText_;
     QString filterField_;
