@@ -6,6 +6,7 @@
 #include "browser/component_detail_panel.h"
 #include "browser/pictures.h"
 #include "browser/tree_label_delegate.h"
+#include "browser/tree_node.h"
 #include "catalogue/data_module.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
@@ -222,14 +223,14 @@ void TFormMain::LoadCategoryTree() {
 }
 
 QTreeWidgetItem* TFormMain::NewCategoryItem(const QString& text) {
-    auto* node = new QTreeWidgetItem(QStringList{text});
+    auto* node = new TTreeNode(text);
     node->setFlags(node->flags() | Qt::ItemIsEditable);
     SetImages(node, kImageDrawerClosed);
     return node;
 }
 
 QTreeWidgetItem* TFormMain::NewComponentItem(const QString& text) {
-    auto* node = new QTreeWidgetItem(QStringList{text});
+    auto* node = new TTreeNode(text);
     node->setFlags(node->flags() | Qt::ItemIsEditable);
     SetImages(node, kImageComponent);
     return node;
