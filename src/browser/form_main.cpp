@@ -223,16 +223,14 @@ void TFormMain::LoadCategoryTree() {
 }
 
 QTreeWidgetItem* TFormMain::NewCategoryItem(const QString& text) {
-    auto* node = new TTreeNode(text);
+    auto* node = new TTreeNode(text, TreeImageIcon(kImageDrawerClosed));
     node->setFlags(node->flags() | Qt::ItemIsEditable);
-    SetImages(node, kImageDrawerClosed);
     return node;
 }
 
 QTreeWidgetItem* TFormMain::NewComponentItem(const QString& text) {
-    auto* node = new TTreeNode(text);
+    auto* node = new TTreeNode(text, TreeImageIcon(kImageComponent));
     node->setFlags(node->flags() | Qt::ItemIsEditable);
-    SetImages(node, kImageComponent);
     return node;
 }
 
