@@ -30,9 +30,9 @@ QString CommandLineHelp(const QString& programName) {
                "  -h, --help          show this help and end\n"
                "      --version       show the version and end\n"
                "      --quit-when-idle\n"
-               "                      close the main window as soon as it is shown and idle,\n"
-               "                      after printing \"Main window shown and idle\" (for\n"
-               "                      timing the start-up)\n")
+               "                      print \"Main window shown and idle\" when the main window\n"
+               "                      is shown and idle, then finish the start-up and close\n"
+               "                      the window (for timing the start-up)\n")
         .arg(programName);
 }
 

@@ -9,7 +9,7 @@ namespace velm {
 struct TCommandLine {
     bool showHelp = false;
     bool showVersion = false;
-    // Close the main window as soon as it is shown and idle: start-up timing.
+    // Say when the main window is shown and idle, then close it: start-up timing.
     bool quitWhenIdle = false;
     QStringList unknown;  // arguments the program does not take, in the order given
 };

@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "app/application.h"
+#include "app/command_guard.h"
 #include "app/command_line.h"
 #include "app/instance_lock.h"
 #include "app/messages.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -98,12 +100,19 @@ int RunProgram(int argc, char** argv) {
 
     // 7. The main loop.
     mainWindow->show();
-    if (commandLine.quitWhenIdle)
-        WhenShownAndIdle(mainWindow.get(), [window = mainWindow.get()] {
+    // What could wait is done once the window is on screen and idle: the package
+    // table's fields that neither the tree nor any index needs. It runs in the next turn
+    // of the event loop, not inside the loop's own signal.
+    WhenShownAndIdle(mainWindow.get(), [&commandLine, window = mainWindow.get(), module = dataModule.get()] {
+        if (commandLine.quitWhenIdle)
             Print(stdout, QStringLiteral("Main window shown and idle\n"));
-            // The ordinary close, as if the user closed the window at that moment.
-            QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+        QTimer::singleShot(0, window, [&commandLine, window, module] {
+            RunCommand([module] { module->LoadDeferredFields(); });
+            // The ordinary close, as if the user closed the window once the start-up is done.
+            if (commandLine.quitWhenIdle)
+                window->close();
         });
+    });
     const int result = QApplication::exec();
 
     // Shutdown in reverse order of creation.

@@ -113,6 +113,12 @@ bool TDMvelm::DataFilesPresent() const {
     return QFileInfo(QDir(dataFolder_).filePath(QStringLiteral("CPInfo.DB"))).isFile();
 }
 
+void TDMvelm::LoadDeferredFields() {
+    TableCategory->LoadDeferredFields();
+    TableCPInfo->LoadDeferredFields();
+    TableStatus->LoadDeferredFields();
+}
+
 void TDMvelm::Close() {
     TableCategory->Close();
     TableCPInfo->Close();

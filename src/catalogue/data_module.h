@@ -27,6 +27,9 @@ public:
     // opening raise EDatabaseError with nothing created in place of a missing file.
     bool Open();
     void Close();
+    // Reads the fields that opening left for later (TTable::LoadDeferredFields): what
+    // the start-up does once the main window is shown.
+    void LoadDeferredFields();
     // Whether the package table's file is in the data folder (Open's first test).
     bool DataFilesPresent() const;
 

@@ -117,6 +117,14 @@ void TStatement::Run() {
 
 bool TStatement::ColumnIsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
+TColumnType TStatement::ColumnType(int column) const {
+    switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_NULL: return TColumnType::Null;
+    case SQLITE_INTEGER: return TColumnType::Integer;
+    default: return TColumnType::Other;
+    }
+}
+
 qint64 TStatement::ColumnInt(int column) const { return sqlite3_column_int64(stmt_, column); }
 
 QString TStatement::ColumnText(int column) const {

@@ -14,6 +14,9 @@ struct sqlite3_stmt;
 
 namespace velm {
 
+// What a column of the current row holds, as far as the table layer tells them apart.
+enum class TColumnType { Null, Integer, Other };
+
 // A prepared statement with positional parameters, reused for every query of its shape.
 class TStatement {
 public:
@@ -28,6 +31,7 @@ public:
     void Run();  // steps to the end and resets
 
     bool ColumnIsNull(int column) const;
+    TColumnType ColumnType(int column) const;
     qint64 ColumnInt(int column) const;
     QString ColumnText(int column) const;
     // The column's text as the engine holds it (UTF-8), valid until the next step.

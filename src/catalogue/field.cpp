@@ -14,6 +14,9 @@ bool TField::IsNull() const {
 }
 
 QString TField::AsString() const {
+    // Walks over many rows read names: a text comes without a QVariant between.
+    if (def_.kind == TFieldKind::String)
+        return table_->FieldText(index_);
     const QVariant value = Value();
     if (!value.isValid() || value.isNull())
         return QString();

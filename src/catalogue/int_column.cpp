@@ -24,12 +24,21 @@ void TIntColumn::Reserve(size_t count) {
     }
 }
 
-void TIntColumn::Append() {
+size_t TIntColumn::Size() const {
     switch (bytes_) {
-    case 1: narrowest_.push_back(0); break;
-    case 2: narrow_.push_back(0); break;
-    case 4: wide_.push_back(0); break;
-    default: widest_.push_back(0); break;
+    case 1: return narrowest_.size();
+    case 2: return narrow_.size();
+    case 4: return wide_.size();
+    default: return widest_.size();
+    }
+}
+
+void TIntColumn::Resize(size_t count) {
+    switch (bytes_) {
+    case 1: narrowest_.resize(count); break;
+    case 2: narrow_.resize(count); break;
+    case 4: wide_.resize(count); break;
+    default: widest_.resize(count); break;
     }
 }
 
@@ -44,14 +53,30 @@ int TIntColumn::BytesFor(qint64 value) {
 }
 
 void TIntColumn::Set(size_t row, qint64 value) {
-    if (BytesFor(value) > bytes_)
-        Widen(BytesFor(value));
+    // The value as the column's width holds it, if it fits there.
     switch (bytes_) {
-    case 1: narrowest_[row] = static_cast<qint8>(value); break;
-    case 2: narrow_[row] = static_cast<qint16>(value); break;
-    case 4: wide_[row] = static_cast<qint32>(value); break;
-    default: widest_[row] = value; break;
+    case 1:
+        if (value == static_cast<qint8>(value)) {
+            narrowest_[row] = static_cast<qint8>(value);
+            return;
+        }
+        break;
+    case 2:
+        if (value == static_cast<qint16>(value)) {
+            narrow_[row] = static_cast<qint16>(value);
+            return;
+        }
+        break;
+    case 4:
+        if (value == static_cast<qint32>(value)) {
+            wide_[row] = static_cast<qint32>(value);
+            return;
+        }
+        break;
+    default: widest_[row] = value; return;
     }
+    Widen(BytesFor(value));
+    Set(row, value);
 }
 
 void TIntColumn::Widen(int bytes) {

@@ -14,7 +14,8 @@ public:
     explicit TIntColumn(int bytes = 8) : bytes_(bytes) {}
 
     void Reserve(size_t count);
-    void Append();  // a zero
+    size_t Size() const;
+    void Resize(size_t count);  // new rows hold zero
     qint64 Get(size_t row) const {
         switch (bytes_) {
         case 1: return narrowest_[row];

@@ -53,14 +53,11 @@ int CompareUtf8(std::string_view a, std::string_view b, bool caseInsensitive) {
 void TRowStore::Reset(const std::vector<TFieldKind>& kinds, int idField, size_t expectedRows) {
     columns_.assign(kinds.size(), Column());
     idField_ = idField;
-    ids_.clear();
-    ids_.shrink_to_fit();
-    ids_.reserve(expectedRows);
-    nulls_.clear();
-    nulls_.shrink_to_fit();
-    removed_.clear();
-    removed_.shrink_to_fit();
+    ids_ = std::vector<qint64>();
+    nulls_ = std::vector<quint64>();
+    removed_ = std::vector<bool>();
     arena_.Clear();
+    ids_.reserve(expectedRows);
     nulls_.reserve(expectedRows);
     removed_.reserve(expectedRows);
     for (size_t i = 0; i < kinds.size(); ++i) {
@@ -72,30 +69,37 @@ void TRowStore::Reset(const std::vector<TFieldKind>& kinds, int idField, size_t 
         case TFieldKind::Boolean: column.numbers = TIntColumn(1); break;
         case TFieldKind::Date: column.numbers = TIntColumn(4); break;
         case TFieldKind::AutoInc: column.numbers = TIntColumn(8); break;
-        case TFieldKind::String: column.texts.reserve(expectedRows); continue;
-        default: continue;
+        default: break;
         }
-        column.numbers.Reserve(expectedRows);
     }
+}
+
+void TRowStore::Reserve(int field, size_t rows) {
+    Column& column = columns_[static_cast<size_t>(field)];
+    if (column.kind == TFieldKind::String)
+        column.texts.reserve(rows);
+    else if (column.kind != TFieldKind::Memo)
+        column.numbers.Reserve(rows);
 }
 
 TRowStore::Slot TRowStore::Append(qint64 id) {
     const auto slot = static_cast<Slot>(ids_.size());
     ids_.push_back(id);
-    for (Column& column : columns_) {
-        switch (column.kind) {
-        case TFieldKind::SmallInt:
-        case TFieldKind::Boolean:
-        case TFieldKind::Date:
-        case TFieldKind::AutoInc: column.numbers.Append(); break;
-        case TFieldKind::String: column.texts.push_back(TTextArena::kEmpty); break;
-        default: break;
-        }
-    }
     // Every field but the ID starts empty.
     nulls_.push_back(~quint64(0) & ~(quint64(1) << idField_));
     removed_.push_back(false);
     return slot;
+}
+
+TRowStore::Column& TRowStore::Reach(Slot slot, int field) {
+    Column& column = columns_[static_cast<size_t>(field)];
+    if (column.kind == TFieldKind::String) {
+        if (column.texts.size() <= slot)
+            column.texts.resize(static_cast<size_t>(slot) + 1, TTextArena::kEmpty);
+    } else if (column.kind != TFieldKind::Memo && column.numbers.Size() <= slot) {
+        column.numbers.Resize(static_cast<size_t>(slot) + 1);
+    }
+    return column;
 }
 
 std::optional<TRowStore::Slot> TRowStore::Find(qint64 id) const {
@@ -114,7 +118,17 @@ bool TRowStore::IsEmpty(Slot slot, int field) const {
 }
 
 std::string_view TRowStore::TextView(Slot slot, int field) const {
+    if (IsNull(slot, field))
+        return {};
     return arena_.View(columns_[static_cast<size_t>(field)].texts[slot]);
+}
+
+QString TRowStore::Text(Slot slot, int field) const {
+    if (IsNull(slot, field))
+        return QString();
+    const std::string_view text = arena_.View(columns_[static_cast<size_t>(field)].texts[slot]);
+    // An empty text reads as the engine gives it: empty, not null.
+    return text.empty() ? QString::fromUtf8("", 0) : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QVariant TRowStore::Value(Slot slot, int field) const {
@@ -124,11 +138,7 @@ QVariant TRowStore::Value(Slot slot, int field) const {
     if (IsNull(slot, field))
         return QVariant();
     switch (column.kind) {
-    case TFieldKind::String: {
-        const std::string_view text = arena_.View(column.texts[slot]);
-        // An empty text reads as the engine gives it: empty, not null.
-        return text.empty() ? QString::fromUtf8("", 0) : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    }
+    case TFieldKind::String: return Text(slot, field);
     case TFieldKind::SmallInt: return static_cast<int>(column.numbers.Get(slot));
     case TFieldKind::Boolean: return column.numbers.Get(slot) != 0;
     case TFieldKind::Date: return QDate::fromJulianDay(column.numbers.Get(slot));
@@ -138,7 +148,7 @@ QVariant TRowStore::Value(Slot slot, int field) const {
 }
 
 void TRowStore::SetValue(Slot slot, int field, const QVariant& value) {
-    Column& column = columns_[static_cast<size_t>(field)];
+    Column& column = Reach(slot, field);
     const bool null = !value.isValid() || value.isNull();
     switch (column.kind) {
     case TFieldKind::String:
@@ -162,7 +172,7 @@ void TRowStore::SetValue(Slot slot, int field, const QVariant& value) {
 }
 
 void TRowStore::SetText(Slot slot, int field, std::string_view utf8) {
-    Column& column = columns_[static_cast<size_t>(field)];
+    Column& column = Reach(slot, field);
     if (IsAscii(utf8)) {
         column.texts[slot] = arena_.Add(utf8);
     } else {
@@ -174,7 +184,7 @@ void TRowStore::SetText(Slot slot, int field, std::string_view utf8) {
 }
 
 void TRowStore::SetInteger(Slot slot, int field, qint64 value) {
-    Column& column = columns_[static_cast<size_t>(field)];
+    Column& column = Reach(slot, field);
     switch (column.kind) {
     case TFieldKind::SmallInt: column.numbers.Set(slot, static_cast<qint32>(value)); break;
     case TFieldKind::Boolean: column.numbers.Set(slot, value != 0); break;
@@ -187,7 +197,7 @@ void TRowStore::SetInteger(Slot slot, int field, qint64 value) {
 void TRowStore::SetDate(Slot slot, int field, const QDate& date) {
     if (!date.isValid())
         return;
-    columns_[static_cast<size_t>(field)].numbers.Set(slot, date.toJulianDay());
+    Reach(slot, field).numbers.Set(slot, date.toJulianDay());
     SetNull(slot, field, false);
 }
 

@@ -16,7 +16,9 @@ namespace velm {
 // The short fields of every row of a table, held compactly: one array per field, texts
 // in a shared arena, rows named by slot. A value becomes a QVariant only when it is
 // read. Slots are handed out in ascending ID order and never reused until the store is
-// loaded again, so the slot order is the ID order. Memos and lookups are not held.
+// loaded again, so the slot order is the ID order. A field's array reaches only as far
+// as its last value set: a new row costs nothing in the fields it leaves empty. Memos
+// and lookups are not held.
 class TRowStore {
 public:
     using Slot = quint32;
@@ -26,6 +28,8 @@ public:
 
     // A new row, every field empty. Its ID must be above every ID held.
     Slot Append(qint64 id);
+    // Room for values of one field in this many rows, taken ahead of setting them.
+    void Reserve(int field, size_t rows);
     bool CanAppend(qint64 id) const { return ids_.empty() || id > ids_.back(); }
     void Remove(Slot slot) { removed_[slot] = true; }
 
@@ -38,8 +42,14 @@ public:
     // Null, or a text without characters: what sorts before every value.
     bool IsEmpty(Slot slot, int field) const;
     QVariant Value(Slot slot, int field) const;
+    // The value of an integer field (small integer, flag, date's day number) as held.
+    qint64 Integer(Slot slot, int field) const {
+        return field == idField_ ? ids_[slot] : columns_[static_cast<size_t>(field)].numbers.Get(slot);
+    }
     // The text of a text field without making a QString.
     std::string_view TextView(Slot slot, int field) const;
+    // The text of a text field; null when the field is.
+    QString Text(Slot slot, int field) const;
 
     // A value in the form the table keeps (text, int, bool, QDate, qint64); null empties it.
     void SetValue(Slot slot, int field, const QVariant& value);
@@ -59,6 +69,8 @@ private:
         TIntColumn numbers;                  // SmallInt, Boolean, Date (Julian day), AutoInc
         std::vector<TTextArena::Ref> texts;  // String
     };
+    // The field's array made long enough to hold a value for the slot.
+    Column& Reach(Slot slot, int field);
     void SetNull(Slot slot, int field, bool null) {
         if (null)
             nulls_[slot] |= quint64(1) << field;

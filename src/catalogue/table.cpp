@@ -142,14 +142,25 @@ TTable::TTable(QString databaseName, QString tableName, std::vector<TFieldDef> f
     for (const auto& field : fields_)
         if (field->IsStored() && field->Kind() != TFieldKind::Memo)
             loadedFields_.push_back(field->Index());
+    quint64 keys = quint64(1) << idField_;
     for (const auto& def : indexDefs_) {
         std::vector<int> numbers;
         for (const QString& name : def.fields)
-            if (const TField* field = FindField(name))
+            if (const TField* field = FindField(name)) {
                 numbers.push_back(field->Index());
+                keys |= quint64(1) << field->Index();
+            }
         indexFields_.push_back(std::move(numbers));
     }
     currentIndex_ = IndexByKey(indexName_);
+    for (int index : loadedFields_) {
+        if (fields_[static_cast<size_t>(index)]->Def().indexed || ((keys >> index) & 1U)) {
+            keyFields_.push_back(index);
+        } else {
+            deferredFields_.push_back(index);
+            deferredMask_ |= quint64(1) << index;
+        }
+    }
 }
 
 TTable::~TTable() {
@@ -215,9 +226,9 @@ void TTable::Close() {
     NotifyDataSetChanged();
 }
 
-QString TTable::SelectColumns() const {
+QString TTable::SelectColumns(const std::vector<int>& fields) const {
     QStringList columns;
-    for (int index : loadedFields_)
+    for (int index : fields)
         columns << Quote(fields_[static_cast<size_t>(index)]->FieldName());
     return columns.join(QLatin1String(", "));
 }
@@ -226,22 +237,29 @@ void TTable::LoadRows() {
     order_ = {};
     otherOrders_.clear();
     ++rowsVersion_;
-    TStatement& select =
-        database_->Prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                               .arg(SelectColumns(), sqlTable_, Quote(fields_[static_cast<size_t>(idField_)]->FieldName())));
+    TStatement& select = database_->Prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                                                .arg(SelectColumns(keyFields_), sqlTable_,
+                                                     Quote(fields_[static_cast<size_t>(idField_)]->FieldName())));
     qint64 expected = 0;
     {
         TStatement& count = database_->Prepare(QStringLiteral("SELECT count(*) FROM %1").arg(sqlTable_));
         expected = count.Step() ? count.ColumnInt(0) : 0;
         count.Reset();
     }
+    const auto rows = static_cast<size_t>(std::max<qint64>(expected, 0));
     std::vector<TFieldKind> kinds;
     for (const auto& field : fields_)
         kinds.push_back(field->IsStored() && field->Kind() != TFieldKind::Memo ? field->Kind() : TFieldKind::Memo);
-    rows_.Reset(kinds, idField_, static_cast<size_t>(std::max<qint64>(expected, 0)));
-    order_.reserve(static_cast<size_t>(std::max<qint64>(expected, 0)));
-    const int idColumn =
-        static_cast<int>(std::find(loadedFields_.begin(), loadedFields_.end(), idField_) - loadedFields_.begin());
+    rows_.Reset(kinds, idField_, rows);
+    groups_.clear();
+    oddFields_ = 0;
+    for (int index : keyFields_)
+        rows_.Reserve(index, rows);
+    order_.reserve(rows);
+    deferredLoaded_ = deferredFields_.empty();
+    deferredRows_ = {};
+    rowsReadAlone_ = 0;
+    const int idColumn = static_cast<int>(std::find(keyFields_.begin(), keyFields_.end(), idField_) - keyFields_.begin());
     try {
         while (select.Step()) {
             // Rows come in ID order; a file whose IDs repeat keeps the first of each.
@@ -249,31 +267,7 @@ void TTable::LoadRows() {
             if (!rows_.CanAppend(id))
                 continue;
             const Slot slot = rows_.Append(id);
-            int column = 0;
-            for (int index : loadedFields_) {
-                if (index != idField_) {
-                    switch (fields_[static_cast<size_t>(index)]->Kind()) {
-                    case TFieldKind::SmallInt:
-                    case TFieldKind::AutoInc:
-                    case TFieldKind::Boolean:
-                        if (!select.ColumnIsNull(column))
-                            rows_.SetInteger(slot, index, select.ColumnInt(column));
-                        break;
-                    default: {
-                        // The engine gives no text at all for a null: one call tells both.
-                        const std::string_view text = select.ColumnUtf8(column);
-                        if (!text.data())
-                            break;
-                        if (fields_[static_cast<size_t>(index)]->Kind() == TFieldKind::Date)
-                            rows_.SetDate(slot, index, ParseIsoDate(text));
-                        else
-                            rows_.SetText(slot, index, text);
-                        break;
-                    }
-                    }
-                }
-                ++column;
-            }
+            ReadValues(select, slot, keyFields_, 0);
             order_.push_back(slot);
         }
     } catch (...) {
@@ -281,8 +275,100 @@ void TTable::LoadRows() {
         throw;
     }
     select.Reset();
+    deferredRows_.assign(deferredLoaded_ ? 0 : rows_.SlotCount(), false);
     if (CurrentIndex())
         SortOrder(order_);
+}
+
+void TTable::ReadValues(const TStatement& select, Slot slot, const std::vector<int>& fields, int firstColumn) const {
+    int column = firstColumn;
+    for (int index : fields) {
+        if (index != idField_) {
+            switch (fields_[static_cast<size_t>(index)]->Kind()) {
+            case TFieldKind::SmallInt:
+            case TFieldKind::AutoInc:
+            case TFieldKind::Boolean: {
+                const TColumnType type = select.ColumnType(column);
+                if (type == TColumnType::Null)
+                    break;
+                const qint64 value = select.ColumnInt(column);
+                if (type != TColumnType::Integer || value != static_cast<qint32>(value))
+                    oddFields_ |= quint64(1) << index;
+                rows_.SetInteger(slot, index, value);
+                break;
+            }
+            default: {
+                // The engine gives no text at all for a null: one call tells both.
+                const std::string_view text = select.ColumnUtf8(column);
+                if (!text.data())
+                    break;
+                if (fields_[static_cast<size_t>(index)]->Kind() == TFieldKind::Date)
+                    rows_.SetDate(slot, index, ParseIsoDate(text));
+                else
+                    rows_.SetText(slot, index, text);
+                break;
+            }
+            }
+        }
+        ++column;
+    }
+}
+
+void TTable::LoadDeferredFields() const {
+    if (deferredLoaded_ || !Active())
+        return;
+    const QString id = Quote(fields_[static_cast<size_t>(idField_)]->FieldName());
+    TStatement& select = database_->Prepare(
+        QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1").arg(id, SelectColumns(deferredFields_), sqlTable_));
+    for (int index : deferredFields_)
+        rows_.Reserve(index, rows_.SlotCount());
+    // Both go in ID order: each row of the file meets its slot in one pass. A row read
+    // on its own or posted since the open already holds what the file holds.
+    Slot slot = 0;
+    const auto count = static_cast<Slot>(rows_.SlotCount());
+    try {
+        while (slot < count && select.Step()) {
+            const qint64 rowId = select.ColumnInt(0);
+            while (slot < count && rows_.Id(slot) < rowId)
+                ++slot;
+            if (slot < count && rows_.Id(slot) == rowId && rows_.Live(slot) && !deferredRows_[slot])
+                ReadValues(select, slot, deferredFields_, 1);
+        }
+    } catch (...) {
+        select.Reset();
+        throw;
+    }
+    select.Reset();
+    deferredLoaded_ = true;
+    deferredRows_ = {};
+}
+
+void TTable::LoadDeferred(std::optional<Slot> row) const {
+    // A few rows read one by one are the window showing a row; more are a search going
+    // through them, which one read of all serves better.
+    static constexpr int kRowsReadAlone = 32;
+    if (deferredLoaded_)
+        return;
+    if (!row || rowsReadAlone_ >= kRowsReadAlone) {
+        LoadDeferredFields();
+        return;
+    }
+    if (deferredRows_[*row])
+        return;
+    TStatement& select = database_->Prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                                .arg(SelectColumns(deferredFields_), sqlTable_,
+                                                     Quote(fields_[static_cast<size_t>(idField_)]->FieldName())));
+    select.Bind(1, rows_.Id(*row));
+    try {
+        if (select.Step())
+            ReadValues(select, *row, deferredFields_, 0);
+    } catch (...) {
+        select.Reset();
+        throw;
+    }
+    select.Reset();
+    deferredRows_[*row] = true;
+    ++rowsReadAlone_;
 }
 
 // ---------------------------------------------------------------------------------
@@ -496,7 +582,30 @@ bool TTable::PassesFilter(const QVariant& fieldValue) const {
 bool TTable::SlotPassesFilter(Slot slot) const {
     if (filterField_.isEmpty())
         return true;
-    return PassesFilter(rows_.Value(slot, FindField(filterField_)->Index()));
+    const int field = FindField(filterField_)->Index();
+    Want(field);
+    return PassesFilter(rows_.Value(slot, field));
+}
+
+const TValueGroups* TTable::GroupsFor(const TField& field) const {
+    if (!field.Def().indexed || field.Kind() != TFieldKind::SmallInt || ((oddFields_ >> field.Index()) & 1U))
+        return nullptr;
+    TValueGroups& groups = groups_[field.Index()];
+    if (!groups.Built())
+        groups.Build(rows_, field.Index());
+    return &groups;
+}
+
+void TTable::LeaveGroups(Slot slot) const {
+    for (auto& [field, groups] : groups_)
+        if (groups.Built() && !rows_.IsNull(slot, field))
+            groups.Remove(slot, rows_.Integer(slot, field));
+}
+
+void TTable::JoinGroups(Slot slot) const {
+    for (auto& [field, groups] : groups_)
+        if (groups.Built() && !rows_.IsNull(slot, field))
+            groups.Add(slot, rows_.Integer(slot, field));
 }
 
 void TTable::RebuildFilter() {
@@ -507,6 +616,13 @@ void TTable::RebuildFilter() {
         return;
     }
     const TField* field = FindField(filterField_);
+    if (const TValueGroups* groups = GroupsFor(*field)) {
+        // As the engine would bind it: the text of the expression read as a number.
+        filteredSlots_ = groups->Group(filterValue_.toLongLong());
+        if (CurrentIndex())
+            SortOrder(filteredSlots_);
+        return;
+    }
     if ((field->Def().indexed || field->Index() == idField_) && !field->IsLookup() &&
         field->Kind() != TFieldKind::Memo) {
         // The engine's index selects the rows, so a switch costs the rows it selects.
@@ -547,6 +663,7 @@ bool TTable::Locate(const QString& fieldName, const QVariant& value, bool caseIn
     if (field->IsLookup()) {
         const TLookupDef& lookup = field->Def().lookup;
         const int keyIndex = FieldByName(lookup.keyField)->Index();
+        Want(keyIndex);
         for (Slot slot : view) {
             if (!lookup.lookupTable)
                 break;
@@ -617,6 +734,7 @@ bool TTable::AnyRowHas(const QString& fieldName, const QVariant& value) const {
     const TField* field = FieldByName(fieldName);
     if (field->IsLookup() || IsEmptyValue(value))
         return false;
+    Want(field->Index());
     for (Slot slot = 0; slot < rows_.SlotCount(); ++slot)
         if (rows_.Live(slot) && CompareValues(rows_.Value(slot, field->Index()), value, field->Kind(), false) == 0)
             return true;
@@ -704,6 +822,8 @@ void TTable::Edit() {
         Append();
         return;
     }
+    // The edit buffer holds every field.
+    LoadDeferred(*slot);
     buffer_ = Row();
     buffer_.values.resize(fields_.size());
     for (int index : loadedFields_)
@@ -765,8 +885,10 @@ void TTable::Post() {
         if (filtered_)
             EraseFrom(CurrentIndex(), filteredSlots_, slot);
         RowRemovedFromOrders(slot);
+        LeaveGroups(slot);
         for (int i : columns)
             rows_.SetValue(slot, i, buffer_.values[static_cast<size_t>(i)]);
+        JoinGroups(slot);
         ++rowsVersion_;
         RowAddedToViews(slot);
         posted = slot;
@@ -796,6 +918,12 @@ void TTable::Post() {
             for (int i : loadedFields_)
                 if (i != idField_)
                     rows_.SetValue(slot, i, buffer_.values[static_cast<size_t>(i)]);
+            // Its every field came from the buffer.
+            if (!deferredLoaded_) {
+                deferredRows_.resize(static_cast<size_t>(slot) + 1, false);
+                deferredRows_[slot] = true;
+            }
+            JoinGroups(slot);
             RowAddedToViews(slot);
             posted = slot;
         } else {
@@ -856,6 +984,7 @@ void TTable::Delete() {
     EraseFrom(CurrentIndex(), order_, slot);
     EraseFrom(CurrentIndex(), filteredSlots_, slot);
     RowRemovedFromOrders(slot);
+    LeaveGroups(slot);
     rows_.Remove(slot);
     ++rowsVersion_;
     SetPosition(pos);
@@ -994,7 +1123,10 @@ QVariant TTable::FieldValue(int fieldIndex) const {
     if (!editing && !slot)
         return QVariant();
     const auto valueOf = [&](int index) {
-        return editing ? buffer_.values[static_cast<size_t>(index)] : rows_.Value(*slot, index);
+        if (editing)
+            return buffer_.values[static_cast<size_t>(index)];
+        Want(index, slot);
+        return rows_.Value(*slot, index);
     };
     if (field.IsLookup()) {
         const TLookupDef& lookup = field.Def().lookup;
@@ -1014,6 +1146,17 @@ QVariant TTable::FieldValue(int fieldIndex) const {
         return bytes.isNull() ? QVariant() : QVariant(QString::fromUtf8(bytes));
     }
     return valueOf(fieldIndex);
+}
+
+QString TTable::FieldText(int fieldIndex) const {
+    const bool editing = state_ == TDataSetState::Edit || state_ == TDataSetState::Insert;
+    if (editing || fields_[static_cast<size_t>(fieldIndex)]->Kind() != TFieldKind::String)
+        return FieldValue(fieldIndex).toString();
+    const std::optional<Slot> slot = CurrentSlot();
+    if (!slot)
+        return QString();
+    Want(fieldIndex, slot);
+    return rows_.Text(*slot, fieldIndex);
 }
 
 QByteArray TTable::ReadMemo(int fieldIndex) const {
@@ -1110,8 +1253,13 @@ QVariant TTable::LookupValue(const QString& keyField, const QVariant& key, const
         return QVariant();
     if (keyDef->Index() == idField_) {
         const std::optional<Slot> slot = rows_.Find(key.toLongLong());
-        return slot ? rows_.Value(*slot, result->Index()) : QVariant();
+        if (!slot)
+            return QVariant();
+        Want(result->Index(), slot);
+        return rows_.Value(*slot, result->Index());
     }
+    Want(keyDef->Index());
+    Want(result->Index());
     for (Slot slot : order_)
         if (CompareValues(rows_.Value(slot, keyDef->Index()), key, keyDef->Kind(), false) == 0)
             return rows_.Value(slot, result->Index());

@@ -2,6 +2,7 @@
 
 #include "catalogue/field.h"
 #include "catalogue/row_store.h"
+#include "catalogue/value_groups.h"
 
 #include <QList>
 #include <QObject>
@@ -19,6 +20,7 @@ namespace velm {
 
 class TDatabase;
 class TDataSource;
+class TStatement;
 
 enum class TDataSetState { Inactive, Browse, Edit, Insert };
 
@@ -123,6 +125,13 @@ public:
     // Re-reads every row from the files (after a rolled-back transaction, say).
     void Refresh();
 
+    // Open reads the fields that order, filter and name rows (the ID, index and indexed
+    // fields) and leaves the other short fields for later: this reads them. Until then a
+    // row whose deferred field is wanted has its own read, and a search over them reads
+    // them all, so calling this is never needed, only earlier: the program calls it once
+    // its window is shown.
+    void LoadDeferredFields() const;
+
     // Runs before every Delete; an EAbort raised in it cancels the Delete.
     std::function<void(TTable&)> BeforeDelete;
 
@@ -132,6 +141,8 @@ public:
 
     // Used by TField.
     QVariant FieldValue(int fieldIndex) const;
+    // A text field's value as text, the same as FieldValue's, without a QVariant between.
+    QString FieldText(int fieldIndex) const;
     void SetFieldValue(int fieldIndex, const QVariant& value);
     QByteArray ReadMemo(int fieldIndex) const;
     // The stored bytes of one memo field for the current row and the visible rows after
@@ -165,6 +176,15 @@ private:
     int IdField() const { return idField_; }
 
     void LoadRows();
+    // The values of some fields from the current row of a select, from a column on.
+    void ReadValues(const TStatement& select, Slot slot, const std::vector<int>& fields, int firstColumn) const;
+    // Makes the field's values present for every row, or for one row when given: a
+    // deferred field is read with the others, of that row or of all rows.
+    void Want(int field, std::optional<Slot> row = std::nullopt) const {
+        if (!deferredLoaded_ && ((deferredMask_ >> field) & 1U))
+            LoadDeferred(row);
+    }
+    void LoadDeferred(std::optional<Slot> row) const;
     void SortOrder(std::vector<Slot>& rowSlots) const { SortOrderBy(CurrentIndex(), rowSlots); }
     void SortOrderBy(const TIndexDef* index, std::vector<Slot>& rowSlots) const;
     bool SlotLess(Slot a, Slot b) const { return SlotLessBy(CurrentIndex(), a, b); }
@@ -182,6 +202,12 @@ private:
     void RowAddedToViews(Slot slot);
     int CompareByIndex(Slot slot, const QVariant& key) const;
     void RebuildFilter();
+    // The groups that serve a filter on the field, or none when the engine must: the
+    // field is an indexed small integer whose every value in the file is one.
+    const TValueGroups* GroupsFor(const TField& field) const;
+    // Keeps built groups in step with a row's value of each indexed field.
+    void LeaveGroups(Slot slot) const;
+    void JoinGroups(Slot slot) const;
     bool PassesFilter(const QVariant& fieldValue) const;
     bool SlotPassesFilter(Slot slot) const;
     void PlaceCurrent(std::optional<Slot> slot);  // makes the row current, or the nearest position
@@ -190,7 +216,7 @@ private:
     void CheckEditing() const;
     QString StorageName(const TField& field) const;
     QVariant ToStorage(const TField& field, const QVariant& value) const;
-    QString SelectColumns() const;
+    QString SelectColumns(const std::vector<int>& fields) const;
 
     // Notifications to the data sources.
     void NotifyDataSetChanged();
@@ -207,9 +233,20 @@ private:
     QString indexName_;
     const TIndexDef* currentIndex_ = nullptr;
     int idField_ = -1;
-    std::vector<int> loadedFields_;  // stored, non-memo fields read at open
+    std::vector<int> loadedFields_;    // stored, non-memo fields
+    std::vector<int> keyFields_;       // those read at open
+    std::vector<int> deferredFields_;  // the others
+    quint64 deferredMask_ = 0;         // one bit per deferred field
+    mutable bool deferredLoaded_ = true;
+    // Indexed fields whose file holds a value that is not a 32-bit integer: their
+    // filters go to the engine, which compares what the file holds.
+    mutable quint64 oddFields_ = 0;
+    mutable std::map<int, TValueGroups> groups_;  // by field number, built on first use
+    mutable std::vector<bool> deferredRows_;  // rows read on their own before the rest
+    mutable int rowsReadAlone_ = 0;
 
-    TRowStore rows_;
+    // Filled in two steps (key fields, then the deferred ones), hence mutable.
+    mutable TRowStore rows_;
     std::vector<Slot> order_;  // every row, in the current index order
     // Every row in the order of each index used before (by lower-case index name), kept
     // up to date as rows change, so that switching indexes costs no sort.

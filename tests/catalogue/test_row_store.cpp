@@ -40,6 +40,8 @@ private slots:
     void integersWidenWithoutLosingWhatWasHeld();
     void oddTableFilesReadAsStored();
     void nameIndexOrdersNonAsciiNamesAsText();
+    void deferredFieldsAreReadWhenFirstWanted();
+    void categoryFiltersFollowEveryChangeAndOddFiles();
 };
 
 void RowStoreTest::textsOfEveryLengthReadBackExactly() {
@@ -90,7 +92,7 @@ void RowStoreTest::integersWidenWithoutLosingWhatWasHeld() {
     TIntColumn column(1);
     const qint64 values[] = {0, 127, -128, 300, -32768, 70000, -2147483648LL, qint64(1) << 40, -1};
     for (size_t i = 0; i < std::size(values); ++i) {
-        column.Append();
+        column.Resize(i + 1);
         column.Set(i, values[i]);
         for (size_t j = 0; j <= i; ++j)
             QCOMPARE(column.Get(j), values[j]);
@@ -145,6 +147,109 @@ void RowStoreTest::nameIndexOrdersNonAsciiNamesAsText() {
     QCOMPARE(walked, names);
     QVERIFY(packages.FindKey(QStringLiteral("ZEBRA")));
     QCOMPARE(Name(packages, "ProductName"), QStringLiteral("zebra"));
+}
+
+void RowStoreTest::deferredFieldsAreReadWhenFirstWanted() {
+    TempCatalogue cat({QStringLiteral("Installed")});
+    const qint64 c = cat.AddCategory(QStringLiteral("C"));
+    TTable& packages = *cat.Module().TableCPInfo;
+    // More rows than are ever read one by one before all are read together.
+    constexpr int kRows = 40;
+    QStringList expected;
+    for (int i = 1; i <= kRows; ++i) {
+        cat.AddPackage(QStringLiteral("p%1").arg(i), c, i == 3 ? QVariant(1) : QVariant());
+        packages.Edit();
+        packages.FieldByName(QStringLiteral("Author"))->SetAsString(QStringLiteral("author %1").arg(i));
+        packages.FieldByName(QStringLiteral("Rating"))->SetAsInteger(i * 2);
+        packages.Post();
+        expected << QStringLiteral("author %1").arg(i);
+    }
+    // Each case starts from a fresh open, with the deferred fields not read yet.
+    const auto reopen = [&] {
+        cat.Module().Close();
+        QVERIFY(cat.Module().Open());
+    };
+    const auto authors = [&] {
+        QStringList all;
+        for (packages.First(); !packages.Eof(); packages.Next())
+            all << Name(packages, "Author");
+        return all;
+    };
+
+    reopen();
+    QCOMPARE(Name(packages, "Author"), QStringLiteral("author 1"));
+    QCOMPARE(authors(), expected);
+    reopen();
+    packages.SetFilter(QStringLiteral("Rating = 6"));
+    packages.SetFiltered(true);
+    QCOMPARE(packages.RecordCount(), 1);
+    QCOMPARE(Name(packages, "StatusDescr"), QStringLiteral("Installed"));
+    packages.SetFiltered(false);
+    reopen();
+    QVERIFY(packages.Locate(QStringLiteral("Author"), QStringLiteral("AUTHOR 4"), true));
+    QCOMPARE(Name(packages, "ProductName"), QStringLiteral("p4"));
+    reopen();
+    QVERIFY(packages.AnyRowHas(QStringLiteral("Rating"), 8));
+
+    // Changes made before the deferred fields are read are neither lost nor read over.
+    reopen();
+    QVERIFY(packages.Locate(QStringLiteral("ProductName"), QStringLiteral("p2"), false));
+    packages.Edit();
+    QCOMPARE(packages.FieldByName(QStringLiteral("Rating"))->AsInteger(), 4);
+    packages.FieldByName(QStringLiteral("Author"))->SetAsString(QStringLiteral("changed"));
+    packages.Post();
+    expected[1] = QStringLiteral("changed");
+    QCOMPARE(authors(), expected);
+    reopen();
+    QVERIFY(packages.Locate(QStringLiteral("ProductName"), QStringLiteral("p1"), false));
+    packages.Delete();
+    cat.AddPackage(QStringLiteral("p41"), c);
+    expected.removeFirst();
+    expected << QString();
+    QCOMPARE(authors(), expected);
+    reopen();
+    cat.Module().LoadDeferredFields();
+    QCOMPARE(authors(), expected);
+}
+
+void RowStoreTest::categoryFiltersFollowEveryChangeAndOddFiles() {
+    TempCatalogue cat;
+    const qint64 one = cat.AddCategory(QStringLiteral("One"));
+    const qint64 two = cat.AddCategory(QStringLiteral("Two"));
+    for (int i = 0; i < 6; ++i)
+        cat.AddPackage(QStringLiteral("p%1").arg(i), i % 2 ? two : one);
+    TTable& packages = *cat.Module().TableCPInfo;
+    const auto inCategory = [&](qint64 id) {
+        packages.SetFilter(QStringLiteral("Category = %1").arg(id));
+        packages.SetFiltered(true);
+        QStringList names;
+        for (packages.First(); !packages.Eof(); packages.Next())
+            names << Name(packages, "ProductName");
+        packages.SetFiltered(false);
+        return names;
+    };
+    QCOMPARE(inCategory(one), (QStringList{"p0", "p2", "p4"}));
+
+    // Moved, added and deleted after the first filter: every later filter sees it.
+    QVERIFY(packages.Locate(QStringLiteral("ProductName"), QStringLiteral("p2"), false));
+    packages.Edit();
+    packages.FieldByName(QStringLiteral("Category"))->SetAsInteger(static_cast<int>(two));
+    packages.Post();
+    cat.AddPackage(QStringLiteral("p6"), one);
+    QVERIFY(packages.Locate(QStringLiteral("ProductName"), QStringLiteral("p1"), false));
+    packages.Delete();
+    QCOMPARE(inCategory(one), (QStringList{"p0", "p4", "p6"}));
+    QCOMPARE(inCategory(two), (QStringList{"p2", "p3", "p5"}));
+    QCOMPARE(inCategory(999), QStringList());
+
+    // Values another program wrote that only look like the category's ID once cut to a
+    // whole 32-bit number are not in it, as the engine compares them.
+    TDatabase& database = TSession::Instance().DatabaseFor(QString::fromLatin1(TDMvelm::kAlias));
+    database.Exec(QStringLiteral("INSERT INTO CPInfo (ProductName, Category) VALUES ('half', %1.5), ('wide', %2)")
+                      .arg(one)
+                      .arg((qint64(1) << 32) + one));
+    packages.Refresh();
+    QCOMPARE(inCategory(one), (QStringList{"p0", "p4", "p6"}));
 }
 
 QTEST_GUILESS_MAIN(RowStoreTest)
