@@ -28,6 +28,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: startup-floor FOLDER\n");
         return 2;
     }
+    // The window first, as a program does: Qt's start-up work for it (under X it may
+    // start a helper process) is then done while the process is still small.
+    QTreeWidget tree;
+    tree.setHeaderHidden(true);
+    tree.resize(763, 554);
+
     const QDir data(QDir(QString::fromLocal8Bit(argv[1])).filePath(QStringLiteral("dbase")));
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(data.filePath(QStringLiteral("CPInfo.DB")).toUtf8().constData(), &db, SQLITE_OPEN_READONLY,
@@ -55,10 +61,7 @@ int main(int argc, char** argv) {
     sqlite3_finalize(select);
     sqlite3_close_v2(db);
 
-    QTreeWidget tree;
-    tree.setHeaderHidden(true);
     tree.addTopLevelItems(categories);
-    tree.resize(763, 554);
     tree.show();
     velm::WhenShownAndIdle(&tree, [] {
         std::puts("Main window shown and idle");
