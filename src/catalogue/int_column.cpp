@@ -15,15 +15,6 @@ void CopyInto(std::vector<From>& from, std::vector<To>& to) {
 
 }  // namespace
 
-void TIntColumn::Reserve(size_t count) {
-    switch (bytes_) {
-    case 1: narrowest_.reserve(count); break;
-    case 2: narrow_.reserve(count); break;
-    case 4: wide_.reserve(count); break;
-    default: widest_.reserve(count); break;
-    }
-}
-
 size_t TIntColumn::Size() const {
     switch (bytes_) {
     case 1: return narrowest_.size();

@@ -13,7 +13,6 @@ class TIntColumn {
 public:
     explicit TIntColumn(int bytes = 8) : bytes_(bytes) {}
 
-    void Reserve(size_t count);
     size_t Size() const;
     void Resize(size_t count);  // new rows hold zero
     qint64 Get(size_t row) const {

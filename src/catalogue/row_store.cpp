@@ -74,12 +74,12 @@ void TRowStore::Reset(const std::vector<TFieldKind>& kinds, int idField, size_t 
     }
 }
 
-void TRowStore::Reserve(int field, size_t rows) {
+void TRowStore::Presize(int field, size_t rows) {
     Column& column = columns_[static_cast<size_t>(field)];
-    if (column.kind == TFieldKind::String)
-        column.texts.reserve(rows);
-    else if (column.kind != TFieldKind::Memo)
-        column.numbers.Reserve(rows);
+    if (column.kind == TFieldKind::String && column.texts.size() < rows)
+        column.texts.resize(rows, TTextArena::kEmpty);
+    else if (column.kind != TFieldKind::Memo && column.kind != TFieldKind::String && column.numbers.Size() < rows)
+        column.numbers.Resize(rows);
 }
 
 TRowStore::Slot TRowStore::Append(qint64 id) {

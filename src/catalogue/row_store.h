@@ -28,8 +28,9 @@ public:
 
     // A new row, every field empty. Its ID must be above every ID held.
     Slot Append(qint64 id);
-    // Room for values of one field in this many rows, taken ahead of setting them.
-    void Reserve(int field, size_t rows);
+    // One field's array made to reach this many rows at once, ahead of setting their
+    // values one after another.
+    void Presize(int field, size_t rows);
     bool CanAppend(qint64 id) const { return ids_.empty() || id > ids_.back(); }
     void Remove(Slot slot) { removed_[slot] = true; }
 

@@ -254,7 +254,7 @@ void TTable::LoadRows() {
     groups_.clear();
     oddFields_ = 0;
     for (int index : keyFields_)
-        rows_.Reserve(index, rows);
+        rows_.Presize(index, rows);
     order_.reserve(rows);
     deferredLoaded_ = deferredFields_.empty();
     deferredRows_ = {};
@@ -321,7 +321,7 @@ void TTable::LoadDeferredFields() const {
     TStatement& select = database_->Prepare(
         QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1").arg(id, SelectColumns(deferredFields_), sqlTable_));
     for (int index : deferredFields_)
-        rows_.Reserve(index, rows_.SlotCount());
+        rows_.Presize(index, rows_.SlotCount());
     // Both go in ID order: each row of the file meets its slot in one pass. A row read
     // on its own or posted since the open already holds what the file holds.
     Slot slot = 0;
