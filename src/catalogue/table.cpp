@@ -406,6 +406,33 @@ void TTable::SortOrderBy(const TIndexDef* index, std::vector<Slot>& rowSlots) co
         std::sort(rowSlots.begin(), rowSlots.end());
         return;
     }
+    const std::vector<int>& fields = IndexFields(index);
+    if (fields.size() == 1 && fields_[static_cast<size_t>(fields.front())]->Kind() == TFieldKind::String) {
+        // A name index, the one a search sorts by: each row's text is looked up once, not
+        // in every one of the comparisons.
+        struct Key {
+            std::string_view text;
+            bool empty;
+            Slot slot;
+        };
+        const int field = fields.front();
+        std::vector<Key> keys;
+        keys.reserve(rowSlots.size());
+        for (Slot slot : rowSlots)
+            keys.push_back({rows_.TextView(slot, field), rows_.IsEmpty(slot, field), slot});
+        const bool caseInsensitive = index->caseInsensitive;
+        const bool descending = index->descending;
+        std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+            int c = a.empty || b.empty ? (a.empty == b.empty ? 0 : (a.empty ? -1 : 1))
+                                       : CompareUtf8(a.text, b.text, caseInsensitive);
+            if (descending)
+                c = -c;
+            return c != 0 ? c < 0 : a.slot < b.slot;
+        });
+        for (size_t i = 0; i < keys.size(); ++i)
+            rowSlots[i] = keys[i].slot;
+        return;
+    }
     std::sort(rowSlots.begin(), rowSlots.end(), [&](Slot a, Slot b) { return SlotLessBy(index, a, b); });
 }
 
