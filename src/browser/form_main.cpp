@@ -6,6 +6,7 @@
 #include "browser/component_detail_panel.h"
 #include "browser/pictures.h"
 #include "browser/tree_label_delegate.h"
+#include "browser/work_guard.h"
 #include "catalogue/data_module.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTreeWidget>
@@ -70,11 +72,18 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
                     SetImages(previous, kImageComponent);
                 if (current && current->parent())
                     SetImages(current, kImageComponentSelected);
+                // The node shown is the node selected: when the tree makes a neighbour
+                // current (the selected node was removed), it is selected as well.
+                if (current && !current->isSelected())
+                    current->setSelected(true);
                 TreeViewCategoriesChange(current);
             });
+
     connect(ui_->TreeViewCategories, &QTreeWidget::itemExpanded, this, &TFormMain::TreeViewCategoriesExpanded);
     connect(ui_->TreeViewCategories, &QTreeWidget::itemCollapsed, this, &TFormMain::TreeViewCategoriesCollapsed);
     ui_->TreeViewCategories->installEventFilter(this);
+    ui_->TreeViewCategories->viewport()->installEventFilter(this);
+    workGuard_ = new TWorkGuard(this, ui_->TreeViewCategories->viewport());
     ui_->TreeViewCategories->setItemDelegate(new TTreeLabelDelegate(
         ui_->TreeViewCategories, [this](QTreeWidgetItem* node, const QString& text) {
             RunCommand([&] { TreeViewCategoriesEdited(node, text); });
@@ -154,6 +163,12 @@ void TFormMain::ApplyColours() {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
+    // Work that lets the event loop run holds objects the close would free: the window
+    // closes when the work has ended.
+    if (workGuard_->PostponeClose()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }
@@ -192,24 +207,29 @@ void TFormMain::LoadCategoryTree() {
             b.EnableControls();
         }
     } controlsBack{packages, categories};
+    // Nodes are built apart from the tree and added in one go: a tree that is on screen
+    // would lay itself out again for every node.
+    QList<QTreeWidgetItem*> nodes;
+    QList<QTreeWidgetItem*> children;
     try {
-        // Nodes are built apart from the tree and added in one go: a tree that is on
-        // screen would lay itself out again for every node.
-        QList<QTreeWidgetItem*> nodes;
         for (categories.First(); !categories.Eof(); categories.Next()) {
             QTreeWidgetItem* category = NewCategoryItem(categories.FieldByName(QStringLiteral("Name"))->AsString());
             nodes << category;
             packages.SetFilter(QStringLiteral("Category = %1").arg(categories.FieldByName(QStringLiteral("ID"))->AsInteger()));
             packages.SetFiltered(true);
             TField* name = packages.FieldByName(QStringLiteral("ProductName"));
-            QList<QTreeWidgetItem*> children;
             for (packages.First(); !packages.Eof(); packages.Next())
                 children << NewComponentItem(name->AsString());
             category->addChildren(children);
+            children.clear();
             packages.SetFiltered(false);
         }
         tree->addTopLevelItems(nodes);
     } catch (...) {
+        // The tree keeps what was read before the failure.
+        if (!nodes.isEmpty())
+            nodes.last()->addChildren(children);
+        tree->addTopLevelItems(nodes);
         packages.SetFiltered(wasFiltered);
         loadingTree_ = false;
         throw;
@@ -252,6 +272,22 @@ QTreeWidgetItem* TFormMain::AddComponentNode(QTreeWidgetItem* anchor, const QStr
     return node;
 }
 
+QTreeWidgetItem* TFormMain::SelectedNode() const {
+    QTreeWidgetItem* node = ui_->TreeViewCategories->currentItem();
+    return node && node->isSelected() ? node : nullptr;
+}
+
+void TFormMain::UpdateCategoryImage(QTreeWidgetItem* category) {
+    if (category && !category->parent())
+        SetImages(category, category->isExpanded() && category->childCount() > 0 ? kImageDrawerOpen : kImageDrawerClosed);
+}
+
+void TFormMain::RemoveNode(QTreeWidgetItem* node) {
+    QTreeWidgetItem* category = node->parent();
+    delete node;
+    UpdateCategoryImage(category);
+}
+
 void TFormMain::TreeViewCategoriesChange(QTreeWidgetItem* node) {
     if (!node)
         return;
@@ -276,26 +312,34 @@ void TFormMain::ShowDetail(bool detail) {
 
 void TFormMain::TreeViewCategoriesExpanded(QTreeWidgetItem* node) {
     // An empty category has nothing to show open, whatever expanded it.
-    if (!node->parent() && node->childCount() > 0)
-        SetImages(node, kImageDrawerOpen);
+    UpdateCategoryImage(node);
 }
 
-void TFormMain::TreeViewCategoriesCollapsed(QTreeWidgetItem* node) {
-    if (!node->parent())
-        SetImages(node, kImageDrawerClosed);
-}
+void TFormMain::TreeViewCategoriesCollapsed(QTreeWidgetItem* node) { UpdateCategoryImage(node); }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    // Keys typed into the in-place label editor go to the editor, never through here.
-    if (watched == ui_->TreeViewCategories && event->type() == QEvent::KeyPress)
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    // A key the label editor did not use travels on to the tree; it belongs to the
+    // editor all the same, so only keys typed into the tree itself are the tree's.
+    if (watched == tree && event->type() == QEvent::KeyPress && tree->hasFocus())
         TreeViewCategoriesKeyDown(static_cast<QKeyEvent*>(event)->key());
-    if (watched == ui_->TreeViewCategories->viewport() && DropEvent(event))
+    if (watched == tree->viewport() && (TreeMouseEvent(event) || DropEvent(event)))
         return true;
     return QMainWindow::eventFilter(watched, event);
 }
 
+bool TFormMain::TreeMouseEvent(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+        return false;
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    // A right click opens the pop-up menu (the context-menu event that follows it) and
+    // selects nothing: the commands act on the selected node, not the one under it.
+    return mouse->button() == Qt::RightButton;
+}
+
 void TFormMain::TreeViewCategoriesKeyDown(int key) {
-    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* selected = SelectedNode();
     if (key == Qt::Key_Delete) {
         RunCommand([this] { EditDeleteClick(); });
     } else if (key == Qt::Key_Insert && selected) {

@@ -17,6 +17,7 @@
 #include "viewer/form_view_zip.h"
 
 #include <QMenu>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace velm {
@@ -147,14 +148,14 @@ void TFormMain::DeleteCategory(QTreeWidgetItem* node) {
         categories.Refresh();
         throw;
     }
-    delete node;
+    RemoveNode(node);
 }
 
 // ---------------------------------------------------------------------------------
 // Components
 
 void TFormMain::FileNewComponentPackageClick() {
-    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* selected = SelectedNode();
     if (!selected) {
         ShowError(QStringLiteral("First select a category to add the component to."));
         return;
@@ -169,11 +170,14 @@ void TFormMain::DeleteComponent(QTreeWidgetItem* node) {
         !ConfirmYesNo(QStringLiteral("Do you really want to delete the component: ") + NameOf(node) +
                       QStringLiteral(" ?")))
         return;
+    // The row is the node's, looked up now: not whichever row earlier work left current.
+    Component->CurrentProductName = NameOf(node);
     Component->DeleteComponentRecord();
-    delete node;
+    RemoveNode(node);
 }
 
 void TFormMain::MoveComponent(QTreeWidgetItem* node) {
+    Component->CurrentProductName = NameOf(node);
     const QString categoryName = Component->MoveToOtherCategory();
     if (categoryName.isEmpty())
         return;
@@ -181,7 +185,7 @@ void TFormMain::MoveComponent(QTreeWidgetItem* node) {
     if (!category)
         return;
     const QString text = NameOf(node);
-    delete node;
+    RemoveNode(node);
     AddComponentNode(category, text);
 }
 
@@ -189,7 +193,7 @@ void TFormMain::MoveComponent(QTreeWidgetItem* node) {
 // Commands on the selected node
 
 void TFormMain::EditChangeNameClick() {
-    if (QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem())
+    if (QTreeWidgetItem* selected = SelectedNode())
         ui_->TreeViewCategories->editItem(selected, 0);
 }
 
@@ -203,14 +207,24 @@ void TFormMain::TreeViewCategoriesEdited(QTreeWidgetItem* node, const QString& e
     if (!ok)
         text = NameOf(node);
     node->setText(0, text);
-    if (node->parent())
-        SortChildren(node->parent());
-    else
-        SortWholeTree(ui_->TreeViewCategories);
+    // The rows and the node text change at once; the siblings are sorted from the event
+    // loop, after the click or key that ended the edit has done its work on the nodes
+    // as the user saw them.
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    QTreeWidgetItem* category = node->parent();
+    QTimer::singleShot(0, this, [tree, category] {
+        if (!category) {
+            SortWholeTree(tree);
+            return;
+        }
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            if (tree->topLevelItem(i) == category)  // the category may have gone meanwhile
+                SortChildren(category);
+    });
 }
 
 void TFormMain::EditDeleteClick() {
-    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* selected = SelectedNode();
     if (!selected)
         return;
     if (selected->parent())
@@ -220,7 +234,7 @@ void TFormMain::EditDeleteClick() {
 }
 
 void TFormMain::EditMoveToOtherCategoryClick() {
-    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* selected = SelectedNode();
     if (selected && selected->parent())
         MoveComponent(selected);
 }
@@ -232,7 +246,7 @@ void TFormMain::FileImportCatDescriptionsClick() {
 }
 
 void TFormMain::ViewArchiveContentsClick() {
-    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* selected = SelectedNode();
     if (!selected || !selected->parent())
         return;
     TTable& packages = *DMvelm->TableCPInfo;

@@ -58,16 +58,16 @@ void TFormMain::ConnectMenuCommands() {
 }
 
 void TFormMain::MenuFileClick() {
-    ui_->FileReimport->setEnabled(IsComponentNode(ui_->TreeViewCategories->currentItem()));
+    ui_->FileReimport->setEnabled(IsComponentNode(SelectedNode()));
 }
 
 void TFormMain::MenuEditClick() {
-    ui_->EditMoveToOtherCategory->setEnabled(IsComponentNode(ui_->TreeViewCategories->currentItem()));
+    ui_->EditMoveToOtherCategory->setEnabled(IsComponentNode(SelectedNode()));
 }
 
 void TFormMain::MenuViewClick() {
     ui_->ViewArchiveContents->setEnabled(false);
-    if (IsComponentNode(ui_->TreeViewCategories->currentItem()) && DMvelm && DMvelm->TableCPInfo->Active() &&
+    if (IsComponentNode(SelectedNode()) && DMvelm && DMvelm->TableCPInfo->Active() &&
         !DMvelm->TableCPInfo->FieldByName(QStringLiteral("ArchiveFile"))->AsString().isEmpty())
         ui_->ViewArchiveContents->setEnabled(true);
     ui_->ViewShowSearchOptions->setEnabled(!ui_->ViewHideSearchPanel->isChecked());

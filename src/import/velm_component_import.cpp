@@ -22,6 +22,8 @@ namespace velm {
 namespace {
 
 constexpr int kCategoryNameSize = 25;
+constexpr int kSmallIntMin = -32768;
+constexpr int kSmallIntMax = 32767;
 constexpr int kCompatibilityFlags = 6;
 constexpr int kFreeware = 0;
 constexpr int kShareware = 1;
@@ -59,6 +61,22 @@ int CategoryIdByName(const QString& name) {
 
 }  // namespace
 
+TVersionNumbers StorableVersion(const QString& versionText, QStringList* refused) {
+    TVersionNumbers version = ParseVersion(versionText);
+    int* const numbers[] = {&version.Major, &version.Minor, &version.Release, &version.Build};
+    const char* const fields[] = {"VersionMajor", "VersionMinor", "Release", "Build"};
+    // The parts as written, split the way the numbers were, to name what is refused.
+    const QStringList parts = versionText.split(QLatin1Char('.'));
+    for (int i = 0; i < 4; ++i) {
+        if (*numbers[i] >= kSmallIntMin && *numbers[i] <= kSmallIntMax)
+            continue;
+        *numbers[i] = 0;
+        if (refused)
+            *refused << QStringLiteral("%1 cannot hold %2").arg(QString::fromLatin1(fields[i]), parts.value(i).trimmed());
+    }
+    return version;
+}
+
 QString ImportedDescription(const TDSPInfoClass& info) {
     QString text;
     for (const QString& line : info.DescriptionLines)
@@ -85,12 +103,40 @@ void TVELMComponent::CheckArchivePath(const QString& archivePath) const {
         throw EArchiveRefused("The folder for temporary files cannot be created: " + TmpFolder.toStdString());
 }
 
+namespace {
+
+qint64 CurrentRowId() { return Packages().FieldByName(QStringLiteral("ID"))->Value().toLongLong(); }
+
+// Removes a row this import created and could not fill.
+void DropCreatedRow(qint64 rowId) {
+    TTable& packages = Packages();
+    if (packages.State() != TDataSetState::Browse)
+        packages.Cancel();
+    if (packages.Locate(QStringLiteral("ID"), rowId, false))
+        packages.Delete();
+}
+
+}  // namespace
+
 QString TVELMComponent::ImportArchive(QString& categoryName, const QString& archivePath) {
     CheckArchivePath(archivePath);
     const QString base = BaseNameWithoutExt(archivePath);
     CurrentProductName = base;
     CreateComponentRecord(categoryName, base);
-    ReadArchiveInfo(archivePath);
+    // The row made here is the row filled, whatever else becomes current meanwhile; one
+    // that cannot be filled goes again, so no row is left with a name and nothing else.
+    const qint64 rowId = CurrentRowId();
+    bool filled = false;
+    try {
+        filled = FillRow(rowId, archivePath);
+    } catch (...) {
+        DropCreatedRow(rowId);
+        throw;
+    }
+    if (!filled) {
+        DropCreatedRow(rowId);
+        return QString();
+    }
     categoryName = CurrentCategoryName;
     return CurrentProductName;
 }
@@ -135,7 +181,9 @@ int TVELMComponent::CategoryFromUser() {
     return dialog->SelectedCategoryID;
 }
 
-void TVELMComponent::ReadArchiveInfo(const QString& archivePath) {
+void TVELMComponent::ReadArchiveInfo(const QString& archivePath) { FillRow(CurrentRowId(), archivePath); }
+
+bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath) {
     const QFileInfo archive(archivePath);
     QString infoName;
     EmptyTmpFolder(TmpFolder);
@@ -170,8 +218,18 @@ void TVELMComponent::ReadArchiveInfo(const QString& archivePath) {
         const int categoryId = namesCategory ? CategoryFromInfoFile() : CategoryFromUser();
 
         const TDSPInfoClass& info = *InfoReader;
-        const TVersionNumbers version = ParseVersion(info.VersionText);
+        // A version part the small-integer columns cannot hold costs the row nothing
+        // else: it is stored as 0, and the user is told.
+        QStringList refused;
+        const TVersionNumbers version = StorableVersion(info.VersionText, &refused);
+        if (!refused.isEmpty())
+            ShowInfo(QStringLiteral("The version \"%1\" does not fit the version fields: %2, so 0 is stored "
+                                    "instead.")
+                         .arg(info.VersionText, refused.join(QStringLiteral("; "))));
         const int mask = CompatibilityMask(info.CompatFlags);
+        // The extraction and the dialogs let other events run: the row is found again.
+        if (!packages.Locate(QStringLiteral("ID"), rowId, false))
+            throw EDatabaseError(QStringLiteral("The component's record is gone"));
         packages.Edit();
         if (categoryId != -1)
             SetInteger("Category", categoryId);
@@ -201,7 +259,9 @@ void TVELMComponent::ReadArchiveInfo(const QString& archivePath) {
         if (packages.State() != TDataSetState::Browse)
             packages.Cancel();
         ReportDatabaseError(error, 0, QString(), QString());
+        return false;
     }
+    return true;
 }
 
 }  // namespace velm
