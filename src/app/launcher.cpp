@@ -1,5 +1,7 @@
 #include "app/launcher.h"
 
+#include "app/form_help.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -23,9 +25,8 @@ Launcher* SetLauncher(Launcher* launcher) {
 }
 
 QString HelpTopicPath(int topic) {
-    const QString page = topic == kHelpContentsTopic ? QStringLiteral("help/index.html")
-                                                     : QStringLiteral("help/%1.html").arg(topic);
-    return QDir(QCoreApplication::applicationDirPath()).filePath(page);
+    const QString found = FindHelpPage(topic);
+    return found.isEmpty() ? QDir(HelpFolders().constLast()).filePath(HelpPageName(topic)) : found;
 }
 
 void OpenHelpTopic(int topic) {
@@ -33,7 +34,7 @@ void OpenHelpTopic(int topic) {
         g_launcher->OpenHelpTopic(topic);
         return;
     }
-    OpenLocalFile(HelpTopicPath(topic));
+    HelpWindow()->ShowTopic(topic);
 }
 
 void LaunchTextViewer(const QString& path) {

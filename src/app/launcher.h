@@ -19,11 +19,11 @@ Launcher* SetLauncher(Launcher* launcher);
 // The topic number of the help's contents and index page.
 inline constexpr int kHelpContentsTopic = 0;
 
-// The help page of one topic: help/<topic>.html in the program's folder, and
-// help/index.html for the contents.
+// The help page of one topic: help/<topic>.html, and help/index.html for the contents,
+// in the install's share folder or beside the program (where it would be when missing).
 QString HelpTopicPath(int topic);
 
-// Opens the help page of a topic in the desktop's browser.
+// Opens the help page of a topic in the program's own help window.
 void OpenHelpTopic(int topic);
 // Opens a file in the system's text viewer: Notepad on Windows, elsewhere the desktop's
 // handler for the file.

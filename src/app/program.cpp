@@ -1,8 +1,10 @@
 #include "app/program.h"
 
 #include "app/application.h"
+#include "app/catalogue_location.h"
 #include "app/instance_lock.h"
 #include "app/messages.h"
+#include "app/shipped_files.h"
 #include "app/splash_window.h"
 #include "browser/form_main.h"
 #include "catalogue/data_module.h"
@@ -10,6 +12,7 @@
 #include "import/form_msg_dlg.h"
 
 #include <QDir>
+#include <QStatusBar>
 
 #include <memory>
 
@@ -25,7 +28,16 @@ int RunProgram(int argc, char** argv) {
     // 2. Title and help file. The title is the caption of the program's own boxes; it is
     // not Qt's display name, which Qt would append to every window's caption.
     QApplication::setApplicationName(QStringLiteral("Velmora"));
-    const QString programFolder = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
+    // The folder that holds the catalogue and Tmp/ stands for the program folder from
+    // here on: beside the program when it is portable, else the user's own.
+    const TCatalogueLocation catalogue = LocateCatalogue(RunningProgramFolder());
+    if (!catalogue.Failure.isEmpty()) {
+        splash.reset();
+        ShowError(catalogue.Failure);
+        return 1;
+    }
+    const QString programFolder = catalogue.Folder;
 
     // One copy per catalogue: a second one says so and ends.
     TInstanceLock instanceLock(programFolder);
@@ -63,6 +75,10 @@ int RunProgram(int argc, char** argv) {
 
     // 7. The main loop.
     mainWindow->show();
+    if (catalogue.CreatedFresh) {
+        mainWindow->statusBar()->showMessage(FreshCatalogueNotice(catalogue));
+        qInfo().noquote() << FreshCatalogueNotice(catalogue);
+    }
     const int result = QApplication::exec();
 
     // Shutdown in reverse order of creation.
