@@ -12,6 +12,7 @@
 #include "catalogue/data_module.h"
 #include "catalogue/database.h"
 #include "catalogue/database_error.h"
+#include "catalogue/text_cut.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
 #include "viewer/form_view_zip.h"
@@ -75,12 +76,12 @@ void TFormMain::ShowTreePopupMenu(const QPoint& position) {
 
 QString TFormMain::CreateCategoryRecord(const QString& baseName) {
     // Cut first, so the free-name test, the stored name and the node text agree.
-    const QString base = (baseName.isEmpty() ? QStringLiteral("New Category") : baseName).left(kCategoryNameSize);
+    const QString base = CutAtCharacter(baseName.isEmpty() ? QStringLiteral("New Category") : baseName, kCategoryNameSize);
     TTable& categories = *DMvelm->TableCategory;
     QString candidate = base;
     for (int n = 1; categories.Locate(QStringLiteral("Name"), candidate, true); ++n) {
         const QString suffix = QString::number(n);
-        candidate = base.left(kCategoryNameSize - suffix.size()) + suffix;
+        candidate = CutAtCharacter(base, kCategoryNameSize - suffix.size()) + suffix;
     }
     categories.Append();
     try {

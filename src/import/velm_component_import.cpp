@@ -7,6 +7,7 @@
 #include "catalogue/data_module.h"
 #include "catalogue/database_error.h"
 #include "catalogue/table.h"
+#include "catalogue/text_cut.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"
 #include "import/package_info.h"
@@ -148,7 +149,7 @@ void TVELMComponent::ReimportArchive(const QString& archivePath) {
 
 int TVELMComponent::CategoryFromInfoFile() {
     // The column holds 25 characters; a longer name would never be found again.
-    CurrentCategoryName = InfoReader->CategoryText.left(kCategoryNameSize);
+    CurrentCategoryName = CutAtCharacter(InfoReader->CategoryText, kCategoryNameSize);
     int categoryId = CategoryIdByName(CurrentCategoryName);
     if (categoryId >= 0)
         return categoryId;
