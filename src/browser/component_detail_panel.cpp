@@ -52,7 +52,9 @@ TComponentDetailPanel::TComponentDetailPanel(TDMvelm& module, QWidget* parent)
     ui_->setupUi(this);
     setCurrentIndex(0);
 
-    BindControls(module_.DSCPInfo);
+    // The controls are bound when the panel is first shown, not before: a hidden panel
+    // that followed the package table would load and lay out the first row's memos at
+    // start, megabytes of them for a large description.
     ui_->RxDBLookupComboInstallStatus->SetListSource(module_.DSStatus);
 
     SetUpLooks();

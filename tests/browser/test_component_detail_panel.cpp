@@ -77,8 +77,10 @@ struct Fixture {
         F(Table(), field)->SetValue(value);
         Table().Post();
     }
-    // Shows a component and forgets what showing it stored.
+    // Shows a component, in a panel on screen as the main window shows it, and forgets
+    // what showing it stored.
     void Show(const char* name) {
+        panel->show();
         panel->ShowComponent(QString::fromLatin1(name));
         ratingsStored.clear();
         compatibilityStored.clear();
@@ -203,6 +205,7 @@ void ComponentDetailPanelTest::showComponentShowsEveryFieldOfItsRow() {
     t.Post();
     QVERIFY(t.Locate(QStringLiteral("ProductName"), QStringLiteral("Other"), true));
 
+    fx.panel->show();
     fx.panel->ShowComponent(QStringLiteral("grid pack"));
     QCOMPARE(F(t, "ProductName")->AsString(), QStringLiteral("Grid Pack"));
     QCOMPARE(fx.Find<TDBText>("DBTextCategory")->text(), QStringLiteral("Grids"));
