@@ -7,7 +7,9 @@
 #include "browser/pictures.h"
 #include "browser/tree_label_delegate.h"
 #include "browser/work_guard.h"
+#include "app/messages.h"
 #include "catalogue/data_module.h"
+#include "catalogue/database.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
 
@@ -17,7 +19,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSet>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace velm {
@@ -145,6 +149,7 @@ void TFormMain::InitialiseMainWindow() {
     Component->AddCategory = [this](const QString& name) { return AddCategory(name); };
     Component->ShowCompatibility = [this](int mask) { DetailPanel()->ShowCompatibility(mask); };
     LoadCategoryTree();
+    GatherUnfiledComponents();
     ShowDetail(false);
     ui_->ImageLogo->hide();
     if (QTreeWidgetItem* first = ui_->TreeViewCategories->topLevelItem(0)) {
@@ -239,6 +244,61 @@ void TFormMain::LoadCategoryTree() {
         SetImages(tree->topLevelItem(i), kImageDrawerClosed);
     tree->setCurrentItem(nullptr);
     loadingTree_ = false;
+}
+
+void TFormMain::GatherUnfiledComponents() {
+    TTable& categories = *DMvelm->TableCategory;
+    TTable& packages = *DMvelm->TableCPInfo;
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    // The rebuild put every row of an existing category into the tree: when the counts
+    // agree, no row is left out and nothing needs a walk.
+    int shown = 0;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        shown += tree->topLevelItem(i)->childCount();
+    if (shown == packages.RecordCount())
+        return;
+    // Rows whose category is gone (another tool, an older version) would be reachable
+    // nowhere: no node, no search, yet their names block new ones.
+    QSet<int> categoryIds;
+    for (categories.First(); !categories.Eof(); categories.Next())
+        categoryIds.insert(categories.FieldByName(QStringLiteral("ID"))->AsInteger());
+    std::vector<TBookmark> unfiled;
+    packages.DisableControls();
+    for (packages.First(); !packages.Eof(); packages.Next()) {
+        const TField* category = packages.FieldByName(QStringLiteral("Category"));
+        if (category->IsNull() || !categoryIds.contains(category->AsInteger()))
+            unfiled.push_back(packages.GetBookmark());
+    }
+    packages.EnableControls();
+    if (unfiled.empty())
+        return;
+    const QString name = QStringLiteral("Unfiled");
+    if (!categories.Locate(QStringLiteral("Name"), name, true))
+        CreateCategoryRecord(name);
+    const int unfiledId = categories.FieldByName(QStringLiteral("ID"))->AsInteger();
+    TDatabase& database = TSession::Instance().DatabaseFor(QString::fromLatin1(TDMvelm::kAlias));
+    database.StartTransaction();
+    try {
+        for (TBookmark row : unfiled) {
+            packages.GotoBookmark(row);
+            packages.Edit();
+            packages.FieldByName(QStringLiteral("Category"))->SetAsInteger(unfiledId);
+            packages.Post();
+        }
+        database.Commit();
+    } catch (...) {
+        database.Rollback();
+        packages.Refresh();
+        categories.Refresh();
+        throw;
+    }
+    LoadCategoryTree();
+    const QString notice = QStringLiteral("%1 component(s) whose category no longer exists were put into the "
+                                          "category \"%2\".")
+                               .arg(unfiled.size())
+                               .arg(categories.FieldByName(QStringLiteral("Name"))->AsString());
+    // Told once the window is on screen.
+    QTimer::singleShot(0, this, [notice] { ShowInfo(notice); });
 }
 
 QTreeWidgetItem* TFormMain::NewCategoryItem(const QString& text) {

@@ -43,6 +43,9 @@ public:
     void InitialiseMainWindow();
     // Discards all nodes and builds the tree anew from the tables.
     void LoadCategoryTree();
+    // Puts package rows whose category no longer exists into the category "Unfiled"
+    // (made when needed) and tells the user once; part of the show sequence.
+    void GatherUnfiledComponents();
     QTreeWidgetItem* AddCategoryNode(QTreeWidgetItem* anchor, const QString& text);
     QTreeWidgetItem* AddComponentNode(QTreeWidgetItem* anchor, const QString& text);
     // Colours the three panels from the settings.

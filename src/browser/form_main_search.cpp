@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStatusBar>
 #include <QTreeWidget>
 
 namespace velm {
@@ -121,8 +122,14 @@ void TFormMain::RunSearch(bool fromNext) {
         found = LocateRecord(ui_->ComboBoxSearchIn->itemText(chosen), text, kind,
                              ui_->CheckBoxCaseSensitive->isChecked(), fromNext);
     });
-    if (!found || closed_ || workGuard_->CloseRequested())
+    if (closed_ || workGuard_->CloseRequested())
         return;
+    // Nothing happening at all would read as a button that does not work.
+    if (!found) {
+        statusBar()->showMessage(QStringLiteral("Nothing found: no component holds \"%1\" in %2.")
+                                     .arg(text, ui_->ComboBoxSearchIn->itemText(chosen)));
+        return;
+    }
     SelectNodeByText(DMvelm->TableCPInfo->FieldByName(QStringLiteral("ProductName"))->AsString());
 }
 

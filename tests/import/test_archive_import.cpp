@@ -196,6 +196,7 @@ private slots:
     void databaseRefusalIsReportedAndTheRowIsKeptClean();
     void versionPartsTooLargeAreStoredAsZeroWithAMessage();
     void foldersAndMissingFilesAreRefused();
+    void longLocationsAndNamesAreKeptWholeOrCutAtACharacter();
     void reimportRewritesTheShownComponent();
     void reimportMovesTheNodeWithTheRow();
     void dropsAskAndImportIntoTheDropCategory();
@@ -479,6 +480,42 @@ void ArchiveImportTest::foldersAndMissingFilesAreRefused() {
     QCOMPARE(messages.Count(), 1);
     QVERIFY(messages.Last().text.startsWith(QStringLiteral("The folder for temporary files cannot be created")));
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Good"});
+}
+
+void ArchiveImportTest::longLocationsAndNamesAreKeptWholeOrCutAtACharacter() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    Settings().ShowDragNDropInfoMsg = false;
+    // A folder and a file name far beyond the old column widths: 250 characters in all.
+    const QString folderName = QString(150, u'd');
+    const QString fileName = QString(96, u'a') + QStringLiteral(".zip");
+    QVERIFY(QDir(f.archives.path()).mkpath(folderName));
+    // The info file names a category of 24 letters and a character outside the basic
+    // plane, one unit more than the column holds.
+    const QByteArray longCategory = QByteArray(24, 'C') + "\xF0\x9F\x98\x80";
+    const QString path = f.Archive(folderName + u'/' + fileName,
+                                   std::move(ZipBuilder().Add("l.inf", InfFile(longCategory, "Version=1\r\n"))));
+    f.Select(f.Category(QStringLiteral("Tools")));
+    f.ImportThroughCommand({path});
+    const QString product = QString(40, u'a');
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath()) + QDir::separator();
+    QCOMPARE(f.Text(product, "ArchiveFile"), fileName);
+    QCOMPARE(f.Text(product, "ArchiveFilePath"), folder);
+    QCOMPARE(f.Text(product, "CategoryName"), QString(24, u'C'));
+    QVERIFY(f.Category(QString(24, u'C')));
+
+    // The re-import dialog is offered the stored name and folder, and reads the archive.
+    FileDialogRecorder dialogs;
+    dialogs.PickNext({path});
+    f.Select(f.Node(product));
+    f.ReimportThroughCommand();
+    QCOMPARE(dialogs.requests.size(), 1);
+    QCOMPARE(dialogs.requests.first().FileName, fileName);
+    QCOMPARE(dialogs.requests.first().StartFolder, folder);
+    QCOMPARE(f.Number(product, "VersionMajor"), 1);
+    QCOMPARE(messages.Count(), 0);
+    Settings().ShowDragNDropInfoMsg = true;
 }
 
 void ArchiveImportTest::reimportRewritesTheShownComponent() {
