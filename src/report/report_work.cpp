@@ -1,0 +1,83 @@
+#include "report/report_work.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLocale>
+#include <QProgressDialog>
+
+#include <stdexcept>
+
+namespace velm {
+
+namespace {
+
+// How often the dialog is redrawn and the event loop run: every so many steps or
+// milliseconds, whichever comes first, so Cancel answers quickly without the redraws
+// costing the work its speed.
+constexpr int kStepsPerTurn = 256;
+constexpr qint64 kMsPerTurn = 100;
+
+TReportWork* running = nullptr;
+
+}  // namespace
+
+bool TReportWork::Running() { return running != nullptr; }
+
+TReportWork::TReportWork(QWidget* window, const QString& title, int total)
+    : window_(window), title_(title), total_(std::max(total, 0)) {
+    if (running)
+        throw std::logic_error("report work is already running");
+    running = this;
+    QWidget* over = QApplication::activeModalWidget();
+    progress_ = std::make_unique<QProgressDialog>(QString(), QStringLiteral("Cancel"), 0, std::max(total_, 1),
+                                                  over ? over : window);
+    progress_->setWindowTitle(title_);
+    progress_->setWindowModality(Qt::WindowModal);
+    progress_->setMinimumDuration(0);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    if (window_)
+        window_->installEventFilter(this);
+    Show(0);
+}
+
+TReportWork::~TReportWork() {
+    progress_.reset();
+    running = nullptr;
+    if (!window_)
+        return;
+    window_->removeEventFilter(this);
+    // The close asked for during the work happens now, from the event loop, once the
+    // command that ran the work has returned.
+    if (closeHeld_)
+        QMetaObject::invokeMethod(window_.data(), &QWidget::close, Qt::QueuedConnection);
+}
+
+bool TReportWork::Step(int done) {
+    if (done - shownDone_ >= kStepsPerTurn || sinceShown_.elapsed() >= kMsPerTurn)
+        Show(done);
+    return !progress_->wasCanceled();
+}
+
+bool TReportWork::Cancelled() const { return progress_->wasCanceled(); }
+
+void TReportWork::Show(int done) {
+    const QLocale locale;
+    progress_->setLabelText(QStringLiteral("%1 of %2 components")
+                                .arg(locale.toString(std::min(done, total_)), locale.toString(total_)));
+    // A modal progress dialog lets the event loop run here.
+    progress_->setValue(std::min(done, std::max(total_, 1)));
+    shownDone_ = done;
+    sinceShown_.start();
+}
+
+bool TReportWork::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && event->type() == QEvent::Close) {
+        closeHeld_ = true;
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace velm
