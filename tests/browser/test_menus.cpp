@@ -60,7 +60,7 @@ private slots:
     void titleStripOnlyOnTheFileMenu();
     void popUpCommandsActOnTheSelectedNode();
     void collapseAndUnfold();
-    void printHelpAndHints();
+    void helpAndHints();
     void optionsRecolourTheWindowOnlyOnOk();
 };
 
@@ -186,16 +186,10 @@ void MenusTest::collapseAndUnfold() {
     QVERIFY(!f.window->PageControlComponentInfo()->isVisible());
 }
 
-void MenusTest::printHelpAndHints() {
-    MessageRecorder messages;
+void MenusTest::helpAndHints() {
     LauncherRecorder launcher;
     Fixture f;
     f.Show();
-    f.Action("FilePrint")->trigger();
-    QCOMPARE(messages.Count(), 1);
-    QCOMPARE(messages.Last().kind, MessageKind::Information);
-    QCOMPARE(messages.Last().text, QStringLiteral("Not implemented yet !"));
-
     f.Action("HelpContents")->trigger();
     QCOMPARE(launcher.helpTopics, QList<int>{kHelpContentsTopic});
     QVERIFY(HelpTopicPath(kHelpContentsTopic).endsWith(QStringLiteral("help/index.html")));
