@@ -97,11 +97,19 @@ TPackageRow::TPackageRow(TTable& packages)
       archiveFolder_(FieldOf(packages, "ArchiveFilePath")),
       compatibility_(FieldOf(packages, "Compatibility")),
       description_(FieldOf(packages, "ProductDescription")),
-      comments_(FieldOf(packages, "Comments")) {}
+      comments_(FieldOf(packages, "Comments")),
+      descriptionAhead_(*description_),
+      commentsAhead_(*comments_) {}
 
 int TPackageRow::FieldCount() const { return packages_.FieldCount(); }
 const TField& TPackageRow::Field(int index) const { return *packages_.Field(index); }
-QString TPackageRow::Text(const TField& field) const { return field.AsString(); }
+QString TPackageRow::Text(const TField& field) const {
+    if (&field == description_)
+        return Description();
+    if (&field == comments_)
+        return Comments();
+    return field.AsString();
+}
 
 QString TPackageRow::ProductName() const { return productName_->AsString(); }
 QString TPackageRow::CategoryName() const { return categoryName_->AsString(); }
@@ -163,8 +171,31 @@ QString TPackageRow::CompatibilityMarks() const {
     return marks.join(QLatin1Char(' '));
 }
 
-QString TPackageRow::Description() const { return description_->AsString(); }
-QString TPackageRow::Comments() const { return comments_->AsString(); }
+QString TPackageRow::Description() const { return descriptionAhead_.Read(); }
+QString TPackageRow::Comments() const { return commentsAhead_.Read(); }
+
+QString TMemoReadAhead::Read() const {
+    constexpr int kRows = 64;
+    constexpr qsizetype kBytes = 4 * 1024 * 1024;
+    const TTable& table = *field_.Table();
+    if (table.State() != TDataSetState::Browse)
+        return field_.AsString();
+    const TBookmark row = table.GetBookmark();
+    // The walk may skip rows (the packages without a category); a changed row, or a
+    // row beyond the batch, starts a new batch here.
+    if (version_ == table.RowsVersion())
+        while (next_ < rows_.size() && rows_[next_].row != row)
+            ++next_;
+    if (version_ != table.RowsVersion() || next_ >= rows_.size()) {
+        rows_ = table.ReadMemosAhead(field_.Index(), kRows, kBytes);
+        next_ = 0;
+        version_ = table.RowsVersion();
+        if (rows_.empty() || rows_.front().row != row)
+            return field_.AsString();
+    }
+    const QByteArray& bytes = rows_[next_++].bytes;
+    return QString::fromUtf8(bytes);
+}
 
 QString CompatibilityLegend() {
     QStringList parts;

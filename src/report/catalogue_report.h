@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/table.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,8 +11,6 @@
 namespace velm {
 
 class TDMvelm;
-class TField;
-class TTable;
 
 // What the user had selected in the tree when a report was asked for.
 struct TReportTarget {
@@ -32,8 +32,23 @@ struct TReportSection {
     bool WithoutCategory = false;
 };
 
+// One memo field read for the rows of a walk a batch at a time: one query for a few dozen
+// rows instead of one per row, which would cost an export most of its time.
+class TMemoReadAhead {
+public:
+    explicit TMemoReadAhead(const TField& field) : field_(field) {}
+    // The memo of the table's current row.
+    QString Read() const;
+
+private:
+    const TField& field_;
+    mutable std::vector<TMemoBytes> rows_;
+    mutable size_t next_ = 0;
+    mutable quint64 version_ = 0;
+};
+
 // The current package row during a walk, read through the table layer. Memos are read
-// from the file only when asked for, one row at a time.
+// from the file only when asked for, a batch of rows at a time.
 class TPackageRow {
 public:
     explicit TPackageRow(TTable& packages);
@@ -86,6 +101,8 @@ private:
     TField* compatibility_;
     TField* description_;
     TField* comments_;
+    TMemoReadAhead descriptionAhead_;
+    TMemoReadAhead commentsAhead_;
 };
 
 // Told how many packages a report has handled so far; answers false to stop it.

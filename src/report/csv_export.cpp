@@ -10,22 +10,29 @@ namespace {
 
 const QLatin1StringView kRowEnd("\r\n");
 
-bool NeedsQuotes(const QString& value) {
+bool NeedsQuotes(QStringView value) {
     for (const QChar c : value)
-        if (c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
             return true;
     return false;
 }
 
-}  // namespace
-
-QString CsvField(const QString& value) {
-    if (!NeedsQuotes(value))
-        return value;
-    QString quoted = value;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+// Writes the field straight to the sink: no copy of the text is made to quote it.
+void WriteField(TTextSink& out, QStringView value) {
+    if (!NeedsQuotes(value)) {
+        out << value;
+        return;
+    }
+    out << QLatin1StringView("\"");
+    qsizetype start = 0;
+    for (qsizetype quote = value.indexOf(u'"'); quote >= 0; quote = value.indexOf(u'"', start)) {
+        out << value.mid(start, quote + 1 - start) << QLatin1StringView("\"");
+        start = quote + 1;
+    }
+    out << value.mid(start) << QLatin1StringView("\"");
 }
+
+}  // namespace
 
 bool WriteCsv(TCatalogueReport& report, QIODevice& device, const TProgressStep& step) {
     TTextSink out(device);
@@ -33,7 +40,7 @@ bool WriteCsv(TCatalogueReport& report, QIODevice& device, const TProgressStep& 
     for (qsizetype i = 0; i < names.size(); ++i) {
         if (i > 0)
             out << QLatin1StringView(",");
-        out << CsvField(names.at(i));
+        WriteField(out, names.at(i));
     }
     out << kRowEnd;
     int done = 0;
@@ -43,7 +50,7 @@ bool WriteCsv(TCatalogueReport& report, QIODevice& device, const TProgressStep& 
             if (i > 0)
                 out << QLatin1StringView(",");
             const QString text = row.Text(field);
-            out << CsvField(field.Kind() == TFieldKind::Memo ? MemoPlainText(text) : text);
+            WriteField(out, field.Kind() == TFieldKind::Memo ? MemoPlainText(text) : text);
         }
         out << kRowEnd;
         return step(++done);

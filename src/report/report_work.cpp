@@ -13,7 +13,8 @@ namespace {
 
 // How often the dialog is redrawn and the event loop run: every so many steps or
 // milliseconds, whichever comes first, so Cancel answers quickly without the redraws
-// costing the work its speed.
+// costing the work its speed. The dialog shows itself at its first update after the
+// start and lets events run only from the next one on, so a short run needs a few.
 constexpr int kStepsPerTurn = 256;
 constexpr qint64 kMsPerTurn = 100;
 

@@ -1,6 +1,5 @@
-// The texts reports are made of: CSV fields, memos as plain text, and memos rebuilt as
-// safe HTML from whatever the stored rich text holds.
-#include "report/csv_export.h"
+// The memos in reports: as plain text, and rebuilt as safe HTML from whatever the
+// stored rich text holds.
 #include "report/memo_text.h"
 
 #include <QTest>
@@ -26,20 +25,10 @@ QString StoredRichText(const std::function<void(QTextEdit&)>& edit) {
 class ReportTextTest : public QObject {
     Q_OBJECT
 private slots:
-    void csvFieldsAreQuotedOnlyWhenTheyMustBe();
     void memosAsPlainText();
     void richMemosKeepTheirFormattingOnly();
     void nothingInAStoredMemoEscapesItsMarkup();
 };
-
-void ReportTextTest::csvFieldsAreQuotedOnlyWhenTheyMustBe() {
-    QCOMPARE(CsvField(QString()), QString());
-    QCOMPARE(CsvField(QStringLiteral("plain text; with semicolon")), QStringLiteral("plain text; with semicolon"));
-    QCOMPARE(CsvField(QStringLiteral("a,b")), QStringLiteral("\"a,b\""));
-    QCOMPARE(CsvField(QStringLiteral("say \"hi\"")), QStringLiteral("\"say \"\"hi\"\"\""));
-    QCOMPARE(CsvField(QStringLiteral("one\rtwo")), QStringLiteral("\"one\rtwo\""));
-    QCOMPARE(CsvField(QStringLiteral("one\ntwo")), QStringLiteral("\"one\ntwo\""));
-}
 
 void ReportTextTest::memosAsPlainText() {
     const QString plain = QStringLiteral("Line <one>\r\rLine & two");
