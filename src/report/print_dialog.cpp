@@ -1,12 +1,14 @@
 #include "report/print_dialog.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -46,7 +48,10 @@ TPrintPreviewDialog::TPrintPreviewDialog(const TPrintRequest& request, QWidget* 
     : QDialog(parent), request_(request), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
     setWindowTitle(QStringLiteral("Print"));
     setSizeGripEnabled(true);
-    resize(760, 820);
+    // A page's width and most of its height, as far as the screen allows.
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() * 0.9 : QSize(760, 820);
+    resize(std::min(760, room.width()), std::min(820, room.height()));
 
     auto* top = new QHBoxLayout;
     auto* what = new QLabel(QStringLiteral("&Print:"), this);
