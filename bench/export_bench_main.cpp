@@ -206,6 +206,18 @@ int main(int argc, char** argv) {
     Series html{"Export... HTML, whole catalogue", 0, {}, {}, {}};
     Series pdfCategory{"Print... PDF, largest category", 0, {}, {}, {}};
     Series pdfWhole{"Print... PDF, whole catalogue", 0, {}, {}, {}};
+    // One command, answered by the file dialog or the print dialog with this file and
+    // the file type or report at this index.
+    const auto time = [&](const char* name, Series& series, void (TFormMain::*command)(), const char* file,
+                          int choice) {
+        if (!runs(name))
+            return;
+        save.file = print.file = out(file);
+        save.filter = print.choice = choice;
+        Stopwatch watch;
+        (window.*command)();
+        series.Add(watch);
+    };
     for (int run = 0; run < repeats; ++run) {
         if (only.isEmpty()) {
             Stopwatch floorWatch;
@@ -213,36 +225,11 @@ int main(int argc, char** argv) {
                 return 1;
             floor.Add(floorWatch);
         }
-        if (runs("csv")) {
-            save.file = out("catalogue.csv");
-            save.filter = 2;  // CSV, whole catalogue
-            Stopwatch watch;
-            window.FileExportClick();
-            csv.Add(watch);
-        }
-        if (runs("html")) {
-            save.file = out("catalogue.html");
-            save.filter = 3;  // HTML, whole catalogue
-            Stopwatch watch;
-            window.FileExportClick();
-            html.Add(watch);
-        }
-        if (runs("pdf-category")) {
-            print.file = out("category.pdf");
-            print.choice = 0;
-            Stopwatch watch;
-            window.FilePrintClick();
-            pdfCategory.Add(watch);
-        }
+        time("csv", csv, &TFormMain::FileExportClick, "catalogue.csv", 2);     // CSV, whole catalogue
+        time("html", html, &TFormMain::FileExportClick, "catalogue.html", 3);  // HTML, whole catalogue
+        time("pdf-category", pdfCategory, &TFormMain::FilePrintClick, "category.pdf", 0);
     }
-    if (runs("pdf-all")) {
-        print.file = out("catalogue.pdf");
-        print.choice = 1;
-        Stopwatch watch;
-        window.FilePrintClick();
-        pdfWhole.Add(watch);
-    }
-
+    time("pdf-all", pdfWhole, &TFormMain::FilePrintClick, "catalogue.pdf", 1);
     for (const auto& [series, file] : {std::pair{&floor, "floor.csv"}, std::pair{&csv, "catalogue.csv"},
                                        std::pair{&html, "catalogue.html"}, std::pair{&pdfCategory, "category.pdf"},
                                        std::pair{&pdfWhole, "catalogue.pdf"}})

@@ -153,22 +153,19 @@ int TPackageRow::Rating() const { return rating_->AsInteger(); }
 QString TPackageRow::ArchiveFile() const { return archiveFile_->AsString(); }
 QString TPackageRow::ArchiveFolder() const { return archiveFolder_->AsString(); }
 
-QStringList TPackageRow::Compatibility() const {
-    const int mask = compatibility_->AsInteger();
-    QStringList names;
-    for (int bit = 0; bit < kCompatibilityCount; ++bit)
-        if (mask & (1 << bit))
-            names << QString::fromLatin1(kCompatibilityNames[bit]);
-    return names;
-}
+QStringList TPackageRow::Compatibility() const { return CompatibilityTexts(kCompatibilityNames); }
 
 QString TPackageRow::CompatibilityMarks() const {
+    return CompatibilityTexts(kCompatibilityMarks).join(QLatin1Char(' '));
+}
+
+QStringList TPackageRow::CompatibilityTexts(const char* const (&texts)[6]) const {
     const int mask = compatibility_->AsInteger();
-    QStringList marks;
+    QStringList set;
     for (int bit = 0; bit < kCompatibilityCount; ++bit)
         if (mask & (1 << bit))
-            marks << QString::fromLatin1(kCompatibilityMarks[bit]);
-    return marks.join(QLatin1Char(' '));
+            set << QString::fromLatin1(texts[bit]);
+    return set;
 }
 
 QString TPackageRow::Description() const { return descriptionAhead_.Read(); }

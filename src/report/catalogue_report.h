@@ -82,6 +82,9 @@ public:
     QString Comments() const;
 
 private:
+    // The texts of the set bits of the compatibility mask, one text per bit.
+    QStringList CompatibilityTexts(const char* const (&texts)[6]) const;
+
     TTable& packages_;
     TField* productName_;
     TField* categoryName_;
