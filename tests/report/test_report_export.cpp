@@ -152,7 +152,7 @@ private slots:
     void csvOfTheSelectedCategoryOnly();
     void htmlIsOnePageWithEscapedTextAndSafeRichText();
     void saveDialogOffersTypesAndScopes();
-    void aFileThatCannotBeWrittenIsReportedAndKept();
+    void aFileThatCannotBeWrittenIsReported();
     void cancelInTheMiddleLeavesTheOldFile();
     void closeInputAndSecondCommandsWaitForTheExport();
 };
@@ -161,17 +161,22 @@ void ReportExportTest::csvHoldsEveryFieldOfEveryRow() {
     MessageRecorder messages;
     Fixture f;
     AddAwkwardPackages(f, QVariant(1));
+    // A package whose category row is gone (another tool changed the catalogue).
+    PackageValues stray;
+    stray.name = QStringLiteral("Stray");
+    const qint64 missingCategory = 999;
+    f.AddPackage(missingCategory, stray);
     f.Show();
     const QString file = f.out.filePath(QStringLiteral("all.csv"));
     f.Export(file, WholeCsv);
     QCOMPARE(messages.Count(), 0);
 
     const QJsonArray rows = RunPython(kReadCsv, file).array();
-    QCOMPARE(rows.size(), 1 + 4);
+    QCOMPARE(rows.size(), 1 + 5);
     QCOMPARE(Strings(rows.at(0).toArray()), f.Packages().FieldNames());
-    // Categories in name order: Empty, Grids, Tools.
-    QList<QStringList> expected = f.TableRows({f.grids, f.tools});
-    QCOMPARE(expected.size(), 4);
+    // Categories in name order (Empty, Grids, Tools), then what has none.
+    QList<QStringList> expected = f.TableRows({f.grids, f.tools, missingCategory});
+    QCOMPARE(expected.size(), 5);
     const int description = int(f.Packages().FieldNames().indexOf(QStringLiteral("ProductDescription")));
     // A rich description goes out as its text alone.
     QCOMPARE(expected[0][1], QStringLiteral("RichGrid"));
@@ -215,6 +220,9 @@ void ReportExportTest::csvOfTheSelectedCategoryOnly() {
 void ReportExportTest::htmlIsOnePageWithEscapedTextAndSafeRichText() {
     Fixture f;
     AddAwkwardPackages(f, QVariant(1));
+    PackageValues stray;
+    stray.name = QStringLiteral("Stray");
+    f.AddPackage(999, stray);
     // A rich memo carrying what a page must never run or load.
     PackageValues hostile;
     hostile.name = QStringLiteral("Hostile");
@@ -237,7 +245,7 @@ void ReportExportTest::htmlIsOnePageWithEscapedTextAndSafeRichText() {
              (QStringList{"charset", "class", "colspan", "content", "http-equiv", "lang", "style"}));
     QVERIFY(page.value(QStringLiteral("open")).toArray().isEmpty());  // every element closed
     QCOMPARE(Strings(page.value(QStringLiteral("h2")).toArray()),
-             (QStringList{"Empty", "Grids, \"Lists\"", "Tools"}));
+             (QStringList{"Empty", "Grids, \"Lists\"", "Tools", "Without a category"}));
 
     // Cells come back as the text they were: markup from the data stays text.
     QStringList cells;
@@ -307,7 +315,7 @@ void ReportExportTest::saveDialogOffersTypesAndScopes() {
     file->hide();
 }
 
-void ReportExportTest::aFileThatCannotBeWrittenIsReportedAndKept() {
+void ReportExportTest::aFileThatCannotBeWrittenIsReported() {
     MessageRecorder messages;
     Fixture f;
     AddAwkwardPackages(f, QVariant());
