@@ -92,6 +92,7 @@ public:
     void ViewUnfoldTreeClick();
     void FileExitClick();
     void FilePrintClick();
+    void FileExportClick();
     void FileOptionsClick();
     void EditStatusListClick();
     void HelpContentsClick();

@@ -52,7 +52,7 @@ private slots:
     void titleStripOnlyOnTheFileMenu();
     void popUpCommandsActOnTheSelectedNode();
     void collapseAndUnfold();
-    void printHelpAndHints();
+    void helpAndHints();
     void optionsRecolourTheWindowOnlyOnOk();
     void exitClosesTheWindow();
 };
@@ -194,16 +194,10 @@ void MenusTest::collapseAndUnfold() {
     QVERIFY(f.Shows(toolsNode, kImageDrawerClosed));
 }
 
-void MenusTest::printHelpAndHints() {
-    MessageRecorder messages;
+void MenusTest::helpAndHints() {
     LauncherRecorder launcher;
     Fixture f;
     QVERIFY(f.Show());
-    velm::test::ChooseMenu(f.window.get(), {"&File", "&Print..."});
-    QCOMPARE(messages.Count(), 1);
-    QCOMPARE(messages.Last().kind, MessageKind::Information);
-    QCOMPARE(messages.Last().text, QStringLiteral("Not implemented yet !"));
-
     velm::test::ChooseMenu(f.window.get(), {"&Help", "&Contents / Index"});
     QCOMPARE(launcher.helpTopics, QList<int>{kHelpContentsTopic});
     QVERIFY(HelpTopicPath(kHelpContentsTopic).endsWith(QStringLiteral("help/index.html")));
@@ -216,6 +210,9 @@ void MenusTest::printHelpAndHints() {
     QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("Import component info from zip file"));
     velm::test::Hover(file, QStringLiteral("&New"));
     QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("Open new database"));
+    velm::test::Hover(file, QStringLiteral("Export..."));
+    QCOMPARE(f.window->statusBar()->currentMessage(), f.Action("FileExport")->statusTip());
+    QVERIFY(!f.Action("FileExport")->statusTip().isEmpty());
     velm::test::CloseMenus();
 }
 
