@@ -1,5 +1,7 @@
 #pragma once
 
+#include "import/imported_columns.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -105,17 +107,5 @@ private:
     std::unique_ptr<TZipMaster> zipMaster_;
 };
 
-// The description an import writes: the info file's description lines, its note and its
-// additional information, separated the way the detail panel's memo expects.
-QString ImportedDescription(const TDSPInfoClass& info);
-
-// The four version numbers of a version text as the small-integer columns can hold
-// them: a part outside -32768..32767 becomes 0 and is named in refused ("Build cannot
-// hold 40000").
-struct TVersionNumbers;
-TVersionNumbers StorableVersion(const QString& versionText, QStringList* refused);
-
-// The compatibility mask of a flags text: bit i-1 is set when character i is "1".
-int CompatibilityMask(const QString& flags);
 
 }  // namespace velm

@@ -10,6 +10,7 @@
 #include "catalogue/text_cut.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"
+#include "import/imported_columns.h"
 #include "import/package_info.h"
 #include "import/velm_component.h"
 #include "import/zip_master.h"
@@ -23,11 +24,6 @@ namespace velm {
 namespace {
 
 constexpr int kCategoryNameSize = 25;
-constexpr int kSmallIntMin = -32768;
-constexpr int kSmallIntMax = 32767;
-constexpr int kCompatibilityFlags = 6;
-constexpr int kFreeware = 0;
-constexpr int kShareware = 1;
 const QChar kCR = QLatin1Char('\r');
 
 TTable& Packages() { return *DMvelm->TableCPInfo; }
@@ -62,38 +58,6 @@ int CategoryIdByName(const QString& name) {
 
 }  // namespace
 
-TVersionNumbers StorableVersion(const QString& versionText, QStringList* refused) {
-    TVersionNumbers version = ParseVersion(versionText);
-    int* const numbers[] = {&version.Major, &version.Minor, &version.Release, &version.Build};
-    const char* const fields[] = {"VersionMajor", "VersionMinor", "Release", "Build"};
-    // The parts as written, split the way the numbers were, to name what is refused.
-    const QStringList parts = versionText.split(QLatin1Char('.'));
-    for (int i = 0; i < 4; ++i) {
-        if (*numbers[i] >= kSmallIntMin && *numbers[i] <= kSmallIntMax)
-            continue;
-        *numbers[i] = 0;
-        if (refused)
-            *refused << QStringLiteral("%1 cannot hold %2").arg(QString::fromLatin1(fields[i]), parts.value(i).trimmed());
-    }
-    return version;
-}
-
-QString ImportedDescription(const TDSPInfoClass& info) {
-    QString text;
-    for (const QString& line : info.DescriptionLines)
-        text += line + QStringLiteral("\r\n");
-    text += kCR + QStringLiteral("Note:") + kCR + info.NoteText + kCR + QStringLiteral("Add.info:") + kCR +
-            info.AdditionalInfoText;
-    return text;
-}
-
-int CompatibilityMask(const QString& flags) {
-    int mask = 0;
-    for (int i = 0; i < kCompatibilityFlags && i < flags.size(); ++i)
-        if (flags.at(i) == QLatin1Char('1'))
-            mask |= 1 << i;
-    return mask;
-}
 
 void TVELMComponent::CheckArchivePath(const QString& archivePath) const {
     const QFileInfo archive(archivePath);
@@ -218,16 +182,6 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath) {
         const bool namesCategory = !infoName.isEmpty() && !InfoReader->CategoryText.trimmed().isEmpty();
         const int categoryId = namesCategory ? CategoryFromInfoFile() : CategoryFromUser();
 
-        const TDSPInfoClass& info = *InfoReader;
-        // A version part the small-integer columns cannot hold costs the row nothing
-        // else: it is stored as 0, and the user is told.
-        QStringList refused;
-        const TVersionNumbers version = StorableVersion(info.VersionText, &refused);
-        if (!refused.isEmpty())
-            ShowInfo(QStringLiteral("The version \"%1\" does not fit the version fields: %2, so 0 is stored "
-                                    "instead.")
-                         .arg(info.VersionText, refused.join(QStringLiteral("; "))));
-        const int mask = CompatibilityMask(info.CompatFlags);
         // The extraction and the dialogs let other events run: the row is found again.
         if (!packages.Locate(QStringLiteral("ID"), rowId, false))
             throw EDatabaseError(QStringLiteral("The component's record is gone"));
@@ -240,18 +194,15 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath) {
         if (!infoName.isEmpty())
             packages.FieldByName(QStringLiteral("ReleaseDate"))
                 ->SetAsDate(QFileInfo(QDir(TmpFolder).filePath(infoName)).lastModified().toLocalTime().date());
-        SetString("ProductDescription", ImportedDescription(info));
-        SetInteger("FreeShareCommercial", info.IsFreeware ? kFreeware : kShareware);
-        packages.FieldByName(QStringLiteral("FullSourceIncl"))->SetAsBoolean(info.HasFullSource);
-        SetInteger("VersionMajor", version.Major);
-        SetInteger("VersionMinor", version.Minor);
-        SetInteger("Release", version.Release);
-        SetInteger("Build", version.Build);
-        SetInteger("Compatibility", mask);
-        SetString("Author", info.AuthorName);
-        SetString("AuthorEmail", info.AuthorMail);
-        SetString("FileURL", info.AuthorWeb);
+        QStringList refused;
+        const int mask = WriteInfoColumns(packages, *InfoReader, &refused);
         packages.Post();
+        // A version part the small-integer columns cannot hold costs the row nothing
+        // else: it is stored as 0, and the user is told.
+        if (!refused.isEmpty())
+            ShowInfo(QStringLiteral("The version \"%1\" does not fit the version fields: %2, so 0 is stored "
+                                    "instead.")
+                         .arg(InfoReader->VersionText, refused.join(QStringLiteral("; "))));
         CachedCompatibility = mask;
         if (ShowCompatibility)
             ShowCompatibility(mask);
