@@ -19,8 +19,8 @@ class TDBRichEdit : public QTextEdit, public TDataAware {
     Q_OBJECT
     Q_PROPERTY(QString DataField READ DataField WRITE SetDataField)
 public:
-    static constexpr qsizetype kLargeTextLength = 256 * 1024;
-    static constexpr qsizetype kLargeTextPart = 64 * 1024;
+    static constexpr qsizetype kLargeTextLength = 64 * 1024;
+    static constexpr qsizetype kLargeTextPart = 16 * 1024;
 
     explicit TDBRichEdit(QWidget* parent = nullptr);
 
