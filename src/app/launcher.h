@@ -4,8 +4,8 @@
 
 namespace velm {
 
-// Everything the program hands to the desktop: help pages and files opened in the text
-// viewer. One seam, so tests can record what would have been opened.
+// Everything the program opens outside the window asking for it: help pages and files
+// shown in the text viewer. One seam, so tests can record what would have been opened.
 class Launcher {
 public:
     virtual ~Launcher() = default;
@@ -25,8 +25,9 @@ QString HelpTopicPath(int topic);
 
 // Opens the help page of a topic in the desktop's browser.
 void OpenHelpTopic(int topic);
-// Opens a file in the system's text viewer: Notepad on Windows, elsewhere the desktop's
-// handler for the file.
+// Shows a file extracted from an archive in our own read-only text window, over the
+// active dialog without blocking it. Never the desktop's handler for the file's type:
+// an archive member is untrusted.
 void LaunchTextViewer(const QString& path);
 
 }  // namespace velm
