@@ -10,6 +10,7 @@
 #include "catalogue/data_module.h"
 #include "catalogue/database.h"
 #include "catalogue/table.h"
+#include "import/archive_folder.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
 
@@ -253,14 +254,18 @@ QTreeWidgetItem* TFormMain::DropTargetAt(const QPoint& treePoint) const {
     return tree->topLevelItem(0);
 }
 
-void TFormMain::DropFiles(const QStringList& paths, const QPoint& treePoint) {
-    if (paths.isEmpty())
+void TFormMain::DropFiles(const QStringList& dropped, const QPoint& treePoint) {
+    if (dropped.isEmpty())
         return;
     QTreeWidgetItem* node = DropTargetAt(treePoint);
     if (!node) {
         ShowError(kNoCategoryText);
         return;
     }
+    // A dropped folder stands for the archives below it; the question counts those.
+    const QStringList paths = ExpandDroppedFolders(dropped);
+    if (paths.isEmpty())
+        return;
     const QString category = CategoryTextOf(node);
     if (Settings().ShowDragNDropInfoMsg &&
         !ConfirmYesNo(QStringLiteral("You dropped ") + QString::number(paths.size()) +

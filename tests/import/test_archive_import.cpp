@@ -174,6 +174,10 @@ private slots:
     void dropHitTestAndRealDropEvents();
     void emptyTreeHasNoCategoryToImportInto();
     void manyArchivesShowProgressAndCancelStopsBetweenArchives();
+    void encryptedInfoFileIsNamedAndTreatedAsMissing();
+    void droppedFolderImportsEveryArchiveBelowIt();
+    void droppedFolderWithoutArchivesSaysSo();
+    void droppedFolderShowsProgressAndCancels();
 };
 
 void ArchiveImportTest::infFileFillsEveryColumnAndTheTree() {
@@ -401,10 +405,12 @@ void ArchiveImportTest::foldersAndMissingFilesAreRefused() {
     const QString missing = f.archives.filePath(QStringLiteral("gone.zip"));
     const QString good = f.Archive(QStringLiteral("Good.zip"), std::move(ZipBuilder().Add("g.inf", InfFile("Tools"))));
     f.window->DropFiles({folder, missing, good}, QPoint(-1, -1));  // dropped with the question answered Yes
+    // A folder stands for the archives below it: this one has none.
     QCOMPARE(messages.Count(), 3);
-    QCOMPARE(messages.shown.at(1).kind, MessageKind::Error);
-    QCOMPARE(messages.shown.at(1).text,
-             QStringLiteral("\"") + folder + QStringLiteral("\" is not an archive file and cannot be imported."));
+    QCOMPARE(messages.shown.at(0).kind, MessageKind::Error);
+    QCOMPARE(messages.shown.at(0).text, QStringLiteral("No archives (.zip) were found in the folder \"") +
+                                            QDir::toNativeSeparators(folder) + QStringLiteral("\"."));
+    QVERIFY(messages.shown.at(1).text.startsWith(QStringLiteral("You dropped 2 file(s)")));
     QVERIFY(messages.shown.at(2).text.contains(missing));
     // Nothing half-written; the next file is still imported.
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Good"});
@@ -617,6 +623,109 @@ void ArchiveImportTest::manyArchivesShowProgressAndCancelStopsBetweenArchives() 
     f.ImportThroughCommand(files);
     QCOMPARE(progressText, QStringLiteral("Reading P0.zip (1 of 5)"));
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"P0"});
+    QCOMPARE(messages.Count(), 0);
+}
+
+void ArchiveImportTest::encryptedInfoFileIsNamedAndTreatedAsMissing() {
+    MessageRecorder messages;
+    Fixture f;
+    f.Show();
+    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools")));
+    velm::test::ZipMember secret{"Pkg/pkg.inf", QByteArray(60, '\x5A')};
+    secret.flags = 0x0001;
+    const QString path = f.Archive(QStringLiteral("Locked.zip"), std::move(ZipBuilder().Add(secret)));
+    bool asked = false;
+    velm::test::AnswerNextModal<TFormMsgDlg>([](TFormMsgDlg* dialog) { dialog->BitBtnOK()->click(); }, &asked);
+    f.ImportThroughCommand({path});
+    QCOMPARE(messages.Count(), 1);
+    QVERIFY(messages.Last().text.endsWith(QStringLiteral("Pkg\\pkg.inf: encrypted: cannot be read")));
+    // Then as for an archive without an info file: the category question, and the row.
+    QVERIFY(asked);
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Locked"});
+    QCOMPARE(f.Text("Locked", "ArchiveFile"), QStringLiteral("Locked.zip"));
+    QCOMPARE(f.Text("Locked", "ProductDescription"), QStringLiteral("\rNote:\r\rAdd.info:\r"));
+}
+
+namespace {
+
+// A drop from the desktop onto the tree, delivered as the window system delivers it;
+// the import it starts runs from the event loop.
+void DropOnTree(QTreeWidget* tree, const QStringList& paths, const QPoint& point) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    mime.setUrls(urls);
+    QDragEnterEvent enter(point, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tree->viewport(), &enter);
+    QDropEvent drop(QPointF(point), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tree->viewport(), &drop);
+    QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+void ArchiveImportTest::droppedFolderImportsEveryArchiveBelowIt() {
+    MessageRecorder messages;
+    Fixture f;
+    f.Show();
+    f.KeepTargetSilently();
+    const QString folder = f.archives.filePath(QStringLiteral("downloads"));
+    for (const char* name : {"downloads/b.zip", "downloads/A/inner.ZIP", "downloads/c.Zip", "downloads/A/deeper/d.zip",
+                             "downloads/notes.txt", "downloads/e.zipx"})
+        f.Archive(QString::fromLatin1(name), std::move(ZipBuilder().Add("a.txt", "x")));
+    const QString loose = f.Archive(QStringLiteral("Loose.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    // A link to a folder outside is not followed.
+    const QString elsewhere = f.archives.filePath(QStringLiteral("elsewhere"));
+    f.Archive(QStringLiteral("elsewhere/outside.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    QVERIFY(QFile::link(elsewhere, folder + QStringLiteral("/link")));
+
+    QTreeWidgetItem* tools = f.Category(QStringLiteral("Tools"));
+    DropOnTree(f.Tree(), {loose, folder}, f.Tree()->visualItemRect(tools).center());
+    QCOMPARE(messages.Count(), 1);
+    QVERIFY(messages.Last().text.startsWith(QStringLiteral("You dropped 5 file(s) at the category : <Tools>")));
+    // In drop order, each folder's archives in name order, a sub-folder where it sorts.
+    QCOMPARE(ChildTexts(tools), (QStringList{"Loose", "d", "inner", "b", "c"}));
+    QCOMPARE(f.Text("inner", "ArchiveFilePath"),
+             QDir::toNativeSeparators(folder + QStringLiteral("/A")) + QDir::separator());
+}
+
+void ArchiveImportTest::droppedFolderWithoutArchivesSaysSo() {
+    MessageRecorder messages;
+    Fixture f;
+    f.Show();
+    const QString folder = f.archives.filePath(QStringLiteral("nothing"));
+    f.Write(QStringLiteral("nothing/readme.txt"), "no archives here");
+    DropOnTree(f.Tree(), {folder}, f.Tree()->visualItemRect(f.Category(QStringLiteral("Tools"))).center());
+    // No question about nothing to import.
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().kind, MessageKind::Error);
+    QCOMPARE(messages.Last().text, QStringLiteral("No archives (.zip) were found in the folder \"") +
+                                       QDir::toNativeSeparators(folder) + QStringLiteral("\"."));
+    QVERIFY(f.Packages().IsEmpty());
+}
+
+void ArchiveImportTest::droppedFolderShowsProgressAndCancels() {
+    MessageRecorder messages;
+    Fixture f;
+    f.Show();
+    Settings().ShowDragNDropInfoMsg = false;
+    const QString folder = f.archives.filePath(QStringLiteral("many"));
+    for (int i = 0; i < 5; ++i)
+        f.Archive(QStringLiteral("many/P%1.zip").arg(i), std::move(ZipBuilder().Add("a.txt", "x")));
+    // The first archive asks for its category; meanwhile the user cancels the progress.
+    QString progressText;
+    velm::test::AnswerNextModal<TFormMsgDlg>([&progressText](TFormMsgDlg* dialog) {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(widget)) {
+                progressText = progress->labelText();
+                QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+            }
+        dialog->BitBtnOK()->click();
+    });
+    DropOnTree(f.Tree(), {folder}, f.Tree()->visualItemRect(f.Category(QStringLiteral("Grids"))).center());
+    QCOMPARE(progressText, QStringLiteral("Reading P0.zip (1 of 5)"));
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), QStringList{"P0"});
     QCOMPARE(messages.Count(), 0);
 }
 
