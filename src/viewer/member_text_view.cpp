@@ -16,13 +16,12 @@
 #include <QVBoxLayout>
 
 #include <optional>
+#include <utility>
 
 namespace velm {
 
 namespace {
 
-constexpr char16_t kControlPictures = 0x2400;  // "␀" for NUL, then one per control character
-constexpr char16_t kDeletePicture = 0x2421;
 constexpr char16_t kReplacement = 0xFFFD;
 
 // Marks that reorder the text around them or hide what follows: shown, they could make
@@ -43,6 +42,31 @@ QString Decode(QByteArrayView bytes) {
     return utf8.hasError() ? DecodeWindows1252(bytes) : text;
 }
 
+// Breaks every line longer than the limit into pieces of that length; true when any was.
+bool BreakLongLines(QString& text, qsizetype limit) {
+    qsizetype run = 0;
+    bool longLine = false;
+    for (const QChar c : std::as_const(text)) {
+        run = c == u'\n' ? 0 : run + 1;
+        longLine = longLine || run > limit;
+    }
+    if (!longLine)
+        return false;
+    QString broken;
+    broken.reserve(text.size() + text.size() / limit);
+    run = 0;
+    for (const QChar c : std::as_const(text)) {
+        if (c != u'\n' && run == limit) {
+            broken += u'\n';
+            run = 0;
+        }
+        broken += c;
+        run = c == u'\n' ? 0 : run + 1;
+    }
+    text = std::move(broken);
+    return true;
+}
+
 }  // namespace
 
 QString DisplayableText(QByteArrayView bytes) {
@@ -59,10 +83,11 @@ QString DisplayableText(QByteArrayView bytes) {
             shown += QChar(c);
         } else if (c == 0x2028 || c == 0x2029) {
             shown += u'\n';
-        } else if (c < 0x20) {
-            shown += QChar(char16_t(kControlPictures + c));
-        } else if (c == 0x7F) {
-            shown += QChar(kDeletePicture);
+        } else if (c < 0x20 || c == 0x7F) {
+            // Caret notation, as cat -v and less show them: every font has the glyphs,
+            // which the Unicode control pictures lack in the usual fixed-width fonts.
+            shown += u'^';
+            shown += QChar(char16_t(c ^ 0x40));
         } else if ((c >= 0x80 && c <= 0x9F) || ReordersText(c)) {
             shown += QChar(kReplacement);
         } else {
@@ -105,13 +130,19 @@ bool TMemberTextView::LoadFile(const QString& path) {
         return false;
     }
     setWindowTitle(QFileInfo(path).fileName());
-    text_->setPlainText(DisplayableText(bytes));
+    QString text = DisplayableText(bytes);
+    const bool broken = BreakLongLines(text, kMaxLineLength);
+    text_->setPlainText(text);
+    const QLocale locale;
+    QStringList notes;
     if (total > bytes.size()) {
-        const QLocale locale;
-        notShown_->setText(QStringLiteral("Only the first %1 bytes of %2 are shown.")
-                               .arg(locale.toString(bytes.size()), locale.toString(total)));
-        notShown_->show();
+        notes << QStringLiteral("Only the first %1 bytes of %2 are shown.")
+                     .arg(locale.toString(bytes.size()), locale.toString(total));
     }
+    if (broken)
+        notes << QStringLiteral("Lines longer than %1 characters are shown in pieces.").arg(locale.toString(kMaxLineLength));
+    notShown_->setText(notes.join(u' '));
+    notShown_->setVisible(!notes.isEmpty());
     return true;
 }
 

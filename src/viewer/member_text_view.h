@@ -12,8 +12,9 @@ namespace velm {
 // Bytes of an untrusted file as text that shows every byte and hides nothing: UTF-16
 // or UTF-32 when a byte order mark says so, else UTF-8 when the bytes are valid UTF-8,
 // else Windows-1252. Line breaks of any convention become line breaks; every other
-// control character becomes a visible symbol (NUL shows as "␀"), and characters that
-// would reorder or hide the text around them become "�".
+// control character is shown in caret notation (NUL as "^@", escape as "^["), and
+// characters that would reorder the text around them, or stand for no character,
+// become "�".
 QString DisplayableText(QByteArrayView bytes);
 
 // A read-only window of our own that shows a file extracted from an archive as plain
@@ -24,6 +25,9 @@ class TMemberTextView : public QWidget {
 public:
     // Enough for any source file or readme; a larger member shows its beginning.
     static constexpr qint64 kMaxShownBytes = 4LL * 1024 * 1024;
+    // Longer lines are shown in pieces: laying out one line of megabytes (a binary file
+    // without line breaks) would hold the program for many seconds.
+    static constexpr qsizetype kMaxLineLength = 4096;
 
     explicit TMemberTextView(QWidget* parent = nullptr);
 
@@ -33,7 +37,8 @@ public:
     QString ErrorText() const { return errorText_; }
 
     QPlainTextEdit* PlainTextMember() const { return text_; }
-    // Says how much of a larger file is shown; hidden when all of it is.
+    // Says how much of a larger file is shown and whether long lines were broken;
+    // hidden when the text is shown whole.
     QLabel* LabelNotShown() const { return notShown_; }
 
 private:

@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -50,6 +51,7 @@ private slots:
     void everyByteIsShownAndNothingInterpreted_data();
     void everyByteIsShownAndNothingInterpreted();
     void largeFilesShowTheirBeginningAndSaySo();
+    void longLinesAreShownInPieces();
     void unreadableFileIsReported();
     void viewerStaysUsableBesideTheTextWindow();
 };
@@ -60,13 +62,13 @@ void MemberTextViewTest::everyByteIsShownAndNothingInterpreted_data() {
     QTest::newRow("markup stays text") << QByteArray("<b>bold</b><script>alert(1)</script>")
                                        << QStringLiteral("<b>bold</b><script>alert(1)</script>");
     QTest::newRow("NUL and other controls") << QByteArray("a\0b\x01\x1B[2Jc\x7F", 10)
-                                            << QString::fromUtf8("a␀b␁␛[2Jc␡");
+                                            << QStringLiteral("a^@b^A^[[2Jc^?");
     QTest::newRow("line breaks of every kind") << QByteArray("one\r\ntwo\rthree\nfour\tend")
                                                << QStringLiteral("one\ntwo\nthree\nfour\tend");
     QTest::newRow("UTF-8") << QByteArray("Caf\xC3\xA9 \xE2\x82\xAC") << QString::fromUtf8("Café €");
     // Not UTF-8: read as Windows text, whose undefined bytes are shown as replacements.
     QTest::newRow("Windows-1252") << QByteArray("Caf\xE9 \x80 \x81") << QString::fromUtf8("Café € �");
-    QTest::newRow("UTF-16 with its mark") << QByteArray("\xFF\xFEH\0i\0\0\0", 8) << QString::fromUtf8("Hi␀");
+    QTest::newRow("UTF-16 with its mark") << QByteArray("\xFF\xFEH\0i\0\0\0", 8) << QStringLiteral("Hi^@");
     // Marks that would show a line in another order than it is stored.
     QTest::newRow("reordering marks") << QByteArray("x = \xE2\x80\xAE" "cba\xE2\x81\xA6")
                                       << QString::fromUtf8("x = �cba�");
@@ -104,6 +106,27 @@ void MemberTextViewTest::largeFilesShowTheirBeginningAndSaySo() {
                  .arg(QLocale().toString(TMemberTextView::kMaxShownBytes), QLocale().toString(bytes.size())));
 }
 
+void MemberTextViewTest::longLinesAreShownInPieces() {
+    QTemporaryDir dir;
+    const qsizetype limit = TMemberTextView::kMaxLineLength;
+    const QByteArray longLine = QByteArray("x").repeated(limit * 2 + 10);
+    TMemberTextView view;
+    QVERIFY(view.LoadFile(WriteFile(dir, QStringLiteral("minified.js"), "short\n" + longLine + "\nend")));
+    const QPlainTextEdit* text = view.PlainTextMember();
+    QCOMPARE(text->blockCount(), 5);
+    QCOMPARE(text->document()->findBlockByNumber(1).length() - 1, limit);
+    QCOMPARE(text->document()->findBlockByNumber(3).text(), QStringLiteral("xxxxxxxxxx"));
+    QCOMPARE(text->toPlainText().remove(u'\n'), QString::fromLatin1("short" + longLine + "end"));
+    QCOMPARE(view.LabelNotShown()->text(),
+             QStringLiteral("Lines longer than %1 characters are shown in pieces.").arg(QLocale().toString(limit)));
+
+    // A line of exactly the limit stays whole.
+    TMemberTextView exact;
+    QVERIFY(exact.LoadFile(WriteFile(dir, QStringLiteral("exact.txt"), QByteArray("y").repeated(limit))));
+    QCOMPARE(exact.PlainTextMember()->blockCount(), 1);
+    QVERIFY(exact.LabelNotShown()->isHidden());
+}
+
 void MemberTextViewTest::unreadableFileIsReported() {
     MessageRecorder messages;
     QTemporaryDir dir;
@@ -138,7 +161,7 @@ void MemberTextViewTest::viewerStaysUsableBesideTheTextWindow() {
             QList<TMemberTextView*> windows = TextWindows();
             QCOMPARE(windows.size(), 1);
             TMemberTextView* view = windows.first();
-            QCOMPARE(view->PlainTextMember()->toPlainText(), QString::fromUtf8("<h1>Hi</h1>␀<script>x()</script>"));
+            QCOMPARE(view->PlainTextMember()->toPlainText(), QStringLiteral("<h1>Hi</h1>^@<script>x()</script>"));
             // A window of its own, owned by the viewer and not modal, while the viewer
             // stays the modal dialog.
             QVERIFY(view->isWindow());
@@ -147,17 +170,23 @@ void MemberTextViewTest::viewerStaysUsableBesideTheTextWindow() {
             QCOMPARE(QApplication::activeModalWidget(), viewer);
 
             // Input reaches both through the window system, as a user's would: a second
-            // member from the viewer, then Escape into each text window closes it.
+            // member from the viewer, a click into each text window (which places its
+            // cursor), then Escape, which closes it.
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
             const QPoint viewButton = viewer->BitBtnViewFile()->mapTo(viewer, viewer->BitBtnViewFile()->rect().center());
             QTest::mouseClick(viewer->windowHandle(), Qt::LeftButton, {}, viewButton);
             windows = TextWindows();
             QCOMPARE(windows.size(), 2);
             for (TMemberTextView* window : windows) {
+                const QPointer<TMemberTextView> alive(window);
                 seen << window->windowTitle();
-                window->activateWindow();
-                QVERIFY(QTest::qWaitForWindowActive(window));
+                QApplication::setActiveWindow(window);
+                QPlainTextEdit* text = window->PlainTextMember();
+                const QPoint endOfLine = text->viewport()->mapTo(window, QPoint(text->viewport()->width() - 5, 5));
+                QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, endOfLine);
+                QCOMPARE(text->textCursor().position(), text->document()->firstBlock().length() - 1);
                 QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+                QVERIFY(!alive || !alive->isVisible());
             }
             QVERIFY(TextWindows().isEmpty());
         },
