@@ -42,6 +42,20 @@ QString StripTrailingSeparators(QString path) {
     return path;
 }
 
+// Why a member is never written, whatever the folder; empty when it may be. A link's
+// data is its target: written out, it would be a small file standing for something else.
+QString RefusalReason(const ZipDirEntry& entry, const QStringList& safeParts) {
+    if (entry.IsLink())
+        return QStringLiteral("a link");
+    if (entry.IsSpecialFile())
+        return QStringLiteral("not a regular file");
+    if (safeParts.isEmpty())
+        return QStringLiteral("unsafe name");
+    if (entry.IsEncrypted())
+        return QStringLiteral("encrypted: cannot be read");
+    return {};
+}
+
 class Extraction {
 public:
     Extraction(const ZipExtractRequest& request, const std::function<void()>& keepResponsive)
@@ -119,23 +133,9 @@ bool Extraction::ExtractOne(zip_t* archive, const ZipMemberToExtract& member) {
     const ZipDirEntry& entry = member.Entry;
     if (entry.IsFolder())
         return true;
-    // A link's data is its target: written out, it would be a small file that stands
-    // for something else.
-    if (entry.IsLink()) {
-        Refuse(entry, QStringLiteral("a link"));
-        return true;
-    }
-    if (entry.IsSpecialFile()) {
-        Refuse(entry, QStringLiteral("not a regular file"));
-        return true;
-    }
     QStringList parts = SafeMemberPath(entry.FileName);
-    if (parts.isEmpty()) {
-        Refuse(entry, QStringLiteral("unsafe name"));
-        return true;
-    }
-    if (entry.IsEncrypted()) {
-        Refuse(entry, QStringLiteral("encrypted: cannot be read"));
+    if (const QString reason = RefusalReason(entry, parts); !reason.isEmpty()) {
+        Refuse(entry, reason);
         return true;
     }
     // The directory was read earlier: make sure libzip's member at this position is
