@@ -259,15 +259,17 @@ void Read(QIODevice& device, ZipDirectory& directory) {
     const char* data = block.constData();
     qsizetype pos = 0;
     for (quint64 index = 0; index < bounds.Count; ++index) {
-        const QString where = QStringLiteral("entry %1").arg(index + 1);
+        // Only a failure names the entry: formatting the name for every entry costs more
+        // than reading it.
+        const auto where = [index] { return QStringLiteral("entry %1").arg(index + 1); };
         if (block.size() - pos < kHeaderSize) {
             return Fail(directory, ZipReadStatus::Damaged,
-                           QStringLiteral("the directory ends before %1").arg(where));
+                           QStringLiteral("the directory ends before %1").arg(where()));
         }
         const char* h = data + pos;
         if (U32(h) != kHeaderSignature) {
             return Fail(directory, ZipReadStatus::Damaged,
-                           QStringLiteral("bad header signature at %1").arg(where));
+                           QStringLiteral("bad header signature at %1").arg(where()));
         }
         ZipDirEntry entry;
         entry.MadeByVersion = U16(h + 4);
@@ -288,13 +290,13 @@ void Read(QIODevice& device, ZipDirectory& directory) {
         const qsizetype total = kHeaderSize + entry.FileNameLen + entry.ExtraFieldLen + entry.FileComLen;
         if (block.size() - pos < total) {
             return Fail(directory, ZipReadStatus::Damaged,
-                           QStringLiteral("the directory ends inside %1").arg(where));
+                           QStringLiteral("the directory ends inside %1").arg(where()));
         }
         const QByteArrayView name(h + kHeaderSize, entry.FileNameLen);
         const QByteArrayView extra(h + kHeaderSize + entry.FileNameLen, entry.ExtraFieldLen);
         const QByteArrayView comment(h + kHeaderSize + entry.FileNameLen + entry.ExtraFieldLen, entry.FileComLen);
         if (!ApplyZip64Extra(entry, extra))
-            return Fail(directory, ZipReadStatus::Damaged, QStringLiteral("the zip64 extra field of %1 is too short").arg(where));
+            return Fail(directory, ZipReadStatus::Damaged, QStringLiteral("the zip64 extra field of %1 is too short").arg(where()));
         entry.RawFileName = name.toByteArray();
         entry.FileName = DecodeZipText(name, entry.MadeByVersion, entry.Flag);
         entry.FileName.replace(u'/', u'\\');
