@@ -4,8 +4,8 @@
 
 namespace velm {
 
-// Everything the program opens outside the window asking for it: help pages and files
-// shown in the text viewer. One seam, so tests can record what would have been opened.
+// Everything the program hands to the desktop: help pages and files opened in the text
+// viewer. One seam, so tests can record what would have been opened.
 class Launcher {
 public:
     virtual ~Launcher() = default;
