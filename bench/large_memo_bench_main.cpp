@@ -5,6 +5,7 @@
 // catalogue holding an ordinary description (the floor). Offscreen; medians of RUNS.
 //   large-memo-bench [RUNS]
 #include "bench_timing.h"
+#include "browser/component_detail_panel.h"
 #include "browser/form_main.h"
 #include "catalogue/data_module.h"
 #include "catalogue/table.h"

@@ -1,20 +1,17 @@
 #include "app/launcher.h"
 
 #include "app/form_help.h"
+#include "viewer/member_text_view.h"
 
+#include <QApplication>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
-#include <QProcess>
-#include <QUrl>
 
 namespace velm {
 
 namespace {
 
 Launcher* g_launcher = nullptr;
-
-void OpenLocalFile(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
 }  // namespace
 
@@ -42,12 +39,9 @@ void LaunchTextViewer(const QString& path) {
         g_launcher->LaunchTextViewer(path);
         return;
     }
-#ifdef Q_OS_WIN
-    // An argument list, never a command line: the path cannot smuggle in more commands.
-    QProcess::startDetached(QStringLiteral("NOTEPAD.EXE"), {QDir::toNativeSeparators(path)});
-#else
-    OpenLocalFile(path);
-#endif
+    // The modal dialog asking (the archive viewer) owns the window, so both stay usable.
+    QWidget* owner = QApplication::activeModalWidget();
+    ShowMemberText(path, owner ? owner : QApplication::activeWindow());
 }
 
 }  // namespace velm

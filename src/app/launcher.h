@@ -4,8 +4,8 @@
 
 namespace velm {
 
-// Everything the program hands to the desktop: help pages and files opened in the text
-// viewer. One seam, so tests can record what would have been opened.
+// The windows the program opens for reading: help pages and files extracted from an
+// archive. One seam, so tests can record what would have been opened.
 class Launcher {
 public:
     virtual ~Launcher() = default;
@@ -13,7 +13,7 @@ public:
     virtual void LaunchTextViewer(const QString& path) = 0;
 };
 
-// Installs a launcher (nullptr restores the desktop one). Returns the previous one.
+// Installs a launcher (nullptr restores the program's own windows). Returns the previous one.
 Launcher* SetLauncher(Launcher* launcher);
 
 // The topic number of the help's contents and index page.
@@ -25,8 +25,9 @@ QString HelpTopicPath(int topic);
 
 // Opens the help page of a topic in the program's own help window.
 void OpenHelpTopic(int topic);
-// Opens a file in the system's text viewer: Notepad on Windows, elsewhere the desktop's
-// handler for the file.
+// Shows a file extracted from an archive in our own read-only text window, over the
+// active dialog without blocking it. Never the desktop's handler for the file's type:
+// an archive member is untrusted.
 void LaunchTextViewer(const QString& path);
 
 }  // namespace velm

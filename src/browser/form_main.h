@@ -79,6 +79,10 @@ public:
     void FileReimportClick();
     void SBOpenDlgArchiveFileClick();
     void ReimportComponent();
+    // Files dropped on the tree, as the event loop handles them after the drop: they go to
+    // the category that was under the pointer when they were dropped (the first one
+    // should it have gone since); a dropped folder stands for the archives below it.
+    void DropFilesInto(const QStringList& paths, const QString& categoryName);
     // The node a drop at the point goes to: the node when the point is on its icon,
     // label or right of its label, otherwise the tree's first node.
     QTreeWidgetItem* DropTargetAt(const QPoint& treePoint) const;
@@ -109,6 +113,8 @@ public:
     QFrame* PanelLeft() const;
     QFrame* PanelRight() const;
     QLabel* ImageLogo() const;
+    // The hint on the right side while the catalogue holds no category.
+    QLabel* LabelEmptyHint() const;
     QWidget* PageControlComponentInfo() const { return pageControl_; }
     TComponentDetailPanel* DetailPanel() const;
 
@@ -138,15 +144,14 @@ private:
     void ConnectCommand(QAction* action, void (TFormMain::*handler)());
     void ShowTreePopupMenu(const QPoint& position);
     void ShowDetail(bool detail);
+    // Shows the empty catalogue's hint exactly while the tree has no category.
+    void ShowEmptyHint();
     // Imports the files one after another into the node's category under the work
     // guard, with a progress dialog when there are many; rememberFolder keeps each
     // file's folder for the import dialog.
     void ImportArchives(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder);
     void ImportArchivesGuarded(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder,
                                const bool& stopRequested);
-    // A drop kept by the work guard: the files go to the category that was under the
-    // pointer when they were dropped.
-    void DropFilesInto(const QStringList& paths, const QString& categoryName);
     // Moves the node of the current package row under its row's category when they differ.
     void FollowRowCategory(QTreeWidgetItem* node);
     bool DropEvent(QEvent* event);

@@ -251,9 +251,8 @@ void TFormMain::ViewArchiveContentsClick() {
     if (!selected || !selected->parent())
         return;
     TTable& packages = *DMvelm->TableCPInfo;
+    // Without a file name the folder alone is opened, which the viewer reports as not found.
     const QString file = packages.FieldByName(QStringLiteral("ArchiveFile"))->AsString();
-    if (file.isEmpty())
-        return;
     ShowArchiveContents(this, packages.FieldByName(QStringLiteral("ArchiveFilePath"))->AsString() + file, TmpFolder);
 }
 

@@ -11,6 +11,7 @@
 #include "catalogue/data_module.h"
 #include "catalogue/database.h"
 #include "catalogue/table.h"
+#include "import/archive_folder.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
 
@@ -266,8 +267,8 @@ QTreeWidgetItem* TFormMain::DropTargetAt(const QPoint& treePoint) const {
     return tree->topLevelItem(0);
 }
 
-void TFormMain::DropFilesInto(const QStringList& paths, const QString& categoryName) {
-    if (paths.isEmpty())
+void TFormMain::DropFilesInto(const QStringList& dropped, const QString& categoryName) {
+    if (dropped.isEmpty())
         return;
     QTreeWidget* tree = ui_->TreeViewCategories;
     // The category under the pointer at the drop; should it have gone since, the first.
@@ -278,6 +279,10 @@ void TFormMain::DropFilesInto(const QStringList& paths, const QString& categoryN
         ShowError(kNoCategoryText);
         return;
     }
+    // A dropped folder stands for the archives below it; the question counts those.
+    const QStringList paths = ExpandDroppedFolders(dropped);
+    if (paths.isEmpty())
+        return;
     const QString category = CategoryTextOf(node);
     if (Settings().ShowDragNDropInfoMsg &&
         !ConfirmYesNo(QStringLiteral("You dropped ") + QString::number(paths.size()) +

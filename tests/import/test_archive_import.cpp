@@ -206,6 +206,10 @@ private slots:
     void inputDuringAnExtractionIsHeldAndTheImportKeepsItsRow();
     void aDropDuringAnExtractionWaitsForIt();
     void closingDuringAnExtractionWaitsForItAndClosesCleanly();
+    void encryptedInfoFileIsNamedAndTreatedAsMissing();
+    void droppedFolderImportsEveryArchiveBelowIt();
+    void droppedFolderWithoutArchivesSaysSo();
+    void droppedFolderShowsProgressAndCancels();
 };
 
 void ArchiveImportTest::infFileFillsEveryColumnAndTheTree() {
@@ -461,10 +465,12 @@ void ArchiveImportTest::foldersAndMissingFilesAreRefused() {
     const QString missing = f.archives.filePath(QStringLiteral("gone.zip"));
     const QString good = f.Archive(QStringLiteral("Good.zip"), std::move(ZipBuilder().Add("g.inf", InfFile("Tools"))));
     f.Drop({folder, missing, good}, velm::test::BelowLastNode(f.Tree()));  // the question answered Yes
+    // A folder stands for the archives below it: this one has none.
     QCOMPARE(messages.Count(), 3);
-    QCOMPARE(messages.shown.at(1).kind, MessageKind::Error);
-    QCOMPARE(messages.shown.at(1).text,
-             QStringLiteral("\"") + folder + QStringLiteral("\" is not an archive file and cannot be imported."));
+    QCOMPARE(messages.shown.at(0).kind, MessageKind::Error);
+    QCOMPARE(messages.shown.at(0).text, QStringLiteral("No archives (.zip) were found in the folder \"") +
+                                            QDir::toNativeSeparators(folder) + QStringLiteral("\"."));
+    QVERIFY(messages.shown.at(1).text.startsWith(QStringLiteral("You dropped 2 file(s)")));
     QVERIFY(messages.shown.at(2).text.contains(missing));
     // Nothing half-written; the next file is still imported.
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Good"});
@@ -812,6 +818,95 @@ void ArchiveImportTest::closingDuringAnExtractionWaitsForItAndClosesCleanly() {
              QStringList{"Slow|Ann|Slow.zip"});
     QCOMPARE(f.cat.Stored(QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
     QCOMPARE(messages.Count(), 0);
+}
+
+void ArchiveImportTest::encryptedInfoFileIsNamedAndTreatedAsMissing() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    f.Select(f.Category(QStringLiteral("Tools")));
+    velm::test::ZipMember secret{"Pkg/pkg.inf", QByteArray(60, '\x5A')};
+    secret.flags = 0x0001;
+    const QString path = f.Archive(QStringLiteral("Locked.zip"), std::move(ZipBuilder().Add(secret)));
+    bool asked = false;
+    velm::test::AnswerNextModal<TFormMsgDlg>([](TFormMsgDlg* dialog) { velm::test::Click(dialog->BitBtnOK()); }, &asked);
+    f.ImportThroughCommand({path});
+    QCOMPARE(messages.Count(), 1);
+    QVERIFY(messages.Last().text.endsWith(QStringLiteral("Pkg\\pkg.inf: encrypted: cannot be read")));
+    // Then as for an archive without an info file: the category question, and the row.
+    QVERIFY(asked);
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Locked"});
+    QCOMPARE(f.Text("Locked", "ArchiveFile"), QStringLiteral("Locked.zip"));
+    QCOMPARE(f.Text("Locked", "ProductDescription"), QStringLiteral("\rNote:\r\rAdd.info:\r"));
+}
+
+void ArchiveImportTest::droppedFolderImportsEveryArchiveBelowIt() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    f.KeepTargetSilently();
+    const QString folder = f.archives.filePath(QStringLiteral("downloads"));
+    for (const char* name : {"downloads/b.zip", "downloads/A/inner.ZIP", "downloads/c.Zip", "downloads/A/deeper/d.zip",
+                             "downloads/notes.txt", "downloads/e.zipx"})
+        f.Archive(QString::fromLatin1(name), std::move(ZipBuilder().Add("a.txt", "x")));
+    const QString loose = f.Archive(QStringLiteral("Loose.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    // A link to a folder outside is not followed.
+    const QString elsewhere = f.archives.filePath(QStringLiteral("elsewhere"));
+    f.Archive(QStringLiteral("elsewhere/outside.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    QVERIFY(QFile::link(elsewhere, folder + QStringLiteral("/link")));
+
+    QTreeWidgetItem* tools = f.Category(QStringLiteral("Tools"));
+    f.Drop({loose, folder}, f.On(tools));
+    QCOMPARE(messages.Count(), 1);
+    QVERIFY(messages.Last().text.startsWith(QStringLiteral("You dropped 5 file(s) at the category : <Tools>")));
+    // In drop order, each folder's archives in name order, a sub-folder where it sorts.
+    QCOMPARE(ChildTexts(tools), (QStringList{"Loose", "d", "inner", "b", "c"}));
+    QCOMPARE(f.Text("inner", "ArchiveFilePath"),
+             QDir::toNativeSeparators(folder + QStringLiteral("/A")) + QDir::separator());
+}
+
+void ArchiveImportTest::droppedFolderWithoutArchivesSaysSo() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    const QString folder = f.archives.filePath(QStringLiteral("nothing"));
+    f.Write(QStringLiteral("nothing/readme.txt"), "no archives here");
+    f.Drop({folder}, f.On(f.Category(QStringLiteral("Tools"))));
+    // No question about nothing to import.
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().kind, MessageKind::Error);
+    QCOMPARE(messages.Last().text, QStringLiteral("No archives (.zip) were found in the folder \"") +
+                                       QDir::toNativeSeparators(folder) + QStringLiteral("\"."));
+    QVERIFY(f.cat.Stored(QStringLiteral("SELECT * FROM CPInfo")).isEmpty());
+}
+
+void ArchiveImportTest::droppedFolderShowsProgressAndCancels() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    f.KeepTargetSilently();
+    Settings().ShowDragNDropInfoMsg = false;
+    const QString folder = f.archives.filePath(QStringLiteral("many"));
+    QVERIFY(QDir().mkpath(folder));
+    QFile::rename(SlowArchive(f, QStringLiteral("P0.zip"), "Grids"), folder + QStringLiteral("/P0.zip"));
+    for (int i = 1; i < 5; ++i)
+        f.Archive(QStringLiteral("many/P%1.zip").arg(i), std::move(ZipBuilder().Add("a.txt", "x")));
+    // While the first archive is read, the user presses the progress dialog's Cancel.
+    QString progressText;
+    DuringWork during(f.window.get(), [&progressText] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible()) {
+                progressText = progress->labelText();
+                velm::test::Click(progress->findChild<QPushButton*>());
+            }
+    });
+    f.Drop({folder}, f.On(f.Category(QStringLiteral("Grids"))));
+    QTRY_VERIFY(during.ran);
+    QTRY_COMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), QStringList{"P0"});
+    QCOMPARE(progressText, QStringLiteral("Reading P0.zip (1 of 5)"));
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName FROM CPInfo")), QStringList{"P0"});
+    QCOMPARE(messages.Count(), 0);
+    Settings().ShowDragNDropInfoMsg = true;
 }
 
 QTEST_MAIN(ArchiveImportTest)
