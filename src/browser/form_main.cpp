@@ -59,6 +59,9 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
     ui_->LabelCategories->setStyleSheet(QStringLiteral("color: navy;"));
     ui_->ImageLogo->setPixmap(LogoPicture());
     ui_->ImageLogo->hide();
+    // The right panel's own colour shows through; the text is the window's navy.
+    ui_->LabelEmptyHint->setFont(windowFont);
+    ui_->LabelEmptyHint->setStyleSheet(QStringLiteral("color: navy;"));
     // The detail panel shares the right panel's cell with the logo; one is shown at a time.
     auto* detail = new TComponentDetailPanel(*DMvelm, ui_->PanelRight);
     detail->hide();
@@ -110,6 +113,7 @@ QFrame* TFormMain::PanelSearch() const { return ui_->PanelSearch; }
 QFrame* TFormMain::PanelLeft() const { return ui_->PanelLeft; }
 QFrame* TFormMain::PanelRight() const { return ui_->PanelRight; }
 QLabel* TFormMain::ImageLogo() const { return ui_->ImageLogo; }
+QLabel* TFormMain::LabelEmptyHint() const { return ui_->LabelEmptyHint; }
 
 void TFormMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -244,6 +248,7 @@ void TFormMain::LoadCategoryTree() {
         SetImages(tree->topLevelItem(i), kImageDrawerClosed);
     tree->setCurrentItem(nullptr);
     loadingTree_ = false;
+    ShowEmptyHint();
 }
 
 void TFormMain::GatherUnfiledComponents() {
@@ -318,6 +323,7 @@ QTreeWidgetItem* TFormMain::NewComponentItem(const QString& text) {
 QTreeWidgetItem* TFormMain::AddCategoryNode(QTreeWidgetItem* /*anchor*/, const QString& text) {
     QTreeWidgetItem* node = NewCategoryItem(text);
     ui_->TreeViewCategories->addTopLevelItem(node);
+    ShowEmptyHint();
     if (!loadingTree_)
         ui_->TreeViewCategories->setCurrentItem(node);
     return node;
@@ -346,6 +352,7 @@ void TFormMain::RemoveNode(QTreeWidgetItem* node) {
     QTreeWidgetItem* category = node->parent();
     delete node;
     UpdateCategoryImage(category);
+    ShowEmptyHint();
 }
 
 void TFormMain::TreeViewCategoriesChange(QTreeWidgetItem* node) {
@@ -368,6 +375,12 @@ TComponentDetailPanel* TFormMain::DetailPanel() const { return static_cast<TComp
 void TFormMain::ShowDetail(bool detail) {
     if (pageControl_)
         pageControl_->setVisible(detail);
+}
+
+void TFormMain::ShowEmptyHint() {
+    // Neither the logo nor the detail panel shows on an empty catalogue; the hint tells
+    // a new user how to fill it.
+    ui_->LabelEmptyHint->setVisible(initialised_ && ui_->TreeViewCategories->topLevelItemCount() == 0);
 }
 
 void TFormMain::TreeViewCategoriesExpanded(QTreeWidgetItem* node) {

@@ -43,6 +43,7 @@ class FormMainTest : public QObject {
     Q_OBJECT
 private slots:
     void emptyCatalogueShowsNeitherLogoNorDetail();
+    void anEmptyCatalogueShowsItsHintUntilACategoryExists();
     void startShowsCollapsedCategoriesInTableOrderWithTheFirstSelected();
     void expandingAndCollapsingChangeTheCategoryPicture();
     void closeEmptiesTmpFolderAndSavesSettings();
@@ -50,6 +51,27 @@ private slots:
     void closingStoresAPendingEdit();
     void aFailedRebuildKeepsTheNodesReadSoFar();
 };
+
+void FormMainTest::anEmptyCatalogueShowsItsHintUntilACategoryExists() {
+    MessageRecorder messages;
+    velm::test::MainWindowFixture f;
+    QVERIFY(f.Show());
+    QLabel* hint = f.window->LabelEmptyHint();
+    QVERIFY(hint->isVisible());
+    QVERIFY(hint->text().contains(QStringLiteral("Import Category Descriptions")));
+    QVERIFY(!f.window->ImageLogo()->isVisible());
+    QVERIFY(!f.window->PageControlComponentInfo()->isVisible());
+    // Inside the right panel, over its colour.
+    QVERIFY(f.window->PanelRight()->isAncestorOf(hint));
+    QVERIFY(!hint->autoFillBackground());
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "&Category"});
+    QVERIFY(!hint->isVisible());
+    QVERIFY(f.window->ImageLogo()->isVisible());
+    f.Select(f.Category(0));
+    f.Press(Qt::Key_Delete);  // answered Yes
+    QCOMPARE(f.Tree()->topLevelItemCount(), 0);
+    QVERIFY(hint->isVisible());
+}
 
 void FormMainTest::emptyCatalogueShowsNeitherLogoNorDetail() {
     TempCatalogue cat;
