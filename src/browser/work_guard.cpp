@@ -74,7 +74,16 @@ void TWorkGuard::Begin() {
 }
 
 void TWorkGuard::End() {
-    if (depth_ == 0 || --depth_ > 0)
+    if (depth_ == 0)
+        return;
+    if (depth_ == 1) {
+        // Input that arrived while the work ran without a turn of the event loop (a long
+        // parse, a commit) is still queued: it is taken and dropped now, while the guard
+        // still holds, rather than acting on the window once the work is over.
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
+    }
+    if (--depth_ > 0)
         return;
     cancel_ = nullptr;
     if (QCoreApplication::instance())
