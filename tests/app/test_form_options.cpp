@@ -275,12 +275,16 @@ void FormOptionsTest::dialogPanelsTakeTheSchemeColours() {
 void FormOptionsTest::enterPressesTheFocusedButton() {
     // A changed check box, then Tab to Cancel and Enter: nothing is stored.
     bool reached = false;
-    QVERIFY(!RunWith([&reached](TFormOptions* shown) {
+    bool enterPressesCancel = false;
+    QVERIFY(!RunWith([&](TFormOptions* shown) {
         velm::test::Click(shown->CheckBoxConfirmDelete());
         reached = velm::test::TabTo(shown->BitBtnCancel());
+        // The dialog's Enter goes to its default button: the focused one now.
+        enterPressesCancel = shown->BitBtnCancel()->isDefault() && !shown->BitBtnOK()->isDefault();
         velm::test::Key(shown, Qt::Key_Return);
     }));
     QVERIFY(reached);
+    QVERIFY(enterPressesCancel);
     QVERIFY(Settings().ConfirmDelete);
 
     // Enter on Reset and on the test button presses them and the dialog stays; Enter on

@@ -283,13 +283,17 @@ void FormImportCatDesTest::importedNamesBecomeNewCategories() {
     }
     // With the names selected, Tab to Cancel and Enter: nothing is created.
     bool reached = false;
-    velm::test::AnswerNextModal<TFormImportCatDes>([selectAll, &reached](TFormImportCatDes* dialog) {
+    bool enterPressesCancel = false;
+    velm::test::AnswerNextModal<TFormImportCatDes>([&](TFormImportCatDes* dialog) {
         selectAll(dialog);
         reached = velm::test::TabTo(dialog->BitBtnCancel());
+        // The dialog's Enter goes to its default button: the focused one now.
+        enterPressesCancel = dialog->BitBtnCancel()->isDefault() && !dialog->BitBtnOK()->isDefault();
         velm::test::Key(dialog, Qt::Key_Return);
     });
     velm::test::ChooseMenu(f.window.get(), {"&File", "Import Category &Descriptions..."});
     QVERIFY(reached);
+    QVERIFY(enterPressesCancel);
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT Name FROM c.Category ORDER BY Name COLLATE NOCASE")),
              (QStringList{"Grids", "Grids1", "Grids2", "Grids3", "Grids4", "New Category", "New Category1"}));
     QCOMPARE(f.TopLevelTexts(),

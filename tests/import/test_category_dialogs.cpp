@@ -290,11 +290,15 @@ void CategoryDialogsTest::moveDialogKeysPressTheFocusedButton() {
     {
         TFormMovetoCategory dialog;
         bool reached = false;
-        const int result = Run<TFormMovetoCategory>(dialog, [&reached](TFormMovetoCategory* shown) {
+        bool enterPressesCancel = false;
+        const int result = Run<TFormMovetoCategory>(dialog, [&](TFormMovetoCategory* shown) {
             reached = velm::test::TabTo(shown->BitBtnCancel());
+            // The dialog's Enter goes to its default button: the focused one now.
+            enterPressesCancel = shown->BitBtnCancel()->isDefault() && !shown->BitBtnOK()->isDefault();
             velm::test::Key(shown, Qt::Key_Return);
         });
         QVERIFY(reached);
+        QVERIFY(enterPressesCancel);
         QCOMPARE(result, int(QDialog::Rejected));
         QCOMPARE(dialog.SelectedCategoryID, -1);
     }
