@@ -8,12 +8,27 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+
+// A value the 64-bit extension did not replace is the header's own.
+bool CompanionFits(quint64 value64, quint32 value32) { return value32 == 0xFFFFFFFF || value64 == value32; }
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QBuffer buffer;
     buffer.setData(reinterpret_cast<const char*>(data), qsizetype(size));
     buffer.open(QIODevice::ReadOnly);
     const velm::ZipDirectory directory = velm::ReadZipDirectory(buffer);
+    // Every entry takes at least a 46-byte header of the input.
+    if (directory.Entries.size() > size / 46 || directory.ArchiveStart() < 0 ||
+        directory.ArchiveStart() > qint64(size))
+        __builtin_trap();
     for (const velm::ZipDirEntry& entry : directory.Entries) {
+        if (!CompanionFits(entry.ComprSize64, entry.ComprSize) || !CompanionFits(entry.UncomprSize64, entry.UncomprSize) ||
+            !CompanionFits(entry.RelOffLocal64, entry.RelOffLocal) ||
+            (entry.DiskStart != 0xFFFF && entry.DiskStart32 != entry.DiskStart))
+            __builtin_trap();
         const QStringList parts = velm::SafeMemberPath(entry.FileName);
         for (const QString& part : parts) {
             if (part.isEmpty() || part == u".." || part.contains(u'\\') || part.contains(u':'))
@@ -22,6 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         velm::MatchesFileSpec(entry.FileName, QStringLiteral("*.inf"));
         velm::MatchesFileSpec(entry.FileName, entry.FileComment);
         velm::DosDateTimeToLocal(entry.DateTime);
+        if (entry.IsLink() && entry.IsSpecialFile())
+            __builtin_trap();
     }
     return 0;
 }

@@ -17,18 +17,41 @@ struct TOpenDialogRequest {
     QString FileName;       // preselected name, may be empty
 };
 
+// What a "save file" dialog is asked to show. The file types double as the choice of
+// what is written, so the pick says which one the user chose.
+struct TSaveDialogRequest {
+    QString Title;
+    QStringList Filters;    // Qt's form, one per file type: "CSV files (*.csv)"
+    int SelectedFilter = 0; // the type chosen when the dialog opens
+    QString StartFolder;
+    QString FileName;       // proposed name, may be empty
+};
+
+struct TSavePick {
+    QString File;    // full path; empty when cancelled
+    int Filter = -1; // index into the request's Filters
+    bool Picked() const { return !File.isEmpty(); }
+};
+
 // Every file dialog goes through one presenter, so tests and benchmarks can pick files
 // without a window. PickFilesToOpen returns the picked files (existing files only, full
-// paths, in the dialog's order); empty when cancelled.
+// paths, in the dialog's order); empty when cancelled. PickFileToSave returns the file
+// with the suffix of the chosen type when the user typed none; a presenter that does
+// not answer save dialogs gives a cancelled pick.
 class FileDialogPresenter {
 public:
     virtual ~FileDialogPresenter() = default;
     virtual QStringList PickFilesToOpen(QWidget* parent, const TOpenDialogRequest& request) = 0;
+    virtual TSavePick PickFileToSave(QWidget* /*parent*/, const TSaveDialogRequest& /*request*/) { return {}; }
 };
 
 // Installs a presenter (nullptr restores the real dialogs). Returns the previous one.
 FileDialogPresenter* SetFileDialogPresenter(FileDialogPresenter* presenter);
 
 QStringList PickFilesToOpen(QWidget* parent, const TOpenDialogRequest& request);
+TSavePick PickFileToSave(QWidget* parent, const TSaveDialogRequest& request);
+
+// The first pattern's suffix of a filter in Qt's form: "csv" for "CSV files (*.csv *.txt)".
+QString FilterSuffix(const QString& filter);
 
 }  // namespace velm

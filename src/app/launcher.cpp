@@ -1,18 +1,17 @@
 #include "app/launcher.h"
 
+#include "app/form_help.h"
+#include "viewer/member_text_view.h"
+
+#include <QApplication>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
-#include <QProcess>
-#include <QUrl>
 
 namespace velm {
 
 namespace {
 
 Launcher* g_launcher = nullptr;
-
-void OpenLocalFile(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
 }  // namespace
 
@@ -23,9 +22,8 @@ Launcher* SetLauncher(Launcher* launcher) {
 }
 
 QString HelpTopicPath(int topic) {
-    const QString page = topic == kHelpContentsTopic ? QStringLiteral("help/index.html")
-                                                     : QStringLiteral("help/%1.html").arg(topic);
-    return QDir(QCoreApplication::applicationDirPath()).filePath(page);
+    const QString found = FindHelpPage(topic);
+    return found.isEmpty() ? QDir(HelpFolders().constLast()).filePath(HelpPageName(topic)) : found;
 }
 
 void OpenHelpTopic(int topic) {
@@ -33,7 +31,7 @@ void OpenHelpTopic(int topic) {
         g_launcher->OpenHelpTopic(topic);
         return;
     }
-    OpenLocalFile(HelpTopicPath(topic));
+    HelpWindow()->ShowTopic(topic);
 }
 
 void LaunchTextViewer(const QString& path) {
@@ -41,12 +39,9 @@ void LaunchTextViewer(const QString& path) {
         g_launcher->LaunchTextViewer(path);
         return;
     }
-#ifdef Q_OS_WIN
-    // An argument list, never a command line: the path cannot smuggle in more commands.
-    QProcess::startDetached(QStringLiteral("NOTEPAD.EXE"), {QDir::toNativeSeparators(path)});
-#else
-    OpenLocalFile(path);
-#endif
+    // The modal dialog asking (the archive viewer) owns the window, so both stay usable.
+    QWidget* owner = QApplication::activeModalWidget();
+    ShowMemberText(path, owner ? owner : QApplication::activeWindow());
 }
 
 }  // namespace velm

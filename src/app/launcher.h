@@ -4,8 +4,8 @@
 
 namespace velm {
 
-// Everything the program hands to the desktop: help pages and files opened in the text
-// viewer. One seam, so tests can record what would have been opened.
+// The windows the program opens for reading: help pages and files extracted from an
+// archive. One seam, so tests can record what would have been opened.
 class Launcher {
 public:
     virtual ~Launcher() = default;
@@ -13,20 +13,21 @@ public:
     virtual void LaunchTextViewer(const QString& path) = 0;
 };
 
-// Installs a launcher (nullptr restores the desktop one). Returns the previous one.
+// Installs a launcher (nullptr restores the program's own windows). Returns the previous one.
 Launcher* SetLauncher(Launcher* launcher);
 
 // The topic number of the help's contents and index page.
 inline constexpr int kHelpContentsTopic = 0;
 
-// The help page of one topic: help/<topic>.html in the program's folder, and
-// help/index.html for the contents.
+// The help page of one topic: help/<topic>.html, and help/index.html for the contents,
+// in the install's share folder or beside the program (where it would be when missing).
 QString HelpTopicPath(int topic);
 
-// Opens the help page of a topic in the desktop's browser.
+// Opens the help page of a topic in the program's own help window.
 void OpenHelpTopic(int topic);
-// Opens a file in the system's text viewer: Notepad on Windows, elsewhere the desktop's
-// handler for the file.
+// Shows a file extracted from an archive in our own read-only text window, over the
+// active dialog without blocking it. Never the desktop's handler for the file's type:
+// an archive member is untrusted.
 void LaunchTextViewer(const QString& path);
 
 }  // namespace velm

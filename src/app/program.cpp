@@ -1,10 +1,12 @@
 #include "app/program.h"
 
 #include "app/application.h"
+#include "app/catalogue_location.h"
 #include "app/command_guard.h"
 #include "app/command_line.h"
 #include "app/instance_lock.h"
 #include "app/messages.h"
+#include "app/shipped_files.h"
 #include "app/shown_and_idle.h"
 #include "app/splash_window.h"
 #include "browser/form_main.h"
@@ -15,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
+#include <QStatusBar>
 
 #include <cstdio>
 #include <memory>
@@ -62,7 +65,16 @@ int RunProgram(int argc, char** argv) {
     // 2. Title and help file. The title is the caption of the program's own boxes; it is
     // not Qt's display name, which Qt would append to every window's caption.
     QApplication::setApplicationName(QStringLiteral("Velmora"));
-    const QString programFolder = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
+    // The folder that holds the catalogue and Tmp/ stands for the program folder from
+    // here on: beside the program when it is portable, else the user's own.
+    const TCatalogueLocation catalogue = LocateCatalogue(RunningProgramFolder());
+    if (!catalogue.Failure.isEmpty()) {
+        splash.reset();
+        ShowError(catalogue.Failure);
+        return 1;
+    }
+    const QString programFolder = catalogue.Folder;
 
     // One copy per catalogue: a second one says so and ends.
     TInstanceLock instanceLock(programFolder);
@@ -100,6 +112,11 @@ int RunProgram(int argc, char** argv) {
 
     // 7. The main loop.
     mainWindow->show();
+    if (catalogue.CreatedFresh) {
+        mainWindow->statusBar()->showMessage(FreshCatalogueNotice(catalogue));
+        qInfo().noquote() << FreshCatalogueNotice(catalogue);
+    }
+
     // What could wait is done once the window is on screen and idle: the package
     // table's fields that neither the tree nor any index needs. It runs in the next turn
     // of the event loop, not inside the loop's own signal.

@@ -7,6 +7,7 @@
 #include "widgets/control_colour.h"
 #include "widgets/font_dialog.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QHideEvent>
 #include <QShowEvent>
@@ -51,12 +52,20 @@ TComponentDetailPanel::TComponentDetailPanel(TDMvelm& module, QWidget* parent)
     ui_->setupUi(this);
     setCurrentIndex(0);
 
-    BindControls(module_.DSCPInfo);
+    // The controls are bound when the panel is first shown, not before: a hidden panel
+    // that followed the package table would load and lay out the first row's memos at
+    // start, megabytes of them for a large description.
     ui_->RxDBLookupComboInstallStatus->SetListSource(module_.DSStatus);
 
     SetUpLooks();
     SetUpPopupMenu();
 
+    // The colours follow where the focus really is: a dialog or a removed node can take
+    // it away without the control seeing it leave for the window it stays in.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && now->window() == window())
+            ShowFocusColours();
+    });
     connect(ui_->TrackBarRating, &QSlider::valueChanged, this, &TComponentDetailPanel::TrackBarRatingChange);
     connect(ui_->RxCheckListBoxCompatibility, &TCheckListBox::clickCheck, this,
             &TComponentDetailPanel::RxCheckListBoxCompatibilityClickCheck);
@@ -120,6 +129,12 @@ void TComponentDetailPanel::SetUpLooks() {
     };
     for (QWidget* control : watched)
         control->installEventFilter(this);
+    // A wheel rolled over the panel changes no stored value in passing: these controls
+    // take the wheel only while they have the focus, and the wheel never gives it.
+    for (QWidget* control : WheelControls()) {
+        control->setFocusPolicy(Qt::StrongFocus);
+        control->installEventFilter(this);
+    }
     // The compatibility list is as high as its six entries.
     TCheckListBox* list = ui_->RxCheckListBoxCompatibility;
     list->setFixedHeight(list->sizeHintForRow(0) * list->count() + 2 * list->frameWidth() + 4);
@@ -165,15 +180,27 @@ void TComponentDetailPanel::SetComponentHooks(TComponentHooks hooks) { hooks_ = 
 void TComponentDetailPanel::SetFocusColours(const QColor& focusColor, const QColor& unfocusedColor) {
     focusColor_ = focusColor;
     unfocusedColor_ = unfocusedColor;
+    ShowFocusColours();
+}
+
+QList<QWidget*> TComponentDetailPanel::WheelControls() const {
+    return {ui_->RxDBLookupComboInstallStatus, ui_->TrackBarRating};
+}
+
+void TComponentDetailPanel::ShowFocusColours() {
+    const auto focused = [](QWidget* control) {
+        const QWidget* focus = control->window()->focusWidget();
+        return focus && (focus == control || control->isAncestorOf(focus));
+    };
     for (QWidget* control : {static_cast<QWidget*>(ui_->DBDateEditReleaseDate), static_cast<QWidget*>(ui_->DBDateEditDownLoad),
                              static_cast<QWidget*>(ui_->DBRichEditDescription), static_cast<QWidget*>(ui_->DBRichEditComments),
                              static_cast<QWidget*>(ui_->RxDBLookupComboInstallStatus), static_cast<QWidget*>(ui_->DBCheckBoxBeta),
                              static_cast<QWidget*>(ui_->DBCheckBoxFullSourceIncl)})
-        SetControlColour(control, control->hasFocus() ? focusColor_ : unfocusedColor_);
+        SetControlColour(control, focused(control) ? focusColor_ : unfocusedColor_);
     for (QWidget* edit : {ui_->DBEditVersionMajor, ui_->DBEditVersionMinor, ui_->DBEditRelease, ui_->DBEditBuild,
                           ui_->DBEditAuthor, ui_->DBEditAuthorEmail, ui_->DBEditArchiveFile, ui_->DBEditArchiveFilePath,
                           ui_->DBEditFileURL}) {
-        if (edit->hasFocus())
+        if (focused(edit))
             EditEnter(edit);
         else
             EditExit(edit);
@@ -334,6 +361,13 @@ bool TComponentDetailPanel::eventFilter(QObject* watched, QEvent* event) {
         else if (event->type() == QEvent::Leave)
             HighlightTab(-1);
         return QTabWidget::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::Wheel) {
+        auto* control = static_cast<QWidget*>(watched);
+        if (WheelControls().contains(control) && !control->hasFocus()) {
+            event->ignore();
+            return true;
+        }
     }
     const bool in = event->type() == QEvent::FocusIn;
     const bool out = event->type() == QEvent::FocusOut && LeavesControl(event);

@@ -93,6 +93,10 @@ private:
     void DBCheckBoxBetaExit();
     void DBCheckBoxFullSourceInclEnter();
     void DBCheckBoxFullSourceInclExit();
+    // The controls that take the mouse wheel only while they have the focus.
+    QList<QWidget*> WheelControls() const;
+    // Every colour-handled control coloured by whether it holds the window's focus.
+    void ShowFocusColours();
     void EditEnter(QWidget* edit);
     void EditExit(QWidget* edit);
     void HighlightTab(int index);

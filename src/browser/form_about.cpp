@@ -3,8 +3,10 @@
 #include "ui_FormAbout.h"
 
 #include "app/settings.h"
+#include "catalogue/data_module.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -105,6 +107,16 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
     for (QLabel* label : {ui_->LabelCopyright, ui_->LabelAuthor, ui_->LabelDescription, ui_->LabelScope})
         SetTextColour(label, ColorRefToQColor(kNoticeColour));
 
+    // Which catalogue this is, in a smaller type; a long path loses its middle.
+    if (DMvelm) {
+        QLabel* folder = ui_->LabelCatalogueFolder;
+        folder->setFont(ArialFont(11));
+        SetTextColour(folder, ColorRefToQColor(kNoticeColour));
+        const QString text = QStringLiteral("Catalogue: ") + QDir::toNativeSeparators(QDir::cleanPath(DMvelm->DataFolder()));
+        folder->setText(folder->fontMetrics().elidedText(text, Qt::ElideMiddle, folder->width()));
+        folder->setToolTip(text);
+    }
+
     const qreal ratio = ScreenPixelRatio();
     ui_->ImageProgramIcon->setPixmap(ProgramIcon(ratio));
     ui_->ImagePicture->setPixmap(Picture(ratio));
@@ -120,6 +132,7 @@ QLabel* TFormAbout::LabelAuthor() const { return ui_->LabelAuthor; }
 QLabel* TFormAbout::ImagePicture() const { return ui_->ImagePicture; }
 QLabel* TFormAbout::LabelDescription() const { return ui_->LabelDescription; }
 QLabel* TFormAbout::LabelScope() const { return ui_->LabelScope; }
+QLabel* TFormAbout::LabelCatalogueFolder() const { return ui_->LabelCatalogueFolder; }
 
 // The labels leave mouse presses to the box, so every click ends here with the point in
 // the box's own coordinates.

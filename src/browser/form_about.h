@@ -29,6 +29,8 @@ public:
     QLabel* ImagePicture() const;
     QLabel* LabelDescription() const;
     QLabel* LabelScope() const;
+    // The catalogue folder in use (empty without a data module).
+    QLabel* LabelCatalogueFolder() const;
 
     // The pictures, drawn at run time.
     static QPixmap ProgramIcon(qreal devicePixelRatio);

@@ -7,7 +7,10 @@
 #include "browser/pictures.h"
 #include "browser/tree_label_delegate.h"
 #include "browser/tree_node.h"
+#include "browser/work_guard.h"
+#include "app/messages.h"
 #include "catalogue/data_module.h"
+#include "catalogue/database.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
 
@@ -15,8 +18,11 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QSet>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace velm {
@@ -54,6 +60,9 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
     ui_->LabelCategories->setStyleSheet(QStringLiteral("color: navy;"));
     ui_->ImageLogo->setPixmap(LogoPicture());
     ui_->ImageLogo->hide();
+    // The right panel's own colour shows through; the text is the window's navy.
+    ui_->LabelEmptyHint->setFont(windowFont);
+    ui_->LabelEmptyHint->setStyleSheet(QStringLiteral("color: navy;"));
     // The detail panel shares the right panel's cell with the logo; one is shown at a time.
     auto* detail = new TComponentDetailPanel(*DMvelm, ui_->PanelRight);
     detail->hide();
@@ -71,11 +80,18 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
                     SetImages(previous, kImageComponent);
                 if (current && current->parent())
                     SetImages(current, kImageComponentSelected);
+                // The node shown is the node selected: when the tree makes a neighbour
+                // current (the selected node was removed), it is selected as well.
+                if (current && !current->isSelected())
+                    current->setSelected(true);
                 TreeViewCategoriesChange(current);
             });
+
     connect(ui_->TreeViewCategories, &QTreeWidget::itemExpanded, this, &TFormMain::TreeViewCategoriesExpanded);
     connect(ui_->TreeViewCategories, &QTreeWidget::itemCollapsed, this, &TFormMain::TreeViewCategoriesCollapsed);
     ui_->TreeViewCategories->installEventFilter(this);
+    ui_->TreeViewCategories->viewport()->installEventFilter(this);
+    workGuard_ = new TWorkGuard(this, ui_->TreeViewCategories->viewport());
     ui_->TreeViewCategories->setItemDelegate(new TTreeLabelDelegate(
         ui_->TreeViewCategories, [this](QTreeWidgetItem* node, const QString& text) {
             RunCommand([&] { TreeViewCategoriesEdited(node, text); });
@@ -98,6 +114,7 @@ QFrame* TFormMain::PanelSearch() const { return ui_->PanelSearch; }
 QFrame* TFormMain::PanelLeft() const { return ui_->PanelLeft; }
 QFrame* TFormMain::PanelRight() const { return ui_->PanelRight; }
 QLabel* TFormMain::ImageLogo() const { return ui_->ImageLogo; }
+QLabel* TFormMain::LabelEmptyHint() const { return ui_->LabelEmptyHint; }
 
 void TFormMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -137,6 +154,7 @@ void TFormMain::InitialiseMainWindow() {
     Component->AddCategory = [this](const QString& name) { return AddCategory(name); };
     Component->ShowCompatibility = [this](int mask) { DetailPanel()->ShowCompatibility(mask); };
     LoadCategoryTree();
+    GatherUnfiledComponents();
     ShowDetail(false);
     ui_->ImageLogo->hide();
     if (QTreeWidgetItem* first = ui_->TreeViewCategories->topLevelItem(0)) {
@@ -155,6 +173,12 @@ void TFormMain::ApplyColours() {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
+    // Work that lets the event loop run holds objects the close would free: the window
+    // closes when the work has ended.
+    if (workGuard_->PostponeClose()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }
@@ -193,24 +217,29 @@ void TFormMain::LoadCategoryTree() {
             b.EnableControls();
         }
     } controlsBack{packages, categories};
+    // Nodes are built apart from the tree and added in one go: a tree that is on screen
+    // would lay itself out again for every node.
+    QList<QTreeWidgetItem*> nodes;
+    QList<QTreeWidgetItem*> children;
     try {
-        // Nodes are built apart from the tree and added in one go: a tree that is on
-        // screen would lay itself out again for every node.
-        QList<QTreeWidgetItem*> nodes;
         for (categories.First(); !categories.Eof(); categories.Next()) {
             QTreeWidgetItem* category = NewCategoryItem(categories.FieldByName(QStringLiteral("Name"))->AsString());
             nodes << category;
             packages.SetFilter(QStringLiteral("Category = %1").arg(categories.FieldByName(QStringLiteral("ID"))->AsInteger()));
             packages.SetFiltered(true);
             TField* name = packages.FieldByName(QStringLiteral("ProductName"));
-            QList<QTreeWidgetItem*> children;
             for (packages.First(); !packages.Eof(); packages.Next())
                 children << NewComponentItem(name->AsString());
             category->addChildren(children);
+            children.clear();
             packages.SetFiltered(false);
         }
         tree->addTopLevelItems(nodes);
     } catch (...) {
+        // The tree keeps what was read before the failure.
+        if (!nodes.isEmpty())
+            nodes.last()->addChildren(children);
+        tree->addTopLevelItems(nodes);
         packages.SetFiltered(wasFiltered);
         loadingTree_ = false;
         throw;
@@ -220,6 +249,62 @@ void TFormMain::LoadCategoryTree() {
         SetImages(tree->topLevelItem(i), kImageDrawerClosed);
     tree->setCurrentItem(nullptr);
     loadingTree_ = false;
+    ShowEmptyHint();
+}
+
+void TFormMain::GatherUnfiledComponents() {
+    TTable& categories = *DMvelm->TableCategory;
+    TTable& packages = *DMvelm->TableCPInfo;
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    // The rebuild put every row of an existing category into the tree: when the counts
+    // agree, no row is left out and nothing needs a walk.
+    int shown = 0;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        shown += tree->topLevelItem(i)->childCount();
+    if (shown == packages.RecordCount())
+        return;
+    // Rows whose category is gone (another tool, an older version) would be reachable
+    // nowhere: no node, no search, yet their names block new ones.
+    QSet<int> categoryIds;
+    for (categories.First(); !categories.Eof(); categories.Next())
+        categoryIds.insert(categories.FieldByName(QStringLiteral("ID"))->AsInteger());
+    std::vector<TBookmark> unfiled;
+    packages.DisableControls();
+    for (packages.First(); !packages.Eof(); packages.Next()) {
+        const TField* category = packages.FieldByName(QStringLiteral("Category"));
+        if (category->IsNull() || !categoryIds.contains(category->AsInteger()))
+            unfiled.push_back(packages.GetBookmark());
+    }
+    packages.EnableControls();
+    if (unfiled.empty())
+        return;
+    const QString name = QStringLiteral("Unfiled");
+    if (!categories.Locate(QStringLiteral("Name"), name, true))
+        CreateCategoryRecord(name);
+    const int unfiledId = categories.FieldByName(QStringLiteral("ID"))->AsInteger();
+    TDatabase& database = TSession::Instance().DatabaseFor(QString::fromLatin1(TDMvelm::kAlias));
+    database.StartTransaction();
+    try {
+        for (TBookmark row : unfiled) {
+            packages.GotoBookmark(row);
+            packages.Edit();
+            packages.FieldByName(QStringLiteral("Category"))->SetAsInteger(unfiledId);
+            packages.Post();
+        }
+        database.Commit();
+    } catch (...) {
+        database.Rollback();
+        packages.Refresh();
+        categories.Refresh();
+        throw;
+    }
+    LoadCategoryTree();
+    const QString notice = QStringLiteral("%1 component(s) whose category no longer exists were put into the "
+                                          "category \"%2\".")
+                               .arg(unfiled.size())
+                               .arg(categories.FieldByName(QStringLiteral("Name"))->AsString());
+    // Told once the window is on screen.
+    QTimer::singleShot(0, this, [notice] { ShowInfo(notice); });
 }
 
 QTreeWidgetItem* TFormMain::NewCategoryItem(const QString& text) {
@@ -237,6 +322,7 @@ QTreeWidgetItem* TFormMain::NewComponentItem(const QString& text) {
 QTreeWidgetItem* TFormMain::AddCategoryNode(QTreeWidgetItem* /*anchor*/, const QString& text) {
     QTreeWidgetItem* node = NewCategoryItem(text);
     ui_->TreeViewCategories->addTopLevelItem(node);
+    ShowEmptyHint();
     if (!loadingTree_)
         ui_->TreeViewCategories->setCurrentItem(node);
     return node;
@@ -249,6 +335,23 @@ QTreeWidgetItem* TFormMain::AddComponentNode(QTreeWidgetItem* anchor, const QStr
     if (!loadingTree_)
         ui_->TreeViewCategories->setCurrentItem(node);
     return node;
+}
+
+QTreeWidgetItem* TFormMain::SelectedNode() const {
+    QTreeWidgetItem* node = ui_->TreeViewCategories->currentItem();
+    return node && node->isSelected() ? node : nullptr;
+}
+
+void TFormMain::UpdateCategoryImage(QTreeWidgetItem* category) {
+    if (category && !category->parent())
+        SetImages(category, category->isExpanded() && category->childCount() > 0 ? kImageDrawerOpen : kImageDrawerClosed);
+}
+
+void TFormMain::RemoveNode(QTreeWidgetItem* node) {
+    QTreeWidgetItem* category = node->parent();
+    delete node;
+    UpdateCategoryImage(category);
+    ShowEmptyHint();
 }
 
 void TFormMain::TreeViewCategoriesChange(QTreeWidgetItem* node) {
@@ -273,28 +376,42 @@ void TFormMain::ShowDetail(bool detail) {
         pageControl_->setVisible(detail);
 }
 
+void TFormMain::ShowEmptyHint() {
+    // Neither the logo nor the detail panel shows on an empty catalogue; the hint tells
+    // a new user how to fill it.
+    ui_->LabelEmptyHint->setVisible(initialised_ && ui_->TreeViewCategories->topLevelItemCount() == 0);
+}
+
 void TFormMain::TreeViewCategoriesExpanded(QTreeWidgetItem* node) {
     // An empty category has nothing to show open, whatever expanded it.
-    if (!node->parent() && node->childCount() > 0)
-        SetImages(node, kImageDrawerOpen);
+    UpdateCategoryImage(node);
 }
 
-void TFormMain::TreeViewCategoriesCollapsed(QTreeWidgetItem* node) {
-    if (!node->parent())
-        SetImages(node, kImageDrawerClosed);
-}
+void TFormMain::TreeViewCategoriesCollapsed(QTreeWidgetItem* node) { UpdateCategoryImage(node); }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    // Keys typed into the in-place label editor go to the editor, never through here.
-    if (watched == ui_->TreeViewCategories && event->type() == QEvent::KeyPress)
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    // A key the label editor did not use travels on to the tree; it belongs to the
+    // editor all the same, so only keys typed into the tree itself are the tree's.
+    if (watched == tree && event->type() == QEvent::KeyPress && tree->hasFocus())
         TreeViewCategoriesKeyDown(static_cast<QKeyEvent*>(event)->key());
-    if (watched == ui_->TreeViewCategories->viewport() && DropEvent(event))
+    if (watched == tree->viewport() && (TreeMouseEvent(event) || DropEvent(event)))
         return true;
     return QMainWindow::eventFilter(watched, event);
 }
 
+bool TFormMain::TreeMouseEvent(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+        return false;
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    // A right click opens the pop-up menu (the context-menu event that follows it) and
+    // selects nothing: the commands act on the selected node, not the one under it.
+    return mouse->button() == Qt::RightButton;
+}
+
 void TFormMain::TreeViewCategoriesKeyDown(int key) {
-    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* selected = SelectedNode();
     if (key == Qt::Key_Delete) {
         RunCommand([this] { EditDeleteClick(); });
     } else if (key == Qt::Key_Insert && selected) {

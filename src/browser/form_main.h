@@ -21,6 +21,7 @@ namespace velm {
 
 class TVELMComponent;
 class TComponentDetailPanel;
+class TWorkGuard;
 
 // The main window: the category tree on the left, the selected component's record or
 // the logo on the right, the search strip on top. It lives as long as the program.
@@ -42,6 +43,9 @@ public:
     void InitialiseMainWindow();
     // Discards all nodes and builds the tree anew from the tables.
     void LoadCategoryTree();
+    // Puts package rows whose category no longer exists into the category "Unfiled"
+    // (made when needed) and tells the user once; part of the show sequence.
+    void GatherUnfiledComponents();
     QTreeWidgetItem* AddCategoryNode(QTreeWidgetItem* anchor, const QString& text);
     QTreeWidgetItem* AddComponentNode(QTreeWidgetItem* anchor, const QString& text);
     // Colours the three panels from the settings.
@@ -75,8 +79,10 @@ public:
     void FileReimportClick();
     void SBOpenDlgArchiveFileClick();
     void ReimportComponent();
-    // Files dropped on the tree at a point of its viewport.
-    void DropFiles(const QStringList& paths, const QPoint& treePoint);
+    // Files dropped on the tree, as the event loop handles them after the drop: they go to
+    // the category that was under the pointer when they were dropped (the first one
+    // should it have gone since); a dropped folder stands for the archives below it.
+    void DropFilesInto(const QStringList& paths, const QString& categoryName);
     // The node a drop at the point goes to: the node when the point is on its icon,
     // label or right of its label, otherwise the tree's first node.
     QTreeWidgetItem* DropTargetAt(const QPoint& treePoint) const;
@@ -90,16 +96,25 @@ public:
     void ViewUnfoldTreeClick();
     void FileExitClick();
     void FilePrintClick();
+    void FileExportClick();
     void FileOptionsClick();
     void EditStatusListClick();
     void HelpContentsClick();
     void HelpAboutClick();
+
+    // The node the commands act on: the tree's current node while it is shown as
+    // selected, else none (a click on the tree's empty space selects nothing).
+    QTreeWidgetItem* SelectedNode() const;
+    // The guard under which long work on this window runs (imports, search, print).
+    TWorkGuard* WorkGuard() const { return workGuard_; }
 
     QTreeWidget* TreeViewCategories() const;
     QFrame* PanelSearch() const;
     QFrame* PanelLeft() const;
     QFrame* PanelRight() const;
     QLabel* ImageLogo() const;
+    // The hint on the right side while the catalogue holds no category.
+    QLabel* LabelEmptyHint() const;
     QWidget* PageControlComponentInfo() const { return pageControl_; }
     TComponentDetailPanel* DetailPanel() const;
 
@@ -117,16 +132,26 @@ private:
     // The close sequence.
     void FormClose();
     void TreeViewCategoriesKeyDown(int key);
+    // A category shows the open drawer only while it is expanded and has components.
+    static void UpdateCategoryImage(QTreeWidgetItem* category);
+    // Removes a node; its category's picture follows what is left in it.
+    void RemoveNode(QTreeWidgetItem* node);
+    // Filter of the tree's viewport: a right click selects nothing.
+    bool TreeMouseEvent(QEvent* event);
     static QTreeWidgetItem* NewCategoryItem(const QString& text);
     static QTreeWidgetItem* NewComponentItem(const QString& text);
     void ConnectCommands();
     void ConnectCommand(QAction* action, void (TFormMain::*handler)());
     void ShowTreePopupMenu(const QPoint& position);
     void ShowDetail(bool detail);
-    // Imports the files one after another into the node's category, with a progress
-    // dialog when there are many; rememberFolder keeps each file's folder for the
-    // import dialog.
+    // Shows the empty catalogue's hint exactly while the tree has no category.
+    void ShowEmptyHint();
+    // Imports the files one after another into the node's category under the work
+    // guard, with a progress dialog when there are many; rememberFolder keeps each
+    // file's folder for the import dialog.
     void ImportArchives(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder);
+    void ImportArchivesGuarded(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder,
+                               const bool& stopRequested);
     // Moves the node of the current package row under its row's category when they differ.
     void FollowRowCategory(QTreeWidgetItem* node);
     bool DropEvent(QEvent* event);
@@ -134,6 +159,7 @@ private:
     void ConnectMenuCommands();
 
     std::unique_ptr<Ui::FormMain> ui_;
+    TWorkGuard* workGuard_ = nullptr;
     QWidget* pageControl_ = nullptr;
     QMenu* popupMenuTree_ = nullptr;
     bool initialised_ = false;
@@ -161,7 +187,6 @@ public:
 private:
     void ConnectSearchPanel();
     void SearchBusyChanged(bool busy);
-    class TInputHold* searchInputHold_ = nullptr;
     QWidget* searchFocus_ = nullptr;  // the button that had the focus when a search began
 };
 

@@ -12,11 +12,13 @@
 #include "catalogue/data_module.h"
 #include "catalogue/database.h"
 #include "catalogue/database_error.h"
+#include "catalogue/text_cut.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
 #include "viewer/form_view_zip.h"
 
 #include <QMenu>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace velm {
@@ -74,12 +76,12 @@ void TFormMain::ShowTreePopupMenu(const QPoint& position) {
 
 QString TFormMain::CreateCategoryRecord(const QString& baseName) {
     // Cut first, so the free-name test, the stored name and the node text agree.
-    const QString base = (baseName.isEmpty() ? QStringLiteral("New Category") : baseName).left(kCategoryNameSize);
+    const QString base = CutAtCharacter(baseName.isEmpty() ? QStringLiteral("New Category") : baseName, kCategoryNameSize);
     TTable& categories = *DMvelm->TableCategory;
     QString candidate = base;
     for (int n = 1; categories.Locate(QStringLiteral("Name"), candidate, true); ++n) {
         const QString suffix = QString::number(n);
-        candidate = base.left(kCategoryNameSize - suffix.size()) + suffix;
+        candidate = CutAtCharacter(base, kCategoryNameSize - suffix.size()) + suffix;
     }
     categories.Append();
     try {
@@ -147,14 +149,14 @@ void TFormMain::DeleteCategory(QTreeWidgetItem* node) {
         categories.Refresh();
         throw;
     }
-    delete node;
+    RemoveNode(node);
 }
 
 // ---------------------------------------------------------------------------------
 // Components
 
 void TFormMain::FileNewComponentPackageClick() {
-    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* selected = SelectedNode();
     if (!selected) {
         ShowError(QStringLiteral("First select a category to add the component to."));
         return;
@@ -169,11 +171,14 @@ void TFormMain::DeleteComponent(QTreeWidgetItem* node) {
         !ConfirmYesNo(QStringLiteral("Do you really want to delete the component: ") + NameOf(node) +
                       QStringLiteral(" ?")))
         return;
+    // The row is the node's, looked up now: not whichever row earlier work left current.
+    Component->CurrentProductName = NameOf(node);
     Component->DeleteComponentRecord();
-    delete node;
+    RemoveNode(node);
 }
 
 void TFormMain::MoveComponent(QTreeWidgetItem* node) {
+    Component->CurrentProductName = NameOf(node);
     const QString categoryName = Component->MoveToOtherCategory();
     if (categoryName.isEmpty())
         return;
@@ -181,7 +186,7 @@ void TFormMain::MoveComponent(QTreeWidgetItem* node) {
     if (!category)
         return;
     const QString text = NameOf(node);
-    delete node;
+    RemoveNode(node);
     AddComponentNode(category, text);
 }
 
@@ -189,7 +194,7 @@ void TFormMain::MoveComponent(QTreeWidgetItem* node) {
 // Commands on the selected node
 
 void TFormMain::EditChangeNameClick() {
-    if (QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem())
+    if (QTreeWidgetItem* selected = SelectedNode())
         ui_->TreeViewCategories->editItem(selected, 0);
 }
 
@@ -203,14 +208,24 @@ void TFormMain::TreeViewCategoriesEdited(QTreeWidgetItem* node, const QString& e
     if (!ok)
         text = NameOf(node);
     node->setText(0, text);
-    if (node->parent())
-        SortChildren(node->parent());
-    else
-        SortWholeTree(ui_->TreeViewCategories);
+    // The rows and the node text change at once; the siblings are sorted from the event
+    // loop, after the click or key that ended the edit has done its work on the nodes
+    // as the user saw them.
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    QTreeWidgetItem* category = node->parent();
+    QTimer::singleShot(0, this, [tree, category] {
+        if (!category) {
+            SortWholeTree(tree);
+            return;
+        }
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            if (tree->topLevelItem(i) == category)  // the category may have gone meanwhile
+                SortChildren(category);
+    });
 }
 
 void TFormMain::EditDeleteClick() {
-    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* selected = SelectedNode();
     if (!selected)
         return;
     if (selected->parent())
@@ -220,7 +235,7 @@ void TFormMain::EditDeleteClick() {
 }
 
 void TFormMain::EditMoveToOtherCategoryClick() {
-    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* selected = SelectedNode();
     if (selected && selected->parent())
         MoveComponent(selected);
 }
@@ -232,13 +247,12 @@ void TFormMain::FileImportCatDescriptionsClick() {
 }
 
 void TFormMain::ViewArchiveContentsClick() {
-    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* selected = SelectedNode();
     if (!selected || !selected->parent())
         return;
     TTable& packages = *DMvelm->TableCPInfo;
+    // Without a file name the folder alone is opened, which the viewer reports as not found.
     const QString file = packages.FieldByName(QStringLiteral("ArchiveFile"))->AsString();
-    if (file.isEmpty())
-        return;
     ShowArchiveContents(this, packages.FieldByName(QStringLiteral("ArchiveFilePath"))->AsString() + file, TmpFolder);
 }
 

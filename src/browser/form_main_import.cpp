@@ -7,9 +7,11 @@
 #include "app/tree_helpers.h"
 #include "browser/component_detail_panel.h"
 #include "browser/form_main.h"
+#include "browser/work_guard.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database.h"
 #include "catalogue/table.h"
+#include "import/archive_folder.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
 
@@ -124,7 +126,6 @@ void TFormMain::ConnectImportCommands() {
     ConnectCommand(ui_->PopUpReimport, &TFormMain::FileReimportClick);
     connect(DetailPanel(), &TComponentDetailPanel::reimportRequested, this,
             [this] { RunCommand([this] { SBOpenDlgArchiveFileClick(); }); });
-    ui_->TreeViewCategories->viewport()->installEventFilter(this);
 }
 
 QTreeWidgetItem* TFormMain::ImportArchiveAt(QTreeWidgetItem* node, const QString& archivePath) {
@@ -136,6 +137,8 @@ QTreeWidgetItem* TFormMain::ImportArchiveAt(QTreeWidgetItem* node, const QString
         ShowError(QString::fromStdString(refused.what()));
         return nullptr;
     }
+    if (productName.isEmpty())
+        return nullptr;
     QTreeWidget* tree = ui_->TreeViewCategories;
     // The row's own category decides where its node goes, so the tree always shows the
     // component where the catalogue keeps it.
@@ -148,39 +151,44 @@ QTreeWidgetItem* TFormMain::ImportArchiveAt(QTreeWidgetItem* node, const QString
 }
 
 void TFormMain::ImportArchives(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder) {
-    if (paths.size() <= kQuietImportCount) {
-        for (const QString& path : paths) {
-            if (rememberFolder)
-                Settings().LastArchiveDir = FolderOf(path);
-            ImportArchiveAt(node, path);
-        }
-        return;
-    }
-    QProgressDialog progress(QString(), QStringLiteral("Cancel"), 0, int(paths.size()), this);
-    progress.setWindowTitle(QStringLiteral("Importing archives"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
+    // Closing the window meanwhile stops the import after the archive in hand.
+    bool stopRequested = false;
+    workGuard_->Run([&] { ImportArchivesGuarded(node, paths, rememberFolder, stopRequested); },
+                    [&stopRequested] { stopRequested = true; });
+}
+
+void TFormMain::ImportArchivesGuarded(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder,
+                                      const bool& stopRequested) {
     // A failed commit loses the batch's rows: the tables and the tree are read again.
     ImportBatch batch([this] {
         DMvelm->TableCPInfo->Refresh();
         DMvelm->TableCategory->Refresh();
         LoadCategoryTree();
     });
+    std::unique_ptr<QProgressDialog> progress;
+    if (paths.size() > kQuietImportCount) {
+        progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("Cancel"), 0, int(paths.size()), this);
+        progress->setWindowTitle(QStringLiteral("Importing archives"));
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(0);
+        progress->setAutoClose(false);
+        progress->setAutoReset(false);
+        // On screen from the first archive, which may already ask a question.
+        progress->show();
+    }
     QElapsedTimer sinceRedraw;
     for (int i = 0; i < paths.size(); ++i) {
         const QString& path = paths.at(i);
-        if (i == 0 || sinceRedraw.elapsed() >= kProgressIntervalMs) {
-            progress.setLabelText(QStringLiteral("Reading %1 (%2 of %3)")
-                                      .arg(QFileInfo(path).fileName())
-                                      .arg(i + 1)
-                                      .arg(paths.size()));
-            progress.setValue(i);  // also lets the Cancel button be pressed
+        if (progress && (i == 0 || sinceRedraw.elapsed() >= kProgressIntervalMs)) {
+            progress->setLabelText(QStringLiteral("Reading %1 (%2 of %3)")
+                                       .arg(QFileInfo(path).fileName())
+                                       .arg(i + 1)
+                                       .arg(paths.size()));
+            progress->setValue(i);  // also lets the Cancel button be pressed
             sinceRedraw.start();
         }
         // Cancel stops between archives: every archive read so far stays.
-        if (progress.wasCanceled())
+        if (stopRequested || (progress && progress->wasCanceled()))
             break;
         if (rememberFolder)
             Settings().LastArchiveDir = FolderOf(path);
@@ -191,7 +199,7 @@ void TFormMain::ImportArchives(QTreeWidgetItem* node, const QStringList& paths, 
 }
 
 void TFormMain::FileImportComponentClick() {
-    QTreeWidgetItem* node = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* node = SelectedNode();
     if (!node) {
         ShowError(kNoCategoryText);
         return;
@@ -204,7 +212,7 @@ void TFormMain::FileImportComponentClick() {
 }
 
 void TFormMain::FileReimportClick() {
-    QTreeWidgetItem* selected = ui_->TreeViewCategories->currentItem();
+    QTreeWidgetItem* selected = SelectedNode();
     if (selected && selected->parent())
         ReimportComponent();
 }
@@ -212,6 +220,11 @@ void TFormMain::FileReimportClick() {
 void TFormMain::SBOpenDlgArchiveFileClick() { ReimportComponent(); }
 
 void TFormMain::ReimportComponent() {
+    QTreeWidgetItem* node = SelectedNode();
+    // The shown component is the selected node's; the button on the detail panel is
+    // only there while one is selected.
+    if (!node || !node->parent())
+        return;
     TOpenDialogRequest request = ArchiveDialogRequest();
     request.FileName = Component->ArchiveFileName;
     request.StartFolder = Component->ArchiveFolder;
@@ -220,18 +233,19 @@ void TFormMain::ReimportComponent() {
         return;
     const QString& file = files.first();
     Settings().LastArchiveDir = FolderOf(file);
-    QTreeWidgetItem* node = ui_->TreeViewCategories->currentItem();
-    // The message dialog offers the component's own category, not that of the last import.
-    if (node && node->parent())
+    workGuard_->Run([&] {
+        // The row filled is the node's, whatever the dialog left current.
+        Component->LoadComponent(node->text(0));
+        // The message dialog offers the component's own category, not that of the last import.
         Component->CurrentCategoryName = node->parent()->text(0);
-    try {
-        Component->ReimportArchive(file);
-    } catch (const EArchiveRefused& refused) {
-        ShowError(QString::fromStdString(refused.what()));
-        return;
-    }
-    if (node && node->parent())
+        try {
+            Component->ReimportArchive(file);
+        } catch (const EArchiveRefused& refused) {
+            ShowError(QString::fromStdString(refused.what()));
+            return;
+        }
         FollowRowCategory(node);
+    });
 }
 
 void TFormMain::FollowRowCategory(QTreeWidgetItem* node) {
@@ -239,7 +253,7 @@ void TFormMain::FollowRowCategory(QTreeWidgetItem* node) {
     if (!target || target == node->parent())
         return;
     const QString text = node->text(0);
-    delete node;
+    RemoveNode(node);
     AddComponentNode(target, text);
 }
 
@@ -253,14 +267,22 @@ QTreeWidgetItem* TFormMain::DropTargetAt(const QPoint& treePoint) const {
     return tree->topLevelItem(0);
 }
 
-void TFormMain::DropFiles(const QStringList& paths, const QPoint& treePoint) {
-    if (paths.isEmpty())
+void TFormMain::DropFilesInto(const QStringList& dropped, const QString& categoryName) {
+    if (dropped.isEmpty())
         return;
-    QTreeWidgetItem* node = DropTargetAt(treePoint);
+    QTreeWidget* tree = ui_->TreeViewCategories;
+    // The category under the pointer at the drop; should it have gone since, the first.
+    QTreeWidgetItem* node = categoryName.isEmpty() ? nullptr : FindTreeNode(tree, categoryName, 0, true);
+    if (!node)
+        node = tree->topLevelItem(0);
     if (!node) {
         ShowError(kNoCategoryText);
         return;
     }
+    // A dropped folder stands for the archives below it; the question counts those.
+    const QStringList paths = ExpandDroppedFolders(dropped);
+    if (paths.isEmpty())
+        return;
     const QString category = CategoryTextOf(node);
     if (Settings().ShowDragNDropInfoMsg &&
         !ConfirmYesNo(QStringLiteral("You dropped ") + QString::number(paths.size()) +
@@ -289,11 +311,13 @@ bool TFormMain::DropEvent(QEvent* event) {
         for (const QUrl& url : drop->mimeData()->urls())
             if (url.isLocalFile())
                 paths << url.toLocalFile();
-        const QPoint point = drop->position().toPoint();
+        const QTreeWidgetItem* node = DropTargetAt(drop->position().toPoint());
+        const QString category = node ? CategoryTextOf(node) : QString();
         // The drop is released at once; questions and imports follow from the event
-        // loop, so the program the files came from is not held up by them.
+        // loop, so the program the files came from is not held up by them. A drop
+        // during other work waits for it to end.
         drop->acceptProposedAction();
-        QTimer::singleShot(0, this, [this, paths, point] { RunCommand([&] { DropFiles(paths, point); }); });
+        workGuard_->AfterWork([this, paths, category] { RunCommand([&] { DropFilesInto(paths, category); }); });
         return true;
     }
     default:

@@ -1,6 +1,6 @@
 // The main window's menu bar: the rules that enable items as a menu opens, and the
-// small commands that live nowhere else (tree folding, print, options, status values,
-// help, about, exit).
+// small commands that live nowhere else (tree folding, options, status values, help,
+// about, exit), and the way in to printing and export.
 #include "app/command_guard.h"
 #include "app/form_options.h"
 #include "app/launcher.h"
@@ -10,6 +10,7 @@
 #include "browser/pictures.h"
 #include "catalogue/data_module.h"
 #include "catalogue/table.h"
+#include "report/report_commands.h"
 #include "status/form_install_status.h"
 #include "ui_FormMain.h"
 #include "widgets/title_strip_menu.h"
@@ -23,6 +24,15 @@ namespace {
 
 bool IsComponentNode(const QTreeWidgetItem* node) { return node && node->parent(); }
 
+// Reports cover the selected node: a component, or a category.
+TReportTarget ReportTargetOf(const QTreeWidgetItem* node) {
+    if (!node)
+        return {};
+    if (IsComponentNode(node))
+        return {node->parent()->text(0), node->text(0)};
+    return {node->text(0), QString()};
+}
+
 }  // namespace
 
 void TFormMain::ConnectMenuCommands() {
@@ -30,6 +40,7 @@ void TFormMain::ConnectMenuCommands() {
     ConnectCommand(ui_->ViewUnfoldTree, &TFormMain::ViewUnfoldTreeClick);
     ConnectCommand(ui_->FileExit, &TFormMain::FileExitClick);
     ConnectCommand(ui_->FilePrint, &TFormMain::FilePrintClick);
+    ConnectCommand(ui_->FileExport, &TFormMain::FileExportClick);
     ConnectCommand(ui_->FileOptions, &TFormMain::FileOptionsClick);
     ConnectCommand(ui_->EditStatusList, &TFormMain::EditStatusListClick);
     ConnectCommand(ui_->HelpContents, &TFormMain::HelpContentsClick);
@@ -58,16 +69,16 @@ void TFormMain::ConnectMenuCommands() {
 }
 
 void TFormMain::MenuFileClick() {
-    ui_->FileReimport->setEnabled(IsComponentNode(ui_->TreeViewCategories->currentItem()));
+    ui_->FileReimport->setEnabled(IsComponentNode(SelectedNode()));
 }
 
 void TFormMain::MenuEditClick() {
-    ui_->EditMoveToOtherCategory->setEnabled(IsComponentNode(ui_->TreeViewCategories->currentItem()));
+    ui_->EditMoveToOtherCategory->setEnabled(IsComponentNode(SelectedNode()));
 }
 
 void TFormMain::MenuViewClick() {
     ui_->ViewArchiveContents->setEnabled(false);
-    if (IsComponentNode(ui_->TreeViewCategories->currentItem()) && DMvelm && DMvelm->TableCPInfo->Active() &&
+    if (IsComponentNode(SelectedNode()) && DMvelm && DMvelm->TableCPInfo->Active() &&
         !DMvelm->TableCPInfo->FieldByName(QStringLiteral("ArchiveFile"))->AsString().isEmpty())
         ui_->ViewArchiveContents->setEnabled(true);
     ui_->ViewShowSearchOptions->setEnabled(!ui_->ViewHideSearchPanel->isChecked());
@@ -96,7 +107,9 @@ void TFormMain::ViewUnfoldTreeClick() {
 
 void TFormMain::FileExitClick() { close(); }
 
-void TFormMain::FilePrintClick() { ShowInfo(QStringLiteral("Not implemented yet !")); }
+void TFormMain::FilePrintClick() { PrintCatalogue(this, *workGuard_, ReportTargetOf(SelectedNode())); }
+
+void TFormMain::FileExportClick() { ExportCatalogue(this, *workGuard_, ReportTargetOf(SelectedNode())); }
 
 void TFormMain::FileOptionsClick() {
     if (!RunOptionsDialog(this))

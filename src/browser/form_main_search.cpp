@@ -4,7 +4,7 @@
 #include "app/command_guard.h"
 #include "app/tree_helpers.h"
 #include "browser/form_main.h"
-#include "browser/input_hold.h"
+#include "browser/work_guard.h"
 #include "catalogue/data_module.h"
 #include "catalogue/table.h"
 #include "import/velm_component.h"
@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStatusBar>
 #include <QTreeWidget>
 
 namespace velm {
@@ -72,7 +73,6 @@ void TFormMain::ConnectSearchPanel() {
     fxLocate1->SetDataSource(DMvelm ? DMvelm->DSCPInfo : nullptr);
     fxLocate1->ShowCursor = [](Qt::CursorShape shape) { QGuiApplication::setOverrideCursor(QCursor(shape)); };
     fxLocate1->RestoreCursor = [] { QGuiApplication::restoreOverrideCursor(); };
-    searchInputHold_ = new TInputHold(this);
     connect(fxLocate1, &TfxLocate::busyChanged, this, [this](bool busy) { SearchBusyChanged(busy); });
 
     StyleShadowLabel(ui_->LabelSearchIn);
@@ -115,11 +115,21 @@ void TFormMain::RunSearch(bool fromNext) {
         kind = kMatchAnywhere;
     else if (ui_->RadioButtonMatchBeginning->isChecked())
         kind = kMatchBeginning;
-    const bool found = LocateRecord(ui_->ComboBoxSearchIn->itemText(chosen), text, kind,
-                                    ui_->CheckBoxCaseSensitive->isChecked(), fromNext);
-    // The scan lets events run: the window may have closed meanwhile, taking Component.
-    if (!found || closed_)
+    bool found = false;
+    // The scan lets events run; the guard keeps the user's input, drops and a close
+    // from acting on the rows under it.
+    workGuard_->Run([&] {
+        found = LocateRecord(ui_->ComboBoxSearchIn->itemText(chosen), text, kind,
+                             ui_->CheckBoxCaseSensitive->isChecked(), fromNext);
+    });
+    if (closed_ || workGuard_->CloseRequested())
         return;
+    // Nothing happening at all would read as a button that does not work.
+    if (!found) {
+        statusBar()->showMessage(QStringLiteral("Nothing found: no component holds \"%1\" in %2.")
+                                     .arg(text, ui_->ComboBoxSearchIn->itemText(chosen)));
+        return;
+    }
     SelectNodeByText(DMvelm->TableCPInfo->FieldByName(QStringLiteral("ProductName"))->AsString());
 }
 
@@ -185,9 +195,6 @@ void TFormMain::SearchBusyChanged(bool busy) {
                 searchFocus_ = button;
                 ui_->EditSearch->setFocus(Qt::OtherFocusReason);
             }
-        searchInputHold_->Hold();
-    } else {
-        searchInputHold_->Release();
     }
     for (QPushButton* button : buttons)
         button->setEnabled(!busy);

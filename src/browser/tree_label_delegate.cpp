@@ -1,7 +1,6 @@
 #include "browser/tree_label_delegate.h"
 
 #include <QLineEdit>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace velm {
@@ -14,18 +13,10 @@ void TTreeLabelDelegate::setModelData(QWidget* editor, QAbstractItemModel*, cons
     QTreeWidgetItem* node = tree_->itemFromIndex(index);
     if (!line || !node)
         return;
-    // The handler may show message boxes and re-sort the tree; let the editor close first.
-    const QString text = line->text();
-    QTreeWidget* tree = tree_;
-    EditedHandler handler = onEdited_;
-    QTimer::singleShot(0, tree, [tree, node, text, handler] {
-        // The node may have been removed meanwhile.
-        for (QTreeWidgetItemIterator it(tree); *it; ++it)
-            if (*it == node) {
-                handler(node, text);
-                return;
-            }
-    });
+    // The edit ends here and now, before whatever ended it (a click on another node, a
+    // command) goes on: a rename handled later would make its row current again under
+    // a selection that has moved on.
+    onEdited_(node, line->text());
 }
 
 }  // namespace velm

@@ -10,8 +10,8 @@ class QTreeWidgetItem;
 namespace velm {
 
 // Hands an accepted in-place label edit (Enter, or the editor losing the focus) to the
-// window instead of writing it into the node: the window decides the node's text after
-// asking the tables. Escape never reaches here.
+// window at once instead of writing it into the node: the window decides the node's
+// text after asking the tables. Escape never reaches here.
 class TTreeLabelDelegate : public QStyledItemDelegate {
 public:
     using EditedHandler = std::function<void(QTreeWidgetItem* node, const QString& text)>;

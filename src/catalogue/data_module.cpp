@@ -61,8 +61,10 @@ TDMvelm::TDMvelm(const QString& programFolder, QObject* parent) : QObject(parent
                                  Text("FileURL", 100),
                                  Text("AuthorEmail", 50),
                                  Of("FullSourceIncl", TFieldKind::Boolean),
-                                 Text("ArchiveFile", 50),
-                                 Text("ArchiveFilePath", 100),
+                                 // The archive's name and folder are kept whole: cut, they
+                                 // would name a file that does not exist.
+                                 Text("ArchiveFile", 0),
+                                 Text("ArchiveFilePath", 0),
                              },
                              {
                                  TIndexDef{QStringLiteral("ProductName"), {QStringLiteral("ProductName")}, true, false},

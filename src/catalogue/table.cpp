@@ -3,6 +3,7 @@
 #include "catalogue/data_source.h"
 #include "catalogue/database.h"
 #include "catalogue/database_error.h"
+#include "catalogue/text_cut.h"
 
 #include <QRegularExpression>
 
@@ -696,7 +697,7 @@ bool TTable::Locate(const QString& fieldName, const QVariant& value, bool caseIn
                 break;
             const QVariant text =
                 lookup.lookupTable->LookupValue(lookup.lookupKeyField, rows_.Value(slot, keyIndex), lookup.lookupResultField);
-            if (CompareValues(text.toString().left(field->Size()), value, TFieldKind::String, caseInsensitive) == 0) {
+            if (CompareValues(CutAtCharacter(text.toString(), field->Size()), value, TFieldKind::String, caseInsensitive) == 0) {
                 found = slot;
                 break;
             }
@@ -1164,7 +1165,7 @@ QVariant TTable::FieldValue(int fieldIndex) const {
             lookup.lookupTable->LookupValue(lookup.lookupKeyField, valueOf(keyField->Index()), lookup.lookupResultField);
         if (IsEmptyValue(text))
             return QVariant();
-        return field.Size() > 0 ? QVariant(text.toString().left(field.Size())) : text;
+        return field.Size() > 0 ? QVariant(CutAtCharacter(text.toString(), field.Size())) : text;
     }
     if (field.Kind() == TFieldKind::Memo) {
         if (editing && buffer_.MemoLoaded(fieldIndex))
@@ -1316,7 +1317,7 @@ void TTable::SetFieldValue(int fieldIndex, const QVariant& value) {
         switch (field.Kind()) {
         case TFieldKind::String: {
             const QString text = value.toString();
-            stored = field.Size() > 0 ? text.left(field.Size()) : text;
+            stored = CutAtCharacter(text, field.Size());
             break;
         }
         case TFieldKind::Memo: stored = value.toString(); break;

@@ -39,16 +39,33 @@ int HexDigit(QChar c) {
 
 }  // namespace
 
+namespace {
+
+// Half a surrogate pair from a broken UTF-16 file would be stored as "?": it becomes the
+// replacement character instead.
+QString WithoutLoneSurrogates(QString text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+}  // namespace
+
 QString DecodeIniText(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(QByteArrayView(bytes).sliced(3));
     if (bytes.startsWith("\xFF\xFE")) {
         QStringDecoder decoder(QStringDecoder::Utf16LE);
-        return decoder(QByteArrayView(bytes).sliced(2));
+        return WithoutLoneSurrogates(decoder(QByteArrayView(bytes).sliced(2)));
     }
     if (bytes.startsWith("\xFE\xFF")) {
         QStringDecoder decoder(QStringDecoder::Utf16BE);
-        return decoder(QByteArrayView(bytes).sliced(2));
+        return WithoutLoneSurrogates(decoder(QByteArrayView(bytes).sliced(2)));
     }
     return DecodeWindowsText(bytes);
 }
@@ -103,6 +120,10 @@ void TIniFile::Parse(const QString& text) {
         QStringView value = TrimBlanks(line.sliced(equals + 1));
         if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"')
             value = value.sliced(1, value.size() - 2);
+        // A value ends at its first NUL, as the profile functions return it; kept, the
+        // NUL would cut the stored text short for every other SQLite tool.
+        if (const qsizetype nul = value.indexOf(QChar(0)); nul >= 0)
+            value = value.first(nul);
         current->values.insert(key, value.first(qMin(value.size(), qsizetype(kMaxValueLength))).toString());
     }
 }

@@ -4,6 +4,7 @@
 #include "catalogue/data_module.h"
 #include "catalogue/database_error.h"
 #include "catalogue/table.h"
+#include "catalogue/text_cut.h"
 #include "import/form_moveto_category.h"
 #include "import/package_info.h"
 #include "import/zip_master.h"
@@ -39,7 +40,7 @@ private:
 int NameWidth() { return Packages().FieldByName(kProductName)->Size(); }
 
 // A name as the column will keep it.
-QString CutToWidth(const QString& name, int width) { return width > 0 ? name.left(width) : name; }
+QString CutToWidth(const QString& name, int width) { return CutAtCharacter(name, width); }
 
 // Posts the row, or cancels it when the table refuses it, so that a failed post never
 // leaves a half-written row behind to be posted by the next move.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "import/imported_columns.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -79,9 +81,13 @@ public:
 
     // Creates a row named after the archive in the named category and fills it from the
     // archive. categoryName becomes the category the row ended up in; returns the row's
-    // product name. Raises EArchiveRefused, with nothing written, for a path that is not
-    // an archive file.
+    // product name, or an empty name when the row could not be filled (the failure was
+    // reported and the row removed again). Raises EArchiveRefused, with nothing written,
+    // for a path that is not an archive file.
     QString ImportArchive(QString& categoryName, const QString& archivePath);
+    // The archive component the import reads archives with.
+    TZipMaster& ZipMasterMain() const { return *zipMaster_; }
+
     // Fills the current row again from the archive; its product name stays.
     void ReimportArchive(const QString& archivePath);
     // Fills the current row from the archive's info file (see ImportArchive).
@@ -94,15 +100,12 @@ private:
     int CategoryFromInfoFile();
     // Asks the user for the row's category; -1 when none is decided.
     int CategoryFromUser();
+    // Fills the row with this ID from the archive's info file; false when a database
+    // error was reported and the row was left as it was.
+    bool FillRow(qint64 rowId, const QString& archivePath);
 
     std::unique_ptr<TZipMaster> zipMaster_;
 };
 
-// The description an import writes: the info file's description lines, its note and its
-// additional information, separated the way the detail panel's memo expects.
-QString ImportedDescription(const TDSPInfoClass& info);
-
-// The compatibility mask of a flags text: bit i-1 is set when character i is "1".
-int CompatibilityMask(const QString& flags);
 
 }  // namespace velm

@@ -7,8 +7,10 @@
 #include "catalogue/data_module.h"
 #include "catalogue/database_error.h"
 #include "catalogue/table.h"
+#include "catalogue/text_cut.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"
+#include "import/imported_columns.h"
 #include "import/package_info.h"
 #include "import/velm_component.h"
 #include "import/zip_master.h"
@@ -22,9 +24,6 @@ namespace velm {
 namespace {
 
 constexpr int kCategoryNameSize = 25;
-constexpr int kCompatibilityFlags = 6;
-constexpr int kFreeware = 0;
-constexpr int kShareware = 1;
 const QChar kCR = QLatin1Char('\r');
 
 TTable& Packages() { return *DMvelm->TableCPInfo; }
@@ -59,22 +58,6 @@ int CategoryIdByName(const QString& name) {
 
 }  // namespace
 
-QString ImportedDescription(const TDSPInfoClass& info) {
-    QString text;
-    for (const QString& line : info.DescriptionLines)
-        text += line + QStringLiteral("\r\n");
-    text += kCR + QStringLiteral("Note:") + kCR + info.NoteText + kCR + QStringLiteral("Add.info:") + kCR +
-            info.AdditionalInfoText;
-    return text;
-}
-
-int CompatibilityMask(const QString& flags) {
-    int mask = 0;
-    for (int i = 0; i < kCompatibilityFlags && i < flags.size(); ++i)
-        if (flags.at(i) == QLatin1Char('1'))
-            mask |= 1 << i;
-    return mask;
-}
 
 void TVELMComponent::CheckArchivePath(const QString& archivePath) const {
     const QFileInfo archive(archivePath);
@@ -85,12 +68,40 @@ void TVELMComponent::CheckArchivePath(const QString& archivePath) const {
         throw EArchiveRefused("The folder for temporary files cannot be created: " + TmpFolder.toStdString());
 }
 
+namespace {
+
+qint64 CurrentRowId() { return Packages().FieldByName(QStringLiteral("ID"))->Value().toLongLong(); }
+
+// Removes a row this import created and could not fill.
+void DropCreatedRow(qint64 rowId) {
+    TTable& packages = Packages();
+    if (packages.State() != TDataSetState::Browse)
+        packages.Cancel();
+    if (packages.Locate(QStringLiteral("ID"), rowId, false))
+        packages.Delete();
+}
+
+}  // namespace
+
 QString TVELMComponent::ImportArchive(QString& categoryName, const QString& archivePath) {
     CheckArchivePath(archivePath);
     const QString base = BaseNameWithoutExt(archivePath);
     CurrentProductName = base;
     CreateComponentRecord(categoryName, base);
-    ReadArchiveInfo(archivePath);
+    // The row made here is the row filled, whatever else becomes current meanwhile; one
+    // that cannot be filled goes again, so no row is left with a name and nothing else.
+    const qint64 rowId = CurrentRowId();
+    bool filled = false;
+    try {
+        filled = FillRow(rowId, archivePath);
+    } catch (...) {
+        DropCreatedRow(rowId);
+        throw;
+    }
+    if (!filled) {
+        DropCreatedRow(rowId);
+        return QString();
+    }
     categoryName = CurrentCategoryName;
     return CurrentProductName;
 }
@@ -102,7 +113,7 @@ void TVELMComponent::ReimportArchive(const QString& archivePath) {
 
 int TVELMComponent::CategoryFromInfoFile() {
     // The column holds 25 characters; a longer name would never be found again.
-    CurrentCategoryName = InfoReader->CategoryText.left(kCategoryNameSize);
+    CurrentCategoryName = CutAtCharacter(InfoReader->CategoryText, kCategoryNameSize);
     int categoryId = CategoryIdByName(CurrentCategoryName);
     if (categoryId >= 0)
         return categoryId;
@@ -135,7 +146,9 @@ int TVELMComponent::CategoryFromUser() {
     return dialog->SelectedCategoryID;
 }
 
-void TVELMComponent::ReadArchiveInfo(const QString& archivePath) {
+void TVELMComponent::ReadArchiveInfo(const QString& archivePath) { FillRow(CurrentRowId(), archivePath); }
+
+bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath) {
     const QFileInfo archive(archivePath);
     QString infoName;
     EmptyTmpFolder(TmpFolder);
@@ -169,9 +182,9 @@ void TVELMComponent::ReadArchiveInfo(const QString& archivePath) {
         const bool namesCategory = !infoName.isEmpty() && !InfoReader->CategoryText.trimmed().isEmpty();
         const int categoryId = namesCategory ? CategoryFromInfoFile() : CategoryFromUser();
 
-        const TDSPInfoClass& info = *InfoReader;
-        const TVersionNumbers version = ParseVersion(info.VersionText);
-        const int mask = CompatibilityMask(info.CompatFlags);
+        // The extraction and the dialogs let other events run: the row is found again.
+        if (!packages.Locate(QStringLiteral("ID"), rowId, false))
+            throw EDatabaseError(QStringLiteral("The component's record is gone"));
         packages.Edit();
         if (categoryId != -1)
             SetInteger("Category", categoryId);
@@ -181,18 +194,15 @@ void TVELMComponent::ReadArchiveInfo(const QString& archivePath) {
         if (!infoName.isEmpty())
             packages.FieldByName(QStringLiteral("ReleaseDate"))
                 ->SetAsDate(QFileInfo(QDir(TmpFolder).filePath(infoName)).lastModified().toLocalTime().date());
-        SetString("ProductDescription", ImportedDescription(info));
-        SetInteger("FreeShareCommercial", info.IsFreeware ? kFreeware : kShareware);
-        packages.FieldByName(QStringLiteral("FullSourceIncl"))->SetAsBoolean(info.HasFullSource);
-        SetInteger("VersionMajor", version.Major);
-        SetInteger("VersionMinor", version.Minor);
-        SetInteger("Release", version.Release);
-        SetInteger("Build", version.Build);
-        SetInteger("Compatibility", mask);
-        SetString("Author", info.AuthorName);
-        SetString("AuthorEmail", info.AuthorMail);
-        SetString("FileURL", info.AuthorWeb);
+        QStringList refused;
+        const int mask = WriteInfoColumns(packages, *InfoReader, &refused);
         packages.Post();
+        // A version part the small-integer columns cannot hold costs the row nothing
+        // else: it is stored as 0, and the user is told.
+        if (!refused.isEmpty())
+            ShowInfo(QStringLiteral("The version \"%1\" does not fit the version fields: %2, so 0 is stored "
+                                    "instead.")
+                         .arg(InfoReader->VersionText, refused.join(QStringLiteral("; "))));
         CachedCompatibility = mask;
         if (ShowCompatibility)
             ShowCompatibility(mask);
@@ -201,7 +211,9 @@ void TVELMComponent::ReadArchiveInfo(const QString& archivePath) {
         if (packages.State() != TDataSetState::Browse)
             packages.Cancel();
         ReportDatabaseError(error, 0, QString(), QString());
+        return false;
     }
+    return true;
 }
 
 }  // namespace velm

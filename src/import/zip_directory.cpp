@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QIODevice>
 
+#include <limits>
 #include <new>
 
 namespace velm {
@@ -13,8 +14,29 @@ namespace {
 
 constexpr quint32 kEndSignature = 0x06054B50;
 constexpr quint32 kHeaderSignature = 0x02014B50;
+constexpr quint32 kZip64EndSignature = 0x06064B50;
+constexpr quint32 kZip64LocatorSignature = 0x07064B50;
+constexpr quint16 kZip64ExtraId = 0x0001;
 constexpr qsizetype kEndRecordSize = 22;
 constexpr qsizetype kHeaderSize = 46;
+constexpr qsizetype kZip64LocatorSize = 20;
+constexpr qsizetype kZip64EndSize = 56;  // without the optional extensible data
+constexpr quint64 kZip64EndFixedRest = 44;  // the record's size field counts from behind itself
+constexpr quint16 kMarker16 = 0xFFFF;
+constexpr quint32 kMarker32 = 0xFFFFFFFF;
+
+// Where the Unix file mode's type bits say what a member is.
+constexpr quint32 kUnixTypeMask = 0xF000;
+constexpr quint32 kUnixRegular = 0x8000;
+constexpr quint32 kUnixFolder = 0x4000;
+constexpr quint32 kUnixLink = 0xA000;
+// Info-ZIP gives a member it read from a pipe (its standard input) the pipe's mode; the
+// member holds the data that came through, so it is an ordinary file to us.
+constexpr quint32 kUnixPipe = 0x1000;
+constexpr int kHostUnix = 3;
+constexpr int kHostDarwin = 19;
+// Some Windows writers keep a Unix mode too and say so with this attribute bit.
+constexpr quint32 kUnixModeKept = 0x8000;
 
 quint16 U16(const char* p) {
     const auto* b = reinterpret_cast<const unsigned char*>(p);
@@ -25,6 +47,8 @@ quint32 U32(const char* p) {
     const auto* b = reinterpret_cast<const unsigned char*>(p);
     return quint32(b[0]) | (quint32(b[1]) << 8) | (quint32(b[2]) << 16) | (quint32(b[3]) << 24);
 }
+
+quint64 U64(const char* p) { return quint64(U32(p)) | (quint64(U32(p + 4)) << 32); }
 
 bool IsAscii(QByteArrayView bytes) {
     for (const char c : bytes) {
@@ -37,6 +61,11 @@ bool IsAscii(QByteArrayView bytes) {
 void Fail(ZipDirectory& directory, ZipReadStatus status, const QString& detail) {
     directory.Status = status;
     directory.Detail = detail;
+}
+
+bool Damaged(ZipDirectory& directory, const QString& detail) {
+    Fail(directory, ZipReadStatus::Damaged, detail);
+    return false;
 }
 
 bool ReadAt(QIODevice& device, qint64 position, qint64 length, QByteArray& out) {
@@ -60,6 +89,130 @@ qsizetype FindEndRecord(const QByteArray& tail) {
     return -1;
 }
 
+// What the end records say about the central directory.
+struct DirectoryBounds {
+    quint64 Count = 0;
+    quint64 Size = 0;
+    quint64 StoredOffset = 0;
+    qint64 End = 0;  // the directory ends where its end record starts
+};
+
+// A 64-bit value and the 16- or 32-bit field that should agree with it: the field holds
+// the marker, or the value itself (some writers cut it down to the field's width).
+bool Agrees(quint64 value, quint64 field, quint64 marker) { return field == marker || field == (value & marker); }
+
+// Reads the zip64 end record that the locator at locatorPos points to and takes the
+// directory's bounds from it. The record normally sits at the stored offset; with data
+// in front of an archive whose offsets were not adjusted it is found right before the
+// locator instead. Anything that does not fit together is damage, never trusted.
+bool ReadZip64Bounds(QIODevice& device, qint64 locatorPos, const QByteArray& locator, const char* classicRecord,
+                     DirectoryBounds& bounds, ZipDirectory& directory) {
+    const qint64 size = device.size();
+    const quint32 recordDisk = U32(locator.constData() + 4);
+    const quint64 recordOffset = U64(locator.constData() + 8);
+    const quint32 disks = U32(locator.constData() + 16);
+    if (recordDisk != 0 || disks > 1)
+        return Damaged(directory, QStringLiteral("the archive is split over several disks"));
+    if (size < kZip64EndSize || recordOffset > quint64(size - kZip64EndSize))
+        return Damaged(directory, QStringLiteral("the zip64 end locator points outside the file"));
+
+    const qint64 lastRecordPos = locatorPos - kZip64EndSize;
+    QByteArray record;
+    qint64 recordPos = -1;
+    if (lastRecordPos >= 0 && recordOffset <= quint64(lastRecordPos) &&
+        ReadAt(device, qint64(recordOffset), kZip64EndSize, record) && U32(record.constData()) == kZip64EndSignature)
+        recordPos = qint64(recordOffset);
+    if (recordPos < 0 && lastRecordPos >= 0 && ReadAt(device, lastRecordPos, kZip64EndSize, record) &&
+        U32(record.constData()) == kZip64EndSignature && U64(record.constData() + 4) == kZip64EndFixedRest)
+        recordPos = lastRecordPos;
+    const QString misplaced = QStringLiteral("the zip64 end locator does not point to the zip64 end record");
+    if (recordPos < 0)
+        return Damaged(directory, misplaced);
+
+    const char* r = record.constData();
+    const quint64 recordRest = U64(r + 4);
+    if (recordRest < kZip64EndFixedRest || recordRest > quint64(locatorPos - recordPos - 12))
+        return Damaged(directory, QStringLiteral("the zip64 end record has an impossible size"));
+    if (U32(r + 16) != 0 || U32(r + 20) != 0)
+        return Damaged(directory, QStringLiteral("the archive is split over several disks"));
+    const quint64 onThisDisk = U64(r + 24);
+    const quint64 count = U64(r + 32);
+    const quint64 directorySize = U64(r + 40);
+    const quint64 storedOffset = U64(r + 48);
+    if (onThisDisk != count)
+        return Damaged(directory, QStringLiteral("the zip64 end record's entry counts disagree"));
+    if (!Agrees(count, U16(classicRecord + 8), kMarker16) || !Agrees(count, U16(classicRecord + 10), kMarker16))
+        return Damaged(directory, QStringLiteral("the entry counts of the two end records disagree"));
+    if (!Agrees(directorySize, U32(classicRecord + 12), kMarker32))
+        return Damaged(directory, QStringLiteral("the directory sizes of the two end records disagree"));
+    if (!Agrees(storedOffset, U32(classicRecord + 16), kMarker32))
+        return Damaged(directory, QStringLiteral("the directory offsets of the two end records disagree"));
+    if (directorySize > quint64(recordPos))
+        return Damaged(directory, QStringLiteral("the directory is larger than the file"));
+    if (count > directorySize / kHeaderSize)
+        return Damaged(directory, QStringLiteral("the zip64 end record counts more entries than the directory holds"));
+    // Found away from where the locator says: only data in front of the archive explains
+    // that, and it moves the directory by just as much.
+    const qint64 shift = recordPos - qint64(recordOffset);
+    if (shift < 0 || (shift > 0 && quint64(recordPos) - directorySize != storedOffset + quint64(shift)))
+        return Damaged(directory, misplaced);
+    bounds = {count, directorySize, storedOffset, recordPos};
+    directory.Zip64 = true;
+    return true;
+}
+
+// The extra-field block with the id, if the field holds one; a malformed field ends the
+// search (extra fields are often padded with junk, which other readers ignore too).
+bool FindExtraBlock(QByteArrayView extra, quint16 id, QByteArrayView& block) {
+    qsizetype pos = 0;
+    while (extra.size() - pos >= 4) {
+        const quint16 tag = U16(extra.data() + pos);
+        const quint16 length = U16(extra.data() + pos + 2);
+        if (extra.size() - pos - 4 < length)
+            return false;
+        if (tag == id) {
+            block = extra.sliced(pos + 4, length);
+            return true;
+        }
+        pos += 4 + length;
+    }
+    return false;
+}
+
+// Replaces the header's markers by the values of the zip64 extra field, which holds
+// exactly those marked, in the order uncompressed size, compressed size, offset, disk.
+bool ApplyZip64Extra(ZipDirEntry& entry, QByteArrayView extra) {
+    entry.ComprSize64 = entry.ComprSize;
+    entry.UncomprSize64 = entry.UncomprSize;
+    entry.RelOffLocal64 = entry.RelOffLocal;
+    entry.DiskStart32 = entry.DiskStart;
+    const bool anyMarker = entry.UncomprSize == kMarker32 || entry.ComprSize == kMarker32 ||
+                           entry.RelOffLocal == kMarker32 || entry.DiskStart == kMarker16;
+    QByteArrayView block;
+    // A marker without the field is a value of its own: a classic member of that size.
+    if (!anyMarker || !FindExtraBlock(extra, kZip64ExtraId, block))
+        return true;
+    qsizetype pos = 0;
+    const auto take64 = [&](quint64& out) {
+        if (block.size() - pos < 8)
+            return false;
+        out = U64(block.data() + pos);
+        pos += 8;
+        return true;
+    };
+    const auto take32 = [&](quint32& out) {
+        if (block.size() - pos < 4)
+            return false;
+        out = U32(block.data() + pos);
+        pos += 4;
+        return true;
+    };
+    return (entry.UncomprSize != kMarker32 || take64(entry.UncomprSize64)) &&
+           (entry.ComprSize != kMarker32 || take64(entry.ComprSize64)) &&
+           (entry.RelOffLocal != kMarker32 || take64(entry.RelOffLocal64)) &&
+           (entry.DiskStart != kMarker16 || take32(entry.DiskStart32));
+}
+
 void Read(QIODevice& device, ZipDirectory& directory) {
     const qint64 size = device.size();
     if (size < kEndRecordSize)
@@ -74,38 +227,49 @@ void Read(QIODevice& device, ZipDirectory& directory) {
         return Fail(directory, ZipReadStatus::NotZip, QStringLiteral("no end of directory record"));
 
     const char* record = tail.constData() + endPos;
-    const quint16 entryCount = U16(record + 10);
-    const quint32 directorySize = U32(record + 12);
-    const quint32 storedOffset = U32(record + 16);
     const qint64 endOffset = size - tailSize + endPos;
-    const qint64 start = endOffset - qint64(directorySize);
-    if (start < 0) {
+    DirectoryBounds bounds{U16(record + 10), U32(record + 12), U32(record + 16), endOffset};
+    // A zip64 locator right in front of the end record means the 64-bit records hold the
+    // real values; without one, a classic field holding the marker is the value itself
+    // (a classic archive of exactly 65,535 members).
+    const qint64 locatorPos = endOffset - kZip64LocatorSize;
+    QByteArray locator;
+    if (locatorPos >= 0 && ReadAt(device, locatorPos, kZip64LocatorSize, locator) &&
+        U32(locator.constData()) == kZip64LocatorSignature) {
+        if (!ReadZip64Bounds(device, locatorPos, locator, record, bounds, directory))
+            return;
+    }
+
+    if (bounds.Size > quint64(bounds.End)) {
         return Fail(directory, ZipReadStatus::Damaged,
                        QStringLiteral("the directory is larger than the file"));
     }
-    if (start != qint64(storedOffset)) {
+    const qint64 start = bounds.End - qint64(bounds.Size);
+    if (quint64(start) != bounds.StoredOffset) {
         directory.OffsetDiffers = true;
-        directory.StoredOffset = storedOffset;
+        directory.StoredOffset = qint64(qMin(bounds.StoredOffset, quint64(std::numeric_limits<qint64>::max())));
         directory.ComputedOffset = start;
     }
 
     QByteArray block;
-    if (!ReadAt(device, start, directorySize, block))
+    if (!ReadAt(device, start, qint64(bounds.Size), block))
         return Fail(directory, ZipReadStatus::Unreadable, device.errorString());
-    directory.Entries.reserve(qMin<qsizetype>(entryCount, block.size() / kHeaderSize));
+    directory.Entries.reserve(size_t(qMin<quint64>(bounds.Count, quint64(block.size() / kHeaderSize))));
 
     const char* data = block.constData();
     qsizetype pos = 0;
-    for (int index = 0; index < entryCount; ++index) {
-        const QString where = QStringLiteral("entry %1").arg(index + 1);
+    for (quint64 index = 0; index < bounds.Count; ++index) {
+        // Only a failure names the entry: formatting the name for every entry costs more
+        // than reading it.
+        const auto where = [index] { return QStringLiteral("entry %1").arg(index + 1); };
         if (block.size() - pos < kHeaderSize) {
             return Fail(directory, ZipReadStatus::Damaged,
-                           QStringLiteral("the directory ends before %1").arg(where));
+                           QStringLiteral("the directory ends before %1").arg(where()));
         }
         const char* h = data + pos;
         if (U32(h) != kHeaderSignature) {
             return Fail(directory, ZipReadStatus::Damaged,
-                           QStringLiteral("bad header signature at %1").arg(where));
+                           QStringLiteral("bad header signature at %1").arg(where()));
         }
         ZipDirEntry entry;
         entry.MadeByVersion = U16(h + 4);
@@ -126,10 +290,13 @@ void Read(QIODevice& device, ZipDirectory& directory) {
         const qsizetype total = kHeaderSize + entry.FileNameLen + entry.ExtraFieldLen + entry.FileComLen;
         if (block.size() - pos < total) {
             return Fail(directory, ZipReadStatus::Damaged,
-                           QStringLiteral("the directory ends inside %1").arg(where));
+                           QStringLiteral("the directory ends inside %1").arg(where()));
         }
         const QByteArrayView name(h + kHeaderSize, entry.FileNameLen);
+        const QByteArrayView extra(h + kHeaderSize + entry.FileNameLen, entry.ExtraFieldLen);
         const QByteArrayView comment(h + kHeaderSize + entry.FileNameLen + entry.ExtraFieldLen, entry.FileComLen);
+        if (!ApplyZip64Extra(entry, extra))
+            return Fail(directory, ZipReadStatus::Damaged, QStringLiteral("the zip64 extra field of %1 is too short").arg(where()));
         entry.RawFileName = name.toByteArray();
         entry.FileName = DecodeZipText(name, entry.MadeByVersion, entry.Flag);
         entry.FileName.replace(u'/', u'\\');
@@ -140,7 +307,22 @@ void Read(QIODevice& device, ZipDirectory& directory) {
     }
 }
 
+// The type bits of the Unix file mode, where the writer kept one; 0 when it did not.
+quint32 UnixFileType(const ZipDirEntry& entry) {
+    const int host = entry.MadeByVersion >> 8;
+    if (host != kHostUnix && host != kHostDarwin && !(entry.ExtFileAtt & kUnixModeKept))
+        return 0;
+    return (entry.ExtFileAtt >> 16) & kUnixTypeMask;
+}
+
 }  // namespace
+
+bool ZipDirEntry::IsLink() const { return UnixFileType(*this) == kUnixLink; }
+
+bool ZipDirEntry::IsSpecialFile() const {
+    const quint32 type = UnixFileType(*this);
+    return type != 0 && type != kUnixRegular && type != kUnixFolder && type != kUnixLink && type != kUnixPipe;
+}
 
 QString DecodeZipText(QByteArrayView bytes, quint16 madeByVersion, quint16 flag) {
     if (IsAscii(bytes))

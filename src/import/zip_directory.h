@@ -11,7 +11,9 @@ class QIODevice;
 namespace velm {
 
 // One member of a zip archive: the fields of its central-directory header in their
-// stored order, then its name and comment as text.
+// stored order, then its name and comment as text. The 32-bit fields keep what the
+// header stores; in an archive with the 64-bit extension a size or offset that does not
+// fit is stored there as 0xFFFFFFFF, and the 64-bit companions below hold the value.
 struct ZipDirEntry {
     quint16 MadeByVersion = 0;   // host system in the high byte, zip version in the low
     quint16 ExtractVersion = 0;  // version needed to extract
@@ -31,8 +33,20 @@ struct ZipDirEntry {
     QString FileName;     // folders separated by "\"
     QString FileComment;
     QByteArray RawFileName;  // the stored bytes, to find the same member again later
+    // The real values: from the zip64 extra field where the header has its marker,
+    // otherwise the header's own.
+    quint64 ComprSize64 = 0;
+    quint64 UncomprSize64 = 0;
+    quint64 RelOffLocal64 = 0;
+    quint32 DiskStart32 = 0;
 
     bool IsFolder() const { return FileName.endsWith(u'\\'); }
+    bool IsEncrypted() const { return Flag & 0x0001; }
+    // What the writer recorded about the file's kind: a symbolic link, or something that
+    // is neither a regular file nor a folder (a device, a socket). A member recorded as a
+    // pipe holds what was read through it and counts as a file.
+    bool IsLink() const;
+    bool IsSpecialFile() const;
 };
 
 enum class ZipReadStatus {
@@ -40,7 +54,8 @@ enum class ZipReadStatus {
     NotFound,     // no such file: not an error the user is told about
     Unreadable,
     NotZip,       // no end-of-directory record
-    Damaged,      // the directory is not where the record says or is cut short
+    Damaged,      // the directory is not where the record says, is cut short, or its
+                  // 64-bit records disagree with each other
     OutOfMemory,
 };
 
@@ -54,6 +69,11 @@ struct ZipDirectory {
     bool OffsetDiffers = false;
     qint64 StoredOffset = 0;
     qint64 ComputedOffset = 0;
+    bool Zip64 = false;  // the sizes came from the 64-bit end records
+
+    // Where the archive's own offsets count from: the length of data in front of it
+    // (a self-extractor's stub) when the offsets were not adjusted to it, else 0.
+    qint64 ArchiveStart() const { return OffsetDiffers && ComputedOffset > StoredOffset ? ComputedOffset - StoredOffset : 0; }
 };
 
 // The end record plus the longest comment it can carry.

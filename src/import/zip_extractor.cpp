@@ -28,14 +28,6 @@ struct MemberCloser {
 using ArchiveHandle = std::unique_ptr<zip_t, ArchiveCloser>;
 using MemberHandle = std::unique_ptr<zip_file_t, MemberCloser>;
 
-QString LibzipErrorText(int code) {
-    zip_error_t error;
-    zip_error_init_with_code(&error, code);
-    const QString text = QString::fromLocal8Bit(zip_error_strerror(&error));
-    zip_error_fini(&error);
-    return text;
-}
-
 std::filesystem::path FsPath(const QString& path) {
 #ifdef Q_OS_WIN
     return std::filesystem::path(path.toStdWString());
@@ -48,6 +40,20 @@ QString StripTrailingSeparators(QString path) {
     while (path.size() > 1 && (path.endsWith(u'/') || path.endsWith(u'\\')))
         path.chop(1);
     return path;
+}
+
+// Why a member is never written, whatever the folder; empty when it may be. A link's
+// data is its target: written out, it would be a small file standing for something else.
+QString RefusalReason(const ZipDirEntry& entry, const QStringList& safeParts) {
+    if (entry.IsLink())
+        return QStringLiteral("a link");
+    if (entry.IsSpecialFile())
+        return QStringLiteral("not a regular file");
+    if (safeParts.isEmpty())
+        return QStringLiteral("unsafe name");
+    if (entry.IsEncrypted())
+        return QStringLiteral("encrypted: cannot be read");
+    return {};
 }
 
 class Extraction {
@@ -81,7 +87,23 @@ bool Extraction::Fail(const QString& text) {
 }
 
 void Extraction::Refuse(const ZipDirEntry& entry, const QString& reason) {
-    result_.Refused.append(QStringLiteral("%1 (%2)").arg(entry.FileName, reason));
+    result_.Refused.append(QStringLiteral("%1: %2").arg(entry.FileName, reason));
+}
+
+// Opens the archive where it really starts, so that one behind a self-extractor's stub
+// whose offsets count from the archive itself is read too.
+ArchiveHandle OpenArchive(const QString& path, qint64 start, QString& failure) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_file_create(QFile::encodeName(path).constData(), zip_uint64_t(start), -1, &error);
+    zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+    if (!archive) {
+        if (source)
+            zip_source_free(source);
+        failure = QString::fromLocal8Bit(zip_error_strerror(&error));
+    }
+    zip_error_fini(&error);
+    return ArchiveHandle(archive);
 }
 
 ZipExtractResult Extraction::Run() {
@@ -94,10 +116,10 @@ ZipExtractResult Extraction::Run() {
         Fail(QStringLiteral("cannot create the folder %1").arg(base_));
         return result_;
     }
-    int error = 0;
-    ArchiveHandle archive(zip_open(QFile::encodeName(request_.ArchivePath).constData(), ZIP_RDONLY, &error));
+    QString failure;
+    ArchiveHandle archive = OpenArchive(request_.ArchivePath, request_.ArchiveStart, failure);
     if (!archive) {
-        Fail(LibzipErrorText(error));
+        Fail(failure);
         return result_;
     }
     for (const ZipMemberToExtract& member : request_.Members) {
@@ -112,8 +134,8 @@ bool Extraction::ExtractOne(zip_t* archive, const ZipMemberToExtract& member) {
     if (entry.IsFolder())
         return true;
     QStringList parts = SafeMemberPath(entry.FileName);
-    if (parts.isEmpty()) {
-        Refuse(entry, QStringLiteral("unsafe name"));
+    if (const QString reason = RefusalReason(entry, parts); !reason.isEmpty()) {
+        Refuse(entry, reason);
         return true;
     }
     // The directory was read earlier: make sure libzip's member at this position is
@@ -128,8 +150,8 @@ bool Extraction::ExtractOne(zip_t* archive, const ZipMemberToExtract& member) {
     zip_stat_init(&stat);
     if (zip_stat_index(archive, member.Index, 0, &stat) != 0)
         return Fail(QStringLiteral("%1: %2").arg(entry.FileName, QString::fromLocal8Bit(zip_strerror(archive))));
-    const quint64 declared = (stat.valid & ZIP_STAT_SIZE) ? stat.size : entry.UncomprSize;
-    if (declared > quint64(kMaxMemberSize) || entry.UncomprSize > quint64(kMaxMemberSize)) {
+    const quint64 declared = (stat.valid & ZIP_STAT_SIZE) ? stat.size : entry.UncomprSize64;
+    if (declared > quint64(kMaxMemberSize) || entry.UncomprSize64 > quint64(kMaxMemberSize)) {
         Refuse(entry, QStringLiteral("larger than %1 MiB").arg(kMaxMemberSize / (1024 * 1024)));
         return true;
     }

@@ -24,6 +24,7 @@ struct ZipMemberToExtract {
 
 struct ZipExtractRequest {
     QString ArchivePath;
+    qint64 ArchiveStart = 0;  // bytes in front of the archive that its offsets do not count
     QString BaseDir;
     bool DirNames = false;   // re-create the stored folders below BaseDir
     bool OverWrite = false;  // replace existing files; otherwise they are left alone
@@ -34,11 +35,12 @@ struct ZipExtractResult {
     int Written = 0;
     bool Failed = false;
     QString Failure;      // why extraction stopped
-    QStringList Refused;  // members skipped for safety, each with its reason
+    QStringList Refused;  // members skipped, each as "name: reason"
 };
 
 // Decompresses the members with libzip and writes them below BaseDir, each with the
-// modification time stored for it. Nothing is ever written outside BaseDir: unsafe
+// modification time stored for it. Members that are links or other special files and
+// encrypted members are refused. Nothing is ever written outside BaseDir: unsafe
 // names are refused, links met on the way are never followed, and each file is written
 // under a temporary name and then renamed, so a failure leaves no half-written file and
 // an existing link is replaced rather than written through. keepResponsive is called

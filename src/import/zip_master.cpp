@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QScopeGuard>
 
 #include <functional>
 #include <memory>
@@ -70,11 +71,15 @@ std::function<void()> KeepResponsiveEvery(int intervalMs) {
 void TZipMaster::SetZipFilename(const QString& path) {
     zipFilename_ = path;
     entries_.clear();
+    archiveStart_ = 0;
+    // The count belongs to the archive it was extracted from.
+    extractedCount_ = 0;
     if (path.isEmpty() || !QFileInfo::exists(path))
         return;
     BusyPointer busy;
     ZipDirectory directory = ReadZipDirectoryFile(path);
     entries_ = std::move(directory.Entries);
+    archiveStart_ = directory.ArchiveStart();
     busy.Restore();
     if (directory.OffsetDiffers) {
         ShowNotice(QStringLiteral("Warning: the directory of the ZIP archive %1 is not at its stored offset %2; "
@@ -94,14 +99,19 @@ void TZipMaster::Extract() {
     extracting_ = true;
     extractedCount_ = 0;
     const QStringList patterns = FSpecArgs;
-    if (!QFileInfo(zipFilename_).isFile()) {
-        ShowNotice(QStringLiteral("Archive not found: %1").arg(zipFilename_));
+    // However the extraction ends (a message box's presenter or the event loop may
+    // throw), the object is left ready for the next one.
+    const auto ready = qScopeGuard([this] {
         FSpecArgs.clear();
         extracting_ = false;
+    });
+    if (!QFileInfo(zipFilename_).isFile()) {
+        ShowNotice(QStringLiteral("Archive not found: %1").arg(zipFilename_));
         return;
     }
     ZipExtractRequest request;
     request.ArchivePath = zipFilename_;
+    request.ArchiveStart = archiveStart_;
     request.BaseDir = ExtrBaseDir;
     request.DirNames = ExtrOptions.testFlag(ExtrDirNames);
     request.OverWrite = ExtrOptions.testFlag(ExtrOverWrite);
@@ -113,6 +123,8 @@ void TZipMaster::Extract() {
     ZipExtractResult result;
     if (!request.Members.empty())
         result = ExtractZipMembers(request, KeepResponsiveEvery(ResponsiveIntervalMs));
+    if (!result.Failed)
+        extractedCount_ = result.Written;
 
     if (!result.Refused.isEmpty()) {
         ShowNotice(QStringLiteral("These members of the ZIP archive %1 were not extracted:\r%2")
@@ -120,10 +132,6 @@ void TZipMaster::Extract() {
     }
     if (result.Failed)
         ShowNotice(QStringLiteral("Extraction from the ZIP archive %1 failed: %2").arg(zipFilename_, result.Failure));
-    else
-        extractedCount_ = result.Written;
-    FSpecArgs.clear();
-    extracting_ = false;
 }
 
 }  // namespace velm

@@ -44,13 +44,15 @@ public:
 
     // Writes the members matching FSpecArgs below ExtrBaseDir and empties FSpecArgs.
     // Does nothing while an extraction of this object is already running (the event
-    // loop runs during extraction).
+    // loop runs during extraction). An exception passing through leaves the object
+    // ready for the next extraction, with FSpecArgs empty.
     void Extract();
     int ExtractedCount() const { return extractedCount_; }
 
 private:
     QString zipFilename_;
     std::vector<ZipDirEntry> entries_;
+    qint64 archiveStart_ = 0;  // data in front of the archive that its offsets do not count
     int extractedCount_ = 0;
     bool extracting_ = false;
 };

@@ -8,7 +8,10 @@
 #include "import/zip_directory.h"
 
 #include <QFileInfo>
+#include <QIcon>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QShowEvent>
 #include <QStatusBar>
 
@@ -18,6 +21,8 @@ namespace {
 
 const QString kCaptions[4] = {QStringLiteral("File Name"), QStringLiteral("Compr Size"), QStringLiteral("Uncmpr Size"),
                               QStringLiteral("Date/Time")};
+
+const QString kEncryptedHint = QStringLiteral("Encrypted: cannot be read");
 
 // The viewer keeps the colours of a fresh installation whatever scheme the user chose.
 constexpr ColorRef kPanelColour = 10007709;
@@ -42,6 +47,25 @@ QString StyleWord(TSortStyle style) {
         break;
     }
     return QStringLiteral(", Alpha, ");
+}
+
+// A small padlock beside the name of an encrypted member, drawn here so that the mark
+// needs no picture file.
+QIcon PadlockIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(90, 90, 90), 1.6));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawArc(QRectF(4.5, 1.5, 7, 9), 0, 180 * 16);
+    painter.drawLine(QPointF(4.5, 6), QPointF(4.5, 8));
+    painter.drawLine(QPointF(11.5, 6), QPointF(11.5, 8));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(200, 150, 30));
+    painter.drawRoundedRect(QRectF(2.5, 7.5, 11, 7.5), 1.5, 1.5);
+    painter.end();
+    return QIcon(pixmap);
 }
 
 }  // namespace
@@ -125,12 +149,21 @@ void TFormViewZip::FillGrid() {
     // All rows at once: adding them one by one costs a layout pass each.
     grid->SetRowCount(int(entries.size()) + 1);
     grid->SetFixedRows(1);
+    QIcon padlock;
     int row = 1;
     for (const ZipDirEntry& entry : entries) {
         grid->SetCells(0, row, entry.FileName);
-        grid->SetCells(1, row, QString::number(entry.ComprSize));
-        grid->SetCells(2, row, QString::number(entry.UncomprSize));
+        grid->SetCells(1, row, QString::number(entry.ComprSize64));
+        grid->SetCells(2, row, QString::number(entry.UncomprSize64));
         grid->SetCells(3, row, FormatGridDateTime(DosDateTimeToLocal(entry.DateTime)));
+        // Marked beside the name, which stays the member's name for viewing and sorting.
+        if (entry.IsEncrypted()) {
+            if (padlock.isNull())
+                padlock = PadlockIcon();
+            QTableWidgetItem* cell = grid->item(row, 0);
+            cell->setIcon(padlock);
+            cell->setToolTip(kEncryptedHint);
+        }
         ++row;
     }
     grid->SetRow(1);

@@ -5,6 +5,12 @@
 
 #include <QFocusEvent>
 #include <QMimeData>
+#include <QScrollBar>
+#include <QTextBlockFormat>
+#include <QTextCursor>
+
+#include <algorithm>
+#include <utility>
 
 namespace velm {
 
@@ -14,9 +20,59 @@ TDBRichEdit::TDBRichEdit(QWidget* parent) : QTextEdit(parent), TDataAware(this) 
     setTabChangesFocus(true);
     DataLink().OnDataChange = [this] { ShowField(); };
     DataLink().OnUpdateData = [this] { StoreField(); };
-    DataLink().OnStateChange = [this] { setReadOnly(!DataLink().CanModify()); };
+    DataLink().OnStateChange = [this] { FollowState(); };
     connect(this, &QTextEdit::textChanged, this, &TDBRichEdit::UserChanged);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (large_ && value >= verticalScrollBar()->maximum() - verticalScrollBar()->pageStep())
+            ShowMoreOfLargeText();
+    });
 }
+
+void TDBRichEdit::FollowState() { setReadOnly(large_ || !DataLink().CanModify()); }
+
+namespace {
+
+// The text of stored HTML without its markup, for a view that cannot lay the markup out:
+// tags dropped, paragraph ends kept as line breaks, the common entities decoded.
+QString TextOfMarkup(const QString& html) {
+    QString text;
+    text.reserve(html.size() / 2);
+    bool inTag = false;
+    for (qsizetype i = 0; i < html.size(); ++i) {
+        const QChar c = html.at(i);
+        if (inTag) {
+            if (c == u'>')
+                inTag = false;
+            continue;
+        }
+        if (c == u'<') {
+            inTag = true;
+            const QStringView tag = QStringView(html).sliced(i + 1, std::min<qsizetype>(4, html.size() - i - 1));
+            if (tag.startsWith(u"/p", Qt::CaseInsensitive) || tag.startsWith(u"br", Qt::CaseInsensitive))
+                text += u'\n';
+            continue;
+        }
+        if (c == u'&') {
+            static const std::pair<const char16_t*, char16_t> entities[] = {
+                {u"&lt;", u'<'}, {u"&gt;", u'>'}, {u"&amp;", u'&'}, {u"&quot;", u'"'}, {u"&nbsp;", u' '}};
+            bool decoded = false;
+            for (const auto& [entity, character] : entities) {
+                if (QStringView(html).sliced(i).startsWith(QStringView(entity))) {
+                    text += QChar(character);
+                    i += QStringView(entity).size() - 1;
+                    decoded = true;
+                    break;
+                }
+            }
+            if (decoded)
+                continue;
+        }
+        text += c;
+    }
+    return text;
+}
+
+}  // namespace
 
 bool TDBRichEdit::IsRichText(const QString& text) {
     const QString head = text.left(64).trimmed();
@@ -33,17 +89,60 @@ void TDBRichEdit::ShowField() {
         return;
     loading_ = true;
     rich_ = IsRichText(text);
-    if (rich_)
+    const bool wasLarge = large_;
+    large_ = text.size() > kLargeTextLength;
+    if (large_)
+        ShowLargeText(rich_ ? TextOfMarkup(text) : text);
+    else if (rich_)
         setHtml(text);
     else
         setPlainText(text);
+    if (!large_)
+        largeText_.clear();
+    if (large_ != wasLarge)
+        FollowState();
     document()->clearUndoRedoStacks();
     loading_ = false;
     shown_ = text;
     dirty_ = false;
 }
 
+void TDBRichEdit::ShowLargeText(const QString& text) {
+    largeText_ = text;
+    largeShown_ = 0;
+    setPlainText(QString());
+    QTextCursor cursor(document());
+    QTextCharFormat notice;
+    notice.setFontItalic(true);
+    notice.setForeground(QColor(0x60, 0x60, 0x60));
+    cursor.insertText(QStringLiteral("This text is too long to edit here (%L1 characters); it is shown a part at a "
+                                     "time as you scroll.")
+                          .arg(text.size()),
+                      notice);
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    ShowMoreOfLargeText();
+}
+
+void TDBRichEdit::ShowMoreOfLargeText() {
+    if (!large_ || largeShown_ >= largeText_.size())
+        return;
+    // Whole characters only: a part never ends in half a surrogate pair.
+    qsizetype end = std::min(largeText_.size(), largeShown_ + kLargeTextPart);
+    if (end < largeText_.size() && largeText_.at(end - 1).isHighSurrogate())
+        --end;
+    const bool wasLoading = loading_;
+    loading_ = true;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(largeText_.mid(largeShown_, end - largeShown_));
+    loading_ = wasLoading;
+    largeShown_ = end;
+}
+
 void TDBRichEdit::StoreField() {
+    // A large text is shown in part and never written back from here.
+    if (large_)
+        return;
     QString text;
     if (!document()->isEmpty())
         text = rich_ ? toHtml() : toPlainText();
@@ -68,7 +167,7 @@ void TDBRichEdit::insertFromMimeData(const QMimeData* source) {
 }
 
 void TDBRichEdit::UserChanged() {
-    if (loading_)
+    if (loading_ || large_)
         return;
     dirty_ = true;
     try {

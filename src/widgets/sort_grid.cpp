@@ -143,13 +143,29 @@ int OrdinalCompare(const QString& a, const QString& b) {
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-// A cell converted once for the whole sort.
+// A cell converted once for the whole sort. Plain digits are also kept as an exact
+// integer: a double tells sizes apart only up to 2^53 bytes, and a zip64 directory can
+// claim sizes up to 2^64 - 1.
 struct SortKey {
     bool valid = false;
+    bool whole = false;
     double number = 0;
+    quint64 integer = 0;
     qint64 msecs = 0;
     QString text;
 };
+
+bool ReadWholeNumber(const QString& text, quint64& value) {
+    if (text.isEmpty() || text.size() > 20)
+        return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    bool ok = false;
+    value = text.toULongLong(&ok);
+    return ok;
+}
 
 template <typename T>
 int Order(T a, T b) {
@@ -159,6 +175,8 @@ int Order(T a, T b) {
 int CompareKeys(const SortKey& a, const SortKey& b, TSortStyle style) {
     switch (style) {
     case TSortStyle::Numeric:
+        if (a.whole && b.whole)
+            return Order(a.integer, b.integer);
         return a.valid && b.valid ? Order(a.number, b.number) : 0;
     case TSortStyle::DateTime:
     case TSortStyle::Time:
@@ -245,6 +263,7 @@ std::vector<int> SortedOrder(const QStringList& cells, const TSortOptions& optio
             if (const auto value = reader.Float(key.text)) {
                 key.valid = true;
                 key.number = *value;
+                key.whole = ReadWholeNumber(key.text, key.integer);
             }
             break;
         case TSortStyle::DateTime:

@@ -8,6 +8,7 @@
 #include "support/launcher_recorder.h"
 #include "support/message_recorder.h"
 #include "support/modal_dialog.h"
+#include "support/user_input.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -83,6 +84,7 @@ private slots:
     void escapeAndCloseBoxKeepTheSettings();
     void helpOpensTopic430AndTheDialogStays();
     void dialogPanelsTakeTheSchemeColours();
+    void enterPressesTheFocusedButton();
 };
 
 void FormOptionsTest::init() {
@@ -268,6 +270,40 @@ void FormOptionsTest::dialogPanelsTakeTheSchemeColours() {
     QCOMPARE(PanelColour(first), Rgb(kStoredMain));
     QCOMPARE(PanelColour(second), Rgb(kStoredMain));
     QVERIFY(first->autoFillBackground());
+}
+
+void FormOptionsTest::enterPressesTheFocusedButton() {
+    // A changed check box, then Tab to Cancel and Enter: nothing is stored.
+    bool reached = false;
+    bool enterPressesCancel = false;
+    QVERIFY(!RunWith([&](TFormOptions* shown) {
+        velm::test::Click(shown->CheckBoxConfirmDelete());
+        reached = velm::test::TabTo(shown->BitBtnCancel());
+        // The dialog's Enter goes to its default button: the focused one now.
+        enterPressesCancel = shown->BitBtnCancel()->isDefault() && !shown->BitBtnOK()->isDefault();
+        velm::test::Key(shown, Qt::Key_Return);
+    }));
+    QVERIFY(reached);
+    QVERIFY(enterPressesCancel);
+    QVERIFY(Settings().ConfirmDelete);
+
+    // Enter on Reset and on the test button presses them and the dialog stays; Enter on
+    // the check box presses the default, OK.
+    QColor outerAfterTest;
+    bool stayed = false;
+    QVERIFY(RunWith([&](TFormOptions* shown) {
+        velm::test::TabTo(shown->ButtonReset());
+        velm::test::Key(shown, Qt::Key_Return);
+        velm::test::TabTo(shown->ButtonTest());
+        velm::test::Key(shown, Qt::Key_Enter);
+        outerAfterTest = PanelColour(shown->PanelMain());
+        stayed = shown->isVisible();
+        velm::test::TabTo(shown->CheckBoxConfirmDelete());
+        velm::test::Key(shown, Qt::Key_Return);
+    }));
+    QVERIFY(stayed);
+    QCOMPARE(outerAfterTest, Rgb(SettingsRecord().PanelColor));
+    QCOMPARE(Settings().PanelColor, SettingsRecord().PanelColor);
 }
 
 QTEST_MAIN(FormOptionsTest)

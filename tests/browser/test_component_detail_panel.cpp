@@ -6,6 +6,7 @@
 #include "import/velm_component.h"
 #include "support/message_recorder.h"
 #include "support/temp_catalogue.h"
+#include "support/user_input.h"
 #include "widgets/check_list_box.h"
 #include "widgets/control_colour.h"
 #include "widgets/db_check_box.h"
@@ -76,8 +77,10 @@ struct Fixture {
         F(Table(), field)->SetValue(value);
         Table().Post();
     }
-    // Shows a component and forgets what showing it stored.
+    // Shows a component, in a panel on screen as the main window shows it, and forgets
+    // what showing it stored.
     void Show(const char* name) {
+        panel->show();
         panel->ShowComponent(QString::fromLatin1(name));
         ratingsStored.clear();
         compatibilityStored.clear();
@@ -137,6 +140,7 @@ private slots:
     void everyRatingPositionIsStoredAtOnce();
     void compatibilityMarksFollowTheMaskAndTogglesAreStored();
     void colourHandledControlsAreWhiteOnlyWhileFocused();
+    void theWheelChangesNothingThatHasNoFocus();
     void formattingWithoutSelectionDoesNothing();
     void formattingActsOnTheActiveSheetsMemoAndStoresTheRow();
     void normalKeepsStrikeOut();
@@ -201,6 +205,7 @@ void ComponentDetailPanelTest::showComponentShowsEveryFieldOfItsRow() {
     t.Post();
     QVERIFY(t.Locate(QStringLiteral("ProductName"), QStringLiteral("Other"), true));
 
+    fx.panel->show();
     fx.panel->ShowComponent(QStringLiteral("grid pack"));
     QCOMPARE(F(t, "ProductName")->AsString(), QStringLiteral("Grid Pack"));
     QCOMPARE(fx.Find<TDBText>("DBTextCategory")->text(), QStringLiteral("Grids"));
@@ -552,6 +557,32 @@ void ComponentDetailPanelTest::clipboardCommandsChangeTheActiveMemo() {
     // The change is stored at the next post.
     fx.Table().Post();
     QCOMPARE(F(fx.Table(), "Comments")->AsString(), QStringLiteral(" cutkeep"));
+}
+
+void ComponentDetailPanelTest::theWheelChangesNothingThatHasNoFocus() {
+    Fixture f;
+    f.Add("Grid");
+    f.Set("Grid", "Rating", 5);
+    QVERIFY(f.ShowActive());
+    f.Show("Grid");
+    f.panel->setCurrentIndex(2);
+    auto* status = f.Find<TDBLookupComboBox>("RxDBLookupComboInstallStatus");
+    const QString statusBefore = status->currentText();
+    // Rolled over them while scrolling past: neither value moves, nothing is stored.
+    velm::test::RollWheel(f.Rating(), 2);
+    velm::test::RollWheel(status, -2);
+    QCOMPARE(f.Rating()->value(), 5);
+    QCOMPARE(status->currentText(), statusBefore);
+    QVERIFY(f.ratingsStored.isEmpty());
+    QCOMPARE(f.posts, 0);
+    // With the focus, the wheel moves the bar as a user expects.
+    velm::test::Click(f.Rating(), QPoint(f.Rating()->width() / 2, f.Rating()->height() / 2));
+    f.ratingsStored.clear();
+    QVERIFY(f.Rating()->hasFocus());
+    const int before = f.Rating()->value();
+    velm::test::RollWheel(f.Rating(), 1);
+    QVERIFY(f.Rating()->value() != before);
+    QVERIFY(!f.ratingsStored.isEmpty());
 }
 
 QTEST_MAIN(ComponentDetailPanelTest)

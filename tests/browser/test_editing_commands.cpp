@@ -1,68 +1,42 @@
-// The category and component editing commands of the main window, checked on the
-// tables and the tree together.
+// The category and component editing commands, reached as a user reaches them: keys
+// on the tree, the menus, the tree's pop-up menu and the in-place label editor. Each
+// case checks the tables and the tree together.
 #include "app/settings.h"
-#include "browser/form_main.h"
+#include "browser/component_detail_panel.h"
+#include "browser/pictures.h"
 #include "catalogue/database_error.h"
-#include "import/form_moveto_category.h"
-#include "import/velm_component.h"
 #include "support/category_dialog_answers.h"
-#include "support/modal_dialog.h"
+#include "support/main_window_fixture.h"
 #include "support/message_recorder.h"
-#include "support/temp_catalogue.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
+#include <QSlider>
+#include <QTabBar>
 #include <QTest>
-#include <QTimer>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTreeWidget>
-
-#include <memory>
 
 using namespace velm;
-using velm::test::MessageRecorder;
 using velm::test::AnswerMove;
-using velm::test::TempCatalogue;
+using velm::test::MainWindowFixture;
+using velm::test::MessageRecorder;
 
 namespace {
 
-QStringList TopLevelTexts(QTreeWidget* tree) {
-    QStringList texts;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        texts << tree->topLevelItem(i)->text(0);
-    return texts;
-}
+const QString kProducts = QStringLiteral("SELECT ProductName FROM CPInfo ORDER BY ProductName");
+const QString kCategories = QStringLiteral("SELECT Name FROM c.Category ORDER BY Name");
 
-QStringList ChildTexts(QTreeWidgetItem* node) {
-    QStringList texts;
-    for (int i = 0; i < node->childCount(); ++i)
-        texts << node->child(i)->text(0);
-    return texts;
-}
-
-QStringList StoredNames(TTable& table, const char* field) {
-    QStringList names;
-    for (table.First(); !table.Eof(); table.Next())
-        names << table.FieldByName(QString::fromLatin1(field))->AsString();
-    return names;
-}
-
-
-// A shown main window over a temporary catalogue.
-struct Fixture {
-    TempCatalogue cat;
-    std::unique_ptr<TFormMain> window;
-
-    void Show() {
-        window = std::make_unique<TFormMain>(cat.ProgramFolder());
-        window->show();
+// Tools with Hammer and Saw, Grids with Table.
+struct Workshop : MainWindowFixture {
+    qint64 tools = 0;
+    qint64 grids = 0;
+    Workshop() {
+        tools = cat.AddCategory(QStringLiteral("Tools"));
+        grids = cat.AddCategory(QStringLiteral("Grids"));
+        cat.AddPackage(QStringLiteral("Hammer"), tools);
+        cat.AddPackage(QStringLiteral("Saw"), tools);
+        cat.AddPackage(QStringLiteral("Table"), grids);
     }
-    QTreeWidget* Tree() const { return window->TreeViewCategories(); }
-    QTreeWidgetItem* Category(int i) const { return Tree()->topLevelItem(i); }
-    TTable& Categories() { return *cat.Module().TableCategory; }
-    TTable& Packages() { return *cat.Module().TableCPInfo; }
+    QTreeWidgetItem* ToolsNode() const { return Node(QStringLiteral("Tools")); }
+    QTreeWidgetItem* GridsNode() const { return Node(QStringLiteral("Grids")); }
 };
 
 }  // namespace
@@ -70,77 +44,164 @@ struct Fixture {
 class EditingCommandsTest : public QObject {
     Q_OBJECT
 private slots:
+    void init() { Settings().ConfirmDelete = true; }
+
     void newCategoriesTakeFreeNamesAndGoLast();
-    void newComponentGoesIntoTheSelectedComponentsCategory();
-    void newComponentWithoutSelectionIsRefused();
-    void renameOntoAnExistingCategoryIsRefusedAndSortsAllTheSame();
-    void longAndEmptyCategoryNames();
+    void newComponentsGoIntoTheSelectedNodesCategory();
+    void theTreeKeysActOnTheSelectedNodeOnly();
+    void keysTypedIntoTheLabelEditorBelongToIt();
+    void aRenameEndsBeforeTheClickThatEndsItSelects();
+    void renamesAreCheckedAgainstTheTable();
     void escapeDuringALabelEditChangesNothing();
+    void aRightClickActsOnTheSelectedNodeNotTheOneUnderThePointer();
+    void aClickOnEmptySpaceLeavesNothingToActOn();
     void deletingACategoryTakesItsComponentsAfterConsent();
     void aFailedCategoryDeleteLeavesAllOfIt();
-    void deletingAComponentAsksFirst();
+    void deletingComponentsSelectsANeighbourAndClosesAnEmptiedCategory();
     void categoriesFromAListAreNumberedAndSorted();
     void movingAComponentFollowsTheDialog();
+    void focusColoursFollowTheFocusThroughADialog();
 };
 
 void EditingCommandsTest::newCategoriesTakeFreeNamesAndGoLast() {
-    MessageRecorder messages;  // answers Yes to the delete questions below
-    Fixture f;
+    MainWindowFixture f;
     f.cat.AddCategory(QStringLiteral("aardvark"));
-    f.Show();
-    for (int i = 0; i < 3; ++i) {
-        f.window->FileNewCategoryClick();
-        QCOMPARE(f.Tree()->currentItem(), f.Category(f.Tree()->topLevelItemCount() - 1));
-        QVERIFY(f.window->ImageLogo()->isVisible());
-    }
-    QCOMPARE(TopLevelTexts(f.Tree()), (QStringList{"aardvark", "New Category", "New Category1", "New Category2"}));
-
-    // A gap is filled first, and the probe ignores letter case.
-    f.window->TreeViewCategoriesEdited(f.Category(1), QStringLiteral("new category"));
-    f.Tree()->setCurrentItem(f.Category(0));
-    f.window->EditDeleteClick();  // aardvark
-    f.Tree()->setCurrentItem(f.Category(1));
-    f.window->EditDeleteClick();  // New Category1
-    QCOMPARE(TopLevelTexts(f.Tree()), (QStringList{"new category", "New Category2"}));
-    f.window->FileNewCategoryClick();
-    QCOMPARE(f.Tree()->currentItem()->text(0), QStringLiteral("New Category1"));
+    f.cat.AddCategory(QStringLiteral("new category1"));
+    QVERIFY(f.Show());
+    // From the menu, the pop-up menu and the Insert key on a category node.
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "&Category"});
+    QCOMPARE(f.Tree()->currentItem()->text(0), QStringLiteral("New Category"));
+    QVERIFY(f.window->ImageLogo()->isVisible());
+    f.RightClick(f.Category(0));
+    velm::test::ChooseFromOpenPopup(QStringLiteral("&New Category"));
+    f.Press(Qt::Key_Insert);
+    QCOMPARE(f.TopLevelTexts(),
+             (QStringList{"aardvark", "new category1", "New Category", "New Category2", "New Category3"}));
+    QCOMPARE(f.Tree()->currentItem(), f.Category(4));
+    QVERIFY(f.Category(4)->isSelected());
+    QCOMPARE(f.cat.Stored(kCategories).size(), 5);
 }
 
-void EditingCommandsTest::newComponentGoesIntoTheSelectedComponentsCategory() {
-    Fixture f;
-    const qint64 tools = f.cat.AddCategory(QStringLiteral("Tools"));
-    f.cat.AddCategory(QStringLiteral("Grids"));
-    f.cat.AddPackage(QStringLiteral("Hammer"), tools);
-    f.Show();
-    QTreeWidgetItem* toolsNode = f.Category(1);
-    f.Tree()->setCurrentItem(toolsNode->child(0));
-    f.window->FileNewComponentPackageClick();
-    QCOMPARE(ChildTexts(toolsNode), (QStringList{"Hammer", "New Component"}));
-    QCOMPARE(f.Tree()->currentItem(), toolsNode->child(1));
-    QVERIFY(f.Packages().Locate(QStringLiteral("ProductName"), QStringLiteral("New Component"), true));
-    QCOMPARE(f.Packages().FieldByName(QStringLiteral("Category"))->AsInteger(), tools);
-}
-
-void EditingCommandsTest::newComponentWithoutSelectionIsRefused() {
-    Fixture f;
-    f.Show();
+void EditingCommandsTest::newComponentsGoIntoTheSelectedNodesCategory() {
     MessageRecorder messages;
-    f.window->FileNewComponentPackageClick();
-    QCOMPARE(messages.Count(), 1);
-    QCOMPARE(messages.Last().kind, MessageKind::Error);
-    QCOMPARE(messages.Last().text, QStringLiteral("First select a category to add the component to."));
-    QVERIFY(f.Packages().IsEmpty());
+    {
+        // Nothing selected (an empty tree): refused with a message, nothing created.
+        MainWindowFixture empty;
+        QVERIFY(empty.Show());
+        velm::test::ChooseMenu(empty.window.get(), {"&File", "&New", "Component / Package"});
+        QCOMPARE(messages.Count(), 1);
+        QCOMPARE(messages.Last().kind, MessageKind::Error);
+        QCOMPARE(messages.Last().text, QStringLiteral("First select a category to add the component to."));
+        QVERIFY(empty.cat.Stored(kProducts).isEmpty());
+    }
+    Workshop f;
+    QVERIFY(f.Show());
+    f.Select(f.Node(QStringLiteral("Saw")));
+    f.Press(Qt::Key_Insert);  // on a component node: a new component beside it
+    QCOMPARE(MainWindowFixture::ChildTexts(f.ToolsNode()), (QStringList{"Hammer", "Saw", "New Component"}));
+    QCOMPARE(f.Tree()->currentItem(), f.ToolsNode()->child(2));
+    QVERIFY(f.window->DetailPanel()->isVisible());
+    f.Select(f.GridsNode());
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "Component / Package"});
+    QCOMPARE(MainWindowFixture::ChildTexts(f.GridsNode()), (QStringList{"Table", "New Component1"}));
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT p.ProductName, c.Name FROM CPInfo p JOIN c.Category c "
+                                         "ON p.Category = c.ID WHERE p.ProductName LIKE 'New%' ORDER BY p.ID")),
+             (QStringList{"New Component|Tools", "New Component1|Grids"}));
 }
 
-void EditingCommandsTest::renameOntoAnExistingCategoryIsRefusedAndSortsAllTheSame() {
-    Fixture f;
+void EditingCommandsTest::theTreeKeysActOnTheSelectedNodeOnly() {
+    MessageRecorder messages;
+    {
+        // With no node selected (an empty tree), Delete and Insert do nothing at all.
+        MainWindowFixture empty;
+        QVERIFY(empty.Show());
+        velm::test::Click(empty.Tree()->viewport());
+        QVERIFY(empty.Tree()->hasFocus());
+        empty.Press(Qt::Key_Delete);
+        empty.Press(Qt::Key_Insert);
+        QCOMPARE(empty.Tree()->topLevelItemCount(), 0);
+        QCOMPARE(messages.Count(), 0);
+    }
+    Workshop f;
+    QVERIFY(f.Show());
+    // Delete on a category, answered No; then on a component, answered Yes.
+    f.Select(f.GridsNode());
+    messages.AnswerNext(false);
+    f.Press(Qt::Key_Delete);
+    QCOMPARE(messages.Last().text,
+             QStringLiteral("Do you really want to delete the category: Grids\rand ALL components of this category ?"));
+    f.Select(f.Node(QStringLiteral("Hammer")));
+    f.Press(Qt::Key_Delete);
+    QCOMPARE(messages.Last().text, QStringLiteral("Do you really want to delete the component: Hammer ?"));
+    QCOMPARE(f.cat.Stored(kProducts), (QStringList{"Saw", "Table"}));
+    QCOMPARE(messages.Count(), 2);
+}
+
+void EditingCommandsTest::keysTypedIntoTheLabelEditorBelongToIt() {
+    MessageRecorder messages;
+    Workshop f;
+    QVERIFY(f.Show());
+    f.Select(f.Node(QStringLiteral("Hammer")));
+    QVERIFY(f.TypeLabel(QStringLiteral("Mallet")));
+    // Insert and Delete are the editor's own: no node is added or deleted.
+    f.Press(Qt::Key_Insert);
+    f.Press(Qt::Key_Home);
+    f.Press(Qt::Key_Delete);
+    QVERIFY(f.LabelEditor());
+    QCOMPARE(f.LabelEditor()->text(), QStringLiteral("allet"));
+    QCOMPARE(f.Tree()->topLevelItemCount(), 2);
+    QCOMPARE(MainWindowFixture::ChildTexts(f.ToolsNode()), (QStringList{"Hammer", "Saw"}));
+    // Escape still cancels the whole edit.
+    f.Press(Qt::Key_Escape);
+    MainWindowFixture::Settle();
+    QVERIFY(!f.LabelEditor());
+    QCOMPARE(f.cat.Stored(kProducts), (QStringList{"Hammer", "Saw", "Table"}));
+    QCOMPARE(messages.Count(), 0);
+}
+
+void EditingCommandsTest::aRenameEndsBeforeTheClickThatEndsItSelects() {
+    MessageRecorder messages;
+    Workshop f;
+    QVERIFY(f.Show());
+    f.Select(f.Node(QStringLiteral("Hammer")));
+    QVERIFY(f.TypeLabel(QStringLiteral("Mallet")));
+    // The click on Saw ends the edit; Saw is then selected and shown.
+    QTreeWidgetItem* saw = f.Node(QStringLiteral("Saw"));
+    velm::test::ClickNode(f.Tree(), saw);
+    MainWindowFixture::Settle();
+    QCOMPARE(f.Tree()->currentItem(), saw);
+    QCOMPARE(f.window->DetailPanel()->findChild<QLabel*>(QStringLiteral("DBTextProduct"))->text(), QStringLiteral("Saw"));
+    QCOMPARE(f.cat.Stored(kProducts), (QStringList{"Mallet", "Saw", "Table"}));
+
+    // The rating goes to Saw's row, and Delete deletes Saw.
+    auto* rating = f.window->DetailPanel()->findChild<QSlider*>(QStringLiteral("TrackBarRating"));
+    velm::test::Click(f.window->DetailPanel()->tabBar(), f.window->DetailPanel()->tabBar()->tabRect(2).center());
+    velm::test::Click(rating, QPoint(4, rating->height() / 2));  // on the handle at 0
+    f.Press(Qt::Key_Right);
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName, Rating FROM CPInfo WHERE Rating > 0")),
+             QStringList{"Saw|1"});
+    f.Select(saw);
+    f.Press(Qt::Key_Delete);
+    QCOMPARE(messages.Last().text, QStringLiteral("Do you really want to delete the component: Saw ?"));
+    QCOMPARE(f.cat.Stored(kProducts), (QStringList{"Mallet", "Table"}));
+    QCOMPARE(MainWindowFixture::ChildTexts(f.ToolsNode()), QStringList{"Mallet"});
+}
+
+void EditingCommandsTest::renamesAreCheckedAgainstTheTable() {
+    MessageRecorder messages;
+    MainWindowFixture f;
     f.cat.AddCategory(QStringLiteral("Zeta"));
     f.cat.AddCategory(QStringLiteral("Beta"));
-    f.Show();
-    f.window->FileNewCategoryClick();  // "New Category", last, unsorted
-    QCOMPARE(TopLevelTexts(f.Tree()), (QStringList{"Beta", "Zeta", "New Category"}));
-    MessageRecorder messages;
-    f.window->TreeViewCategoriesEdited(f.Category(2), QStringLiteral("ZETA"));
+    QVERIFY(f.Show());
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "&Category"});  // last, unsorted
+    QCOMPARE(f.TopLevelTexts(), (QStringList{"Beta", "Zeta", "New Category"}));
+    // The new node is selected: a second click on it opens its label.
+    QVERIFY(f.SlowClickLabel(f.Category(2)));
+
+    // A taken name: the unique-name message, the old name, and the tree sorted all the same.
+    QVERIFY(f.TypeLabel(QStringLiteral("ZETA")));
+    f.Press(Qt::Key_Return);
+    MainWindowFixture::Settle();
     QCOMPARE(messages.Count(), 1);
     QCOMPARE(messages.Last().kind, MessageKind::Error);
     QCOMPARE(messages.Last().text,
@@ -148,22 +209,23 @@ void EditingCommandsTest::renameOntoAnExistingCategoryIsRefusedAndSortsAllTheSam
                             "Categories must have unique names,\r"
                             "so change from New Category to ZETA is not possible because\r"
                             "ZETA already exist as a category !"));
-    QCOMPARE(TopLevelTexts(f.Tree()), (QStringList{"Beta", "New Category", "Zeta"}));
-    QCOMPARE(StoredNames(f.Categories(), "Name"), (QStringList{"Beta", "New Category", "Zeta"}));
-}
+    QCOMPARE(f.TopLevelTexts(), (QStringList{"Beta", "New Category", "Zeta"}));
 
-void EditingCommandsTest::longAndEmptyCategoryNames() {
-    Fixture f;
-    f.cat.AddCategory(QStringLiteral("Short"));
-    f.Show();
+    // Thirty characters: the row keeps 25 and the node shows them.
     const QString thirty = QStringLiteral("abcdefghijklmnopqrstuvwxyz1234");
-    f.window->TreeViewCategoriesEdited(f.Category(0), thirty);
-    QCOMPARE(f.Category(0)->text(0), thirty.left(25));
-    QCOMPARE(StoredNames(f.Categories(), "Name"), QStringList{thirty.left(25)});
+    f.Select(f.Node(QStringLiteral("Beta")));
+    QVERIFY(f.TypeLabel(thirty));
+    f.Press(Qt::Key_Return);
+    MainWindowFixture::Settle();
+    QCOMPARE(f.TopLevelTexts(), (QStringList{thirty.left(25), "New Category", "Zeta"}));
+    QCOMPARE(f.cat.Stored(kCategories), (QStringList{thirty.left(25), "New Category", "Zeta"}));
 
-    // An empty name is refused through the database error report; the old name stays.
-    MessageRecorder messages;
-    f.window->TreeViewCategoriesEdited(f.Category(0), QString());
+    // An empty name is refused through the database error report.
+    messages.Clear();
+    QVERIFY(f.TypeLabel(QString()));
+    f.Press(Qt::Key_Backspace);
+    f.Press(Qt::Key_Return);
+    MainWindowFixture::Settle();
     QCOMPARE(messages.Count(), 1);
     QCOMPARE(messages.Last().text, QStringLiteral("An error has occurred when updating the database.\r\r"));
     QCOMPARE(f.Category(0)->text(0), thirty.left(25));
@@ -174,78 +236,95 @@ void EditingCommandsTest::longAndEmptyCategoryNames() {
 }
 
 void EditingCommandsTest::escapeDuringALabelEditChangesNothing() {
-    Fixture f;
+    MainWindowFixture f;
     f.cat.AddCategory(QStringLiteral("Beta"));
     f.cat.AddCategory(QStringLiteral("Alpha"));
-    f.Show();
-    f.window->activateWindow();
-    f.Tree()->setCurrentItem(f.Category(1));
-    f.window->EditChangeNameClick();
-    auto* editor = f.Tree()->findChild<QLineEdit*>();
-    QVERIFY(editor);
-    editor->setText(QStringLiteral("Aaa"));
-    QTest::keyClick(editor, Qt::Key_Escape);
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!f.Tree()->findChild<QLineEdit*>());
-    QCOMPARE(TopLevelTexts(f.Tree()), (QStringList{"Alpha", "Beta"}));
-    QCOMPARE(StoredNames(f.Categories(), "Name"), (QStringList{"Alpha", "Beta"}));
+    QVERIFY(f.Show());
+    f.Select(f.Node(QStringLiteral("Beta")));
+    QVERIFY(f.TypeLabel(QStringLiteral("Aaa")));
+    f.Press(Qt::Key_Escape);
+    MainWindowFixture::Settle();
+    QVERIFY(!f.LabelEditor());
+    QCOMPARE(f.TopLevelTexts(), (QStringList{"Alpha", "Beta"}));
+    QCOMPARE(f.cat.Stored(kCategories), (QStringList{"Alpha", "Beta"}));
 
-    // Enter accepts: the row is renamed and the tree sorted.
-    f.Tree()->setCurrentItem(f.Category(1));
-    f.window->EditChangeNameClick();
-    editor = f.Tree()->findChild<QLineEdit*>();
-    QVERIFY(editor);
-    editor->setText(QStringLiteral("Aaa"));
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(TopLevelTexts(f.Tree()), (QStringList{"Aaa", "Alpha"}));
-    QCOMPARE(StoredNames(f.Categories(), "Name"), (QStringList{"Aaa", "Alpha"}));
+    // Enter accepts, from Edit > Change Name too: the row is renamed and the tree sorted.
+    velm::test::ChooseMenu(f.window.get(), {"&Edit", "&Change Name"});
+    QVERIFY(f.LabelEditor());
+    velm::test::Type(f.window.get(), QStringLiteral("Aaa"));
+    f.Press(Qt::Key_Return);
+    MainWindowFixture::Settle();
+    QCOMPARE(f.TopLevelTexts(), (QStringList{"Aaa", "Alpha"}));
+    QCOMPARE(f.cat.Stored(kCategories), (QStringList{"Aaa", "Alpha"}));
+}
+
+void EditingCommandsTest::aRightClickActsOnTheSelectedNodeNotTheOneUnderThePointer() {
+    MessageRecorder messages;
+    Workshop f;
+    QVERIFY(f.Show());
+    f.Expand(f.ToolsNode());
+    f.Select(f.ToolsNode());
+    f.RightClick(f.Node(QStringLiteral("Saw")));
+    QVERIFY(velm::test::OpenPopup());
+    QCOMPARE(f.Tree()->currentItem(), f.ToolsNode());
+    messages.AnswerNext(false);
+    velm::test::ChooseFromOpenPopup(QStringLiteral("&Delete"));
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().text,
+             QStringLiteral("Do you really want to delete the category: Tools\rand ALL components of this category ?"));
+    QCOMPARE(f.cat.Stored(kProducts), (QStringList{"Hammer", "Saw", "Table"}));
+    QVERIFY(f.ToolsNode()->isSelected());
+}
+
+void EditingCommandsTest::aClickOnEmptySpaceLeavesNothingToActOn() {
+    MessageRecorder messages;
+    Workshop f;
+    QVERIFY(f.Show());
+    Settings().ConfirmDelete = false;
+    f.Select(f.ToolsNode());
+    velm::test::Click(f.Tree()->viewport(), velm::test::BelowLastNode(f.Tree()));
+    QVERIFY(!f.ToolsNode()->isSelected());
+    QVERIFY(!f.window->SelectedNode());
+    f.Press(Qt::Key_Delete);
+    f.Press(Qt::Key_Insert);
+    velm::test::ChooseMenu(f.window.get(), {"&Edit", "&Delete"});
+    QCOMPARE(f.cat.Stored(kCategories), (QStringList{"Grids", "Tools"}));
+    QCOMPARE(f.TopLevelTexts(), (QStringList{"Grids", "Tools"}));
+    QCOMPARE(messages.Count(), 0);
 }
 
 void EditingCommandsTest::deletingACategoryTakesItsComponentsAfterConsent() {
-    Fixture f;
-    const qint64 doomed = f.cat.AddCategory(QStringLiteral("Doomed"));
-    const qint64 kept = f.cat.AddCategory(QStringLiteral("Kept"));
-    for (const char* name : {"d1", "d2", "d3"})
-        f.cat.AddPackage(QString::fromLatin1(name), doomed);
-    f.cat.AddPackage(QStringLiteral("k1"), kept);
-    f.Show();
-    f.Tree()->setCurrentItem(f.Category(0));
-
     MessageRecorder messages;
+    Workshop f;
+    QVERIFY(f.Show());
+    f.Select(f.ToolsNode());
     messages.AnswerNext(false);
-    f.window->EditDeleteClick();
-    QCOMPARE(messages.Count(), 1);
+    velm::test::ChooseMenu(f.window.get(), {"&Edit", "&Delete"});
     QCOMPARE(messages.Last().kind, MessageKind::ConfirmYesNo);
-    QCOMPARE(messages.Last().text,
-             QStringLiteral("Do you really want to delete the category: Doomed\rand ALL components of this category ?"));
-    QCOMPARE(f.Tree()->topLevelItemCount(), 2);
-    QCOMPARE(f.Packages().RecordCount(), 4);
-
+    QCOMPARE(f.cat.Stored(kProducts).size(), 3);
     messages.AnswerNext(true);
-    f.window->EditDeleteClick();
-    QCOMPARE(TopLevelTexts(f.Tree()), QStringList{"Kept"});
-    QCOMPARE(StoredNames(f.Categories(), "Name"), QStringList{"Kept"});
-    QCOMPARE(StoredNames(f.Packages(), "ProductName"), QStringList{"k1"});
-
-    // With ConfirmDelete off the command acts at once.
+    velm::test::ChooseMenu(f.window.get(), {"&Edit", "&Delete"});
+    QCOMPARE(f.TopLevelTexts(), QStringList{"Grids"});
+    QCOMPARE(f.cat.Stored(kCategories), QStringList{"Grids"});
+    QCOMPARE(f.cat.Stored(kProducts), QStringList{"Table"});
+    // The neighbour is selected; with ConfirmDelete off the command acts at once.
+    QCOMPARE(f.window->SelectedNode(), f.GridsNode());
     Settings().ConfirmDelete = false;
     messages.Clear();
-    f.Tree()->setCurrentItem(f.Category(0));
-    f.window->EditDeleteClick();
+    f.Press(Qt::Key_Delete);
     QCOMPARE(messages.Count(), 0);
-    QVERIFY(f.Categories().IsEmpty() && f.Packages().IsEmpty());
+    QVERIFY(f.cat.Stored(kCategories).isEmpty() && f.cat.Stored(kProducts).isEmpty());
     QCOMPARE(f.Tree()->topLevelItemCount(), 0);
-    Settings().ConfirmDelete = true;
 }
 
 void EditingCommandsTest::aFailedCategoryDeleteLeavesAllOfIt() {
-    Fixture f;
+    MessageRecorder messages;
+    MainWindowFixture f;
     const qint64 c = f.cat.AddCategory(QStringLiteral("C"));
     for (const char* name : {"p1", "p2", "p3"})
         f.cat.AddPackage(QString::fromLatin1(name), c);
-    f.Show();
-    f.Tree()->setCurrentItem(f.Category(0));
+    QVERIFY(f.Show());
+    f.Select(f.Category(0));
     // The second package delete fails half way through the category.
     int deletes = 0;
     f.Packages().BeforeDelete = [&](TTable&) {
@@ -253,79 +332,110 @@ void EditingCommandsTest::aFailedCategoryDeleteLeavesAllOfIt() {
             throw EDatabaseError(QStringLiteral("disk full"));
     };
     Settings().ConfirmDelete = false;
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError, f.window->EditDeleteClick());
-    Settings().ConfirmDelete = true;
+    f.Press(Qt::Key_Delete);
     f.Packages().BeforeDelete = nullptr;
-    QCOMPARE(StoredNames(f.Packages(), "ProductName"), (QStringList{"p1", "p2", "p3"}));
-    QCOMPARE(StoredNames(f.Categories(), "Name"), QStringList{"C"});
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().kind, MessageKind::DefaultError);
+    QCOMPARE(messages.Last().text, QStringLiteral("disk full."));
+    QCOMPARE(f.cat.Stored(kProducts), (QStringList{"p1", "p2", "p3"}));
+    QCOMPARE(f.cat.Stored(kCategories), QStringList{"C"});
     QCOMPARE(f.Category(0)->childCount(), 3);
     QVERIFY(!f.Packages().Filtered());
 }
 
-void EditingCommandsTest::deletingAComponentAsksFirst() {
-    Fixture f;
-    const qint64 c = f.cat.AddCategory(QStringLiteral("C"));
-    f.cat.AddPackage(QStringLiteral("Keep"), c);
-    f.cat.AddPackage(QStringLiteral("Drop"), c);
-    f.Show();
-    f.Tree()->setCurrentItem(f.Category(0)->child(1));
+void EditingCommandsTest::deletingComponentsSelectsANeighbourAndClosesAnEmptiedCategory() {
     MessageRecorder messages;
-    messages.AnswerNext(false);
-    f.window->EditDeleteClick();
-    QCOMPARE(messages.Last().text, QStringLiteral("Do you really want to delete the component: Drop ?"));
-    QCOMPARE(f.Packages().RecordCount(), 2);
-    messages.AnswerNext(true);
-    f.window->EditDeleteClick();
-    QCOMPARE(ChildTexts(f.Category(0)), QStringList{"Keep"});
-    QCOMPARE(StoredNames(f.Packages(), "ProductName"), QStringList{"Keep"});
+    Workshop f;
+    QVERIFY(f.Show());
+    Settings().ConfirmDelete = false;
+    f.Select(f.Node(QStringLiteral("Table")));
+    QVERIFY(f.GridsNode()->isExpanded());
+    f.Press(Qt::Key_Delete);
+    // The last component gone: the category is a closed drawer again, and selected.
+    QCOMPARE(f.GridsNode()->childCount(), 0);
+    QVERIFY(f.GridsNode()->icon(0).pixmap(16).toImage() == TreeImageIcon(kImageDrawerClosed).pixmap(16).toImage());
+    QCOMPARE(f.window->SelectedNode(), f.GridsNode());
+    QVERIFY(f.window->ImageLogo()->isVisible());
+
+    // A neighbour component becomes the selected node, and the next Delete takes it.
+    f.Select(f.Node(QStringLiteral("Hammer")));
+    f.Press(Qt::Key_Delete);
+    QCOMPARE(f.window->SelectedNode(), f.Node(QStringLiteral("Saw")));
+    QVERIFY(f.window->DetailPanel()->isVisible());
+    f.Press(Qt::Key_Delete);
+    QVERIFY(f.cat.Stored(kProducts).isEmpty());
+    QCOMPARE(f.TopLevelTexts(), (QStringList{"Grids", "Tools"}));
+    QCOMPARE(messages.Count(), 0);
 }
 
 void EditingCommandsTest::categoriesFromAListAreNumberedAndSorted() {
-    Fixture f;
+    // The .cat import dialog hands its names over; the dialog itself has its own test.
+    MainWindowFixture f;
     f.cat.AddCategory(QStringLiteral("tools"));
-    f.Show();
+    QVERIFY(f.Show());
     f.window->AddCategoriesFromList({QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("b"),
                                      QStringLiteral("Tools"), QString()});
-    QCOMPARE(TopLevelTexts(f.Tree()), (QStringList{"a", "b", "b1", "New Category", "tools", "Tools1"}));
-    QCOMPARE(StoredNames(f.Categories(), "Name").size(), 6);
+    QCOMPARE(f.TopLevelTexts(), (QStringList{"a", "b", "b1", "New Category", "tools", "Tools1"}));
+    QCOMPARE(f.cat.Stored(kCategories).size(), 6);
 }
 
 void EditingCommandsTest::movingAComponentFollowsTheDialog() {
-    Fixture f;
-    const qint64 tools = f.cat.AddCategory(QStringLiteral("Tools"));
-    const qint64 grids = f.cat.AddCategory(QStringLiteral("Grids"));
-    f.cat.AddPackage(QStringLiteral("Hammer"), tools);
-    f.cat.AddPackage(QStringLiteral("Saw"), tools);
-    f.Show();
-    QTreeWidgetItem* toolsNode = f.Category(1);
-    QTreeWidgetItem* gridsNode = f.Category(0);
+    Workshop f;
+    QVERIFY(f.Show());
+    QTreeWidgetItem* hammer = f.Node(QStringLiteral("Hammer"));
 
     // Cancel: the node stays where it was, selected.
-    f.Tree()->setCurrentItem(toolsNode->child(0));
+    f.Select(hammer);
     AnswerMove(QStringLiteral("Grids"), false);
-    f.window->EditMoveToOtherCategoryClick();
-    QCOMPARE(ChildTexts(toolsNode), (QStringList{"Hammer", "Saw"}));
-    QCOMPARE(f.Tree()->currentItem(), toolsNode->child(0));
+    velm::test::ChooseMenu(f.window.get(), {"&Edit", "&Move to Other Category..."});
+    QCOMPARE(MainWindowFixture::ChildTexts(f.ToolsNode()), (QStringList{"Hammer", "Saw"}));
+    QCOMPARE(f.Tree()->currentItem(), hammer);
 
-    // Its own category: the node goes to the end of the same category.
+    // Its own category, from the pop-up menu: to the end of the same category.
     AnswerMove(QStringLiteral("Tools"), true);
-    f.window->EditMoveToOtherCategoryClick();
-    QCOMPARE(ChildTexts(toolsNode), (QStringList{"Saw", "Hammer"}));
+    f.RightClick(f.Node(QStringLiteral("Saw")));
+    velm::test::ChooseFromOpenPopup(QStringLiteral("&Move to other category"));
+    QCOMPARE(MainWindowFixture::ChildTexts(f.ToolsNode()), (QStringList{"Saw", "Hammer"}));
     QCOMPARE(f.Tree()->currentItem()->text(0), QStringLiteral("Hammer"));
 
     // Another category: row and node follow, and the node is selected there.
     AnswerMove(QStringLiteral("Grids"), true);
-    f.window->EditMoveToOtherCategoryClick();
-    QCOMPARE(ChildTexts(toolsNode), QStringList{"Saw"});
-    QCOMPARE(ChildTexts(gridsNode), QStringList{"Hammer"});
-    QCOMPARE(f.Tree()->currentItem(), gridsNode->child(0));
-    QVERIFY(f.Packages().Locate(QStringLiteral("ProductName"), QStringLiteral("Hammer"), true));
-    QCOMPARE(f.Packages().FieldByName(QStringLiteral("Category"))->AsInteger(), grids);
+    velm::test::ChooseMenu(f.window.get(), {"&Edit", "&Move to Other Category..."});
+    QCOMPARE(MainWindowFixture::ChildTexts(f.ToolsNode()), QStringList{"Saw"});
+    QCOMPARE(MainWindowFixture::ChildTexts(f.GridsNode()), (QStringList{"Table", "Hammer"}));
+    QCOMPARE(f.Tree()->currentItem(), f.GridsNode()->child(1));
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT Category FROM CPInfo WHERE ProductName = 'Hammer'")),
+             QStringList{QString::number(f.grids)});
 
-    // A category node selected: the command does nothing.
-    f.Tree()->setCurrentItem(gridsNode);
-    f.window->EditMoveToOtherCategoryClick();
-    QCOMPARE(ChildTexts(gridsNode), QStringList{"Hammer"});
+    // A category node selected: the pop-up command does nothing.
+    f.Select(f.GridsNode());
+    f.RightClick(f.GridsNode());
+    velm::test::ChooseFromOpenPopup(QStringLiteral("&Move to other category"));
+    QCOMPARE(MainWindowFixture::ChildTexts(f.GridsNode()), (QStringList{"Table", "Hammer"}));
+}
+
+void EditingCommandsTest::focusColoursFollowTheFocusThroughADialog() {
+    MainWindowFixture f;
+    const qint64 solo = f.cat.AddCategory(QStringLiteral("Solo"));
+    f.cat.AddCategory(QStringLiteral("Grids"));
+    f.cat.AddPackage(QStringLiteral("Hammer"), solo);
+    QVERIFY(f.Show());
+    f.Select(f.Node(QStringLiteral("Hammer")));
+    auto* author = f.window->findChild<QLineEdit*>(QStringLiteral("DBEditAuthor"));
+    const auto background = [author] { return author->palette().color(QPalette::Base); };
+    velm::test::Click(author);
+    QCOMPARE(background(), QColor(Qt::white));
+    // The move takes the component's node away and back, and the focus with it.
+    AnswerMove(QStringLiteral("Grids"), true);
+    velm::test::ChooseMenu(f.window.get(), {"&Edit", "&Move to Other Category..."});
+    QCOMPARE(f.window->SelectedNode()->text(0), QStringLiteral("Hammer"));
+    // The window system gives the window back its activation when the dialog goes.
+    QVERIFY(velm::test::ShowAndActivate(f.window.get()));
+    QCOMPARE(background() == QColor(Qt::white), author->hasFocus());
+    // Wherever the focus went, the field is silver once another control has it.
+    velm::test::ClickNode(f.Tree(), f.Node(QStringLiteral("Hammer")));
+    QVERIFY(!author->hasFocus());
+    QCOMPARE(background(), QColor(0xc0, 0xc0, 0xc0));
 }
 
 QTEST_MAIN(EditingCommandsTest)

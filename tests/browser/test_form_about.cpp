@@ -1,7 +1,10 @@
 // The about box: what it shows, and which clicks close it.
 #include "browser/form_about.h"
 #include "support/modal_dialog.h"
+#include "catalogue/data_module.h"
+#include "support/temp_catalogue.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QTest>
 
@@ -15,6 +18,7 @@ private slots:
     void clickClosesTheBox_data();
     void clickClosesTheBox();
     void modalBoxClosesOnTheVersionText();
+    void namesTheCatalogueFolderInUse();
 };
 
 void FormAboutTest::showsNameVersionAndPictures() {
@@ -73,6 +77,29 @@ void FormAboutTest::modalBoxClosesOnTheVersionText() {
     RunAboutBox(nullptr);
     QVERIFY(answered);
     QVERIFY(iconKeptItOpen);
+}
+
+void FormAboutTest::namesTheCatalogueFolderInUse() {
+    {
+        test::TempCatalogue cat;
+        TFormAbout box;
+        const QString folder = QDir::toNativeSeparators(cat.ProgramFolder() + QStringLiteral("dbase"));
+        QCOMPARE(box.LabelCatalogueFolder()->text(), QStringLiteral("Catalogue: ") + folder);
+        // The rest of the box stays as it was.
+        QCOMPARE(box.size(), QSize(353, 291));
+        QCOMPARE(box.LabelScope()->geometry(), QRect(16, 254, 321, 19));
+    }
+    // A path too long for the line keeps its start and its end; the tip has it whole.
+    const QString deep = QStringLiteral("/home/someone/") + QString(120, QLatin1Char('x')) + QStringLiteral("/Velmora/");
+    TDMvelm module(deep);
+    DMvelm = &module;
+    TFormAbout box;
+    const QString shown = box.LabelCatalogueFolder()->text();
+    QCOMPARE(box.LabelCatalogueFolder()->toolTip(), QStringLiteral("Catalogue: ") + deep + QStringLiteral("dbase"));
+    QVERIFY(shown.startsWith(QStringLiteral("Catalogue: /home/")));
+    QVERIFY(shown.endsWith(QStringLiteral("/Velmora/dbase")));
+    QVERIFY(box.LabelCatalogueFolder()->fontMetrics().horizontalAdvance(shown) <= box.LabelCatalogueFolder()->width());
+    DMvelm = nullptr;
 }
 
 QTEST_MAIN(FormAboutTest)

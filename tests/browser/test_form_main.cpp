@@ -2,12 +2,15 @@
 #include "app/settings.h"
 #include "browser/form_main.h"
 #include "browser/pictures.h"
+#include "catalogue/database_error.h"
+#include "support/main_window_fixture.h"
 #include "support/message_recorder.h"
 #include "support/temp_catalogue.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -40,12 +43,35 @@ class FormMainTest : public QObject {
     Q_OBJECT
 private slots:
     void emptyCatalogueShowsNeitherLogoNorDetail();
+    void anEmptyCatalogueShowsItsHintUntilACategoryExists();
     void startShowsCollapsedCategoriesInTableOrderWithTheFirstSelected();
     void expandingAndCollapsingChangeTheCategoryPicture();
     void closeEmptiesTmpFolderAndSavesSettings();
     void firstRunUsesTheDefaultColours();
     void closingStoresAPendingEdit();
+    void aFailedRebuildKeepsTheNodesReadSoFar();
 };
+
+void FormMainTest::anEmptyCatalogueShowsItsHintUntilACategoryExists() {
+    MessageRecorder messages;
+    velm::test::MainWindowFixture f;
+    QVERIFY(f.Show());
+    QLabel* hint = f.window->LabelEmptyHint();
+    QVERIFY(hint->isVisible());
+    QVERIFY(hint->text().contains(QStringLiteral("Import Category Descriptions")));
+    QVERIFY(!f.window->ImageLogo()->isVisible());
+    QVERIFY(!f.window->PageControlComponentInfo()->isVisible());
+    // Inside the right panel, over its colour.
+    QVERIFY(f.window->PanelRight()->isAncestorOf(hint));
+    QVERIFY(!hint->autoFillBackground());
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "&Category"});
+    QVERIFY(!hint->isVisible());
+    QVERIFY(f.window->ImageLogo()->isVisible());
+    f.Select(f.Category(0));
+    f.Press(Qt::Key_Delete);  // answered Yes
+    QCOMPARE(f.Tree()->topLevelItemCount(), 0);
+    QVERIFY(hint->isVisible());
+}
 
 void FormMainTest::emptyCatalogueShowsNeitherLogoNorDetail() {
     TempCatalogue cat;
@@ -84,22 +110,24 @@ void FormMainTest::startShowsCollapsedCategoriesInTableOrderWithTheFirstSelected
 }
 
 void FormMainTest::expandingAndCollapsingChangeTheCategoryPicture() {
-    TempCatalogue cat;
-    const qint64 c = cat.AddCategory(QStringLiteral("C"));
-    cat.AddPackage(QStringLiteral("P"), c);
-    TFormMain window(cat.ProgramFolder());
-    window.show();
-    QTreeWidgetItem* category = window.TreeViewCategories()->topLevelItem(0);
-    category->setExpanded(true);
+    velm::test::MainWindowFixture f;
+    const qint64 c = f.cat.AddCategory(QStringLiteral("C"));
+    f.cat.AddPackage(QStringLiteral("P"), c);
+    QVERIFY(f.Show());
+    QTreeWidgetItem* category = f.Category(0);
+    f.Expand(category);
+    QVERIFY(category->isExpanded());
     QVERIFY(SameIcon(category->icon(0), TreeImageIcon(kImageDrawerOpen)));
     QTreeWidgetItem* component = category->child(0);
     QVERIFY(SameIcon(component->icon(0), TreeImageIcon(kImageComponent)));
-    window.TreeViewCategories()->setCurrentItem(component);
+    f.Select(component);
     QVERIFY(SameIcon(component->icon(0), TreeImageIcon(kImageComponentSelected)));
-    QVERIFY(!window.ImageLogo()->isVisible());
-    window.TreeViewCategories()->setCurrentItem(category);
+    QVERIFY(!f.window->ImageLogo()->isVisible());
+    f.Select(category);
     QVERIFY(SameIcon(component->icon(0), TreeImageIcon(kImageComponent)));
-    category->setExpanded(false);
+    // The minus key closes the selected category again.
+    f.Press(Qt::Key_Minus);
+    QVERIFY(!category->isExpanded());
     QVERIFY(SameIcon(category->icon(0), TreeImageIcon(kImageDrawerClosed)));
 }
 
@@ -137,24 +165,33 @@ void FormMainTest::firstRunUsesTheDefaultColours() {
 }
 
 void FormMainTest::closingStoresAPendingEdit() {
+    velm::test::MainWindowFixture f;
+    const qint64 c = f.cat.AddCategory(QStringLiteral("C"));
+    f.cat.AddPackage(QStringLiteral("P"), c);
+    QVERIFY(f.Show());
+    f.Select(f.Node(QStringLiteral("P")));
+    auto* author = f.window->findChild<QLineEdit*>(QStringLiteral("DBEditAuthor"));
+    velm::test::Click(author);
+    velm::test::Type(f.window.get(), QStringLiteral("Ann"));
+    // The window's close box: the typed text is stored, though the field kept the focus.
+    f.window->close();
+    QVERIFY(!f.window->isVisible());
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT Author FROM CPInfo")), QStringList{"Ann"});
+}
+
+void FormMainTest::aFailedRebuildKeepsTheNodesReadSoFar() {
+    // The rebuild runs only in the show sequence; a package table that cannot be read
+    // stops it after the first category.
     TempCatalogue cat;
-    const qint64 c = cat.AddCategory(QStringLiteral("C"));
-    cat.AddPackage(QStringLiteral("P"), c);
-    TTable& packages = *cat.Module().TableCPInfo;
-    {
-        TFormMain window(cat.ProgramFolder());
-        window.show();
-        QTreeWidgetItem* component = window.TreeViewCategories()->topLevelItem(0)->child(0);
-        window.TreeViewCategories()->setCurrentItem(component);
-        QCOMPARE(packages.State(), TDataSetState::Edit);
-        packages.FieldByName(QStringLiteral("Author"))->SetAsString(QStringLiteral("Ann"));
-        window.close();
-    }
-    QCOMPARE(packages.State(), TDataSetState::Browse);
-    cat.Module().Close();
-    QVERIFY(cat.Module().Open());
-    packages.First();
-    QCOMPARE(packages.FieldByName(QStringLiteral("Author"))->AsString(), QStringLiteral("Ann"));
+    cat.AddCategory(QStringLiteral("Alpha"));
+    cat.AddCategory(QStringLiteral("Beta"));
+    TFormMain window(cat.ProgramFolder());
+    window.show();
+    QCOMPARE(TopLevelTexts(window.TreeViewCategories()), (QStringList{"Alpha", "Beta"}));
+    cat.Module().TableCPInfo->Close();
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, window.LoadCategoryTree());
+    QCOMPARE(TopLevelTexts(window.TreeViewCategories()), QStringList{"Alpha"});
+    cat.Module().TableCPInfo->Open();
 }
 
 QTEST_MAIN(FormMainTest)

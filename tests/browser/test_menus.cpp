@@ -1,52 +1,44 @@
-// The main window's menus: enabling rules evaluated as a menu opens, the title strip,
-// the pop-up menu acting on the selected node, and the small commands.
+// The main window's menus, opened and chosen with the mouse: enabling rules evaluated
+// as a menu opens, the title strip, the pop-up menu acting on the selected node, and
+// the small commands.
 #include "app/form_options.h"
 #include "app/launcher.h"
 #include "app/settings.h"
-#include "browser/form_main.h"
 #include "browser/pictures.h"
 #include "support/launcher_recorder.h"
+#include "support/main_window_fixture.h"
 #include "support/message_recorder.h"
 #include "support/modal_dialog.h"
-#include "support/temp_catalogue.h"
 #include "widgets/title_strip_menu.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
-#include <QTreeWidget>
-
-#include <memory>
 
 using namespace velm;
 using velm::test::LauncherRecorder;
+using velm::test::MainWindowFixture;
 using velm::test::MessageRecorder;
-using velm::test::TempCatalogue;
 
 namespace {
 
-struct Fixture {
-    TempCatalogue cat;
-    std::unique_ptr<TFormMain> window;
-
-    void Show() {
-        window = std::make_unique<TFormMain>(cat.ProgramFolder());
-        window->show();
-    }
-    QTreeWidget* Tree() const { return window->TreeViewCategories(); }
-    QMenu* Menu(const char* name) const { return window->findChild<QMenu*>(QString::fromLatin1(name)); }
+struct Fixture : MainWindowFixture {
     QAction* Action(const char* name) const { return window->findChild<QAction*>(QString::fromLatin1(name)); }
-    // Opens the menu the way a click on the menu bar does, and closes it again.
-    void Open(const char* menuName) {
-        QMenu* menu = Menu(menuName);
-        menu->popup(window->mapToGlobal(QPoint(10, 10)));
-        menu->hide();
+    // Opens a menu of the menu bar as a user does, and closes it again.
+    QMenu* Open(const char* caption) {
+        QMenu* menu = velm::test::OpenMenu(window.get(), QString::fromLatin1(caption));
+        velm::test::CloseMenus();
+        return menu;
     }
-    TTable& Packages() { return *cat.Module().TableCPInfo; }
+    bool Shows(QTreeWidgetItem* node, int image) const {
+        return node->icon(0).pixmap(16).toImage() == TreeImageIcon(image).pixmap(16).toImage();
+    }
 };
 
 }  // namespace
@@ -60,37 +52,44 @@ private slots:
     void titleStripOnlyOnTheFileMenu();
     void popUpCommandsActOnTheSelectedNode();
     void collapseAndUnfold();
-    void printHelpAndHints();
+    void helpAndHints();
     void optionsRecolourTheWindowOnlyOnOk();
+    void exitClosesTheWindow();
 };
 
 void MenusTest::itemsFollowTheSelectionWhenAMenuOpens() {
     Fixture f;
     const qint64 tools = f.cat.AddCategory(QStringLiteral("Tools"));
     f.cat.AddPackage(QStringLiteral("Hammer"), tools);
-    f.Show();
-    f.Tree()->setCurrentItem(f.Tree()->topLevelItem(0));
-    f.Open("MenuFile");
-    f.Open("MenuEdit");
+    QVERIFY(f.Show());
+    f.Select(f.Category(0));
+    QVERIFY(f.Open("&File"));
+    QVERIFY(f.Open("&Edit"));
     QVERIFY(!f.Action("FileReimport")->isEnabled());
     QVERIFY(!f.Action("EditMoveToOtherCategory")->isEnabled());
-    f.Tree()->setCurrentItem(f.Tree()->topLevelItem(0)->child(0));
+    f.Select(f.Node(QStringLiteral("Hammer")));
     // Nothing changes until the menu opens again.
     QVERIFY(!f.Action("FileReimport")->isEnabled());
-    f.Open("MenuFile");
-    f.Open("MenuEdit");
+    f.Open("&File");
+    f.Open("&Edit");
     QVERIFY(f.Action("FileReimport")->isEnabled());
     QVERIFY(f.Action("EditMoveToOtherCategory")->isEnabled());
     // Items without a rule stay enabled.
     for (const char* name : {"FileImportComponent", "FileOptions", "FilePrint", "EditDelete", "EditChangeName"})
         QVERIFY2(f.Action(name)->isEnabled(), name);
+    // A click on the tree's empty space leaves no node selected: the rules follow.
+    velm::test::Click(f.Tree()->viewport(), velm::test::BelowLastNode(f.Tree()));
+    f.Open("&File");
+    f.Open("&Edit");
+    QVERIFY(!f.Action("FileReimport")->isEnabled());
+    QVERIFY(!f.Action("EditMoveToOtherCategory")->isEnabled());
 }
 
 void MenusTest::editMenuOnAnEmptyTree() {
     Fixture f;
-    f.Show();
+    QVERIFY(f.Show());
     f.Action("EditMoveToOtherCategory")->setEnabled(true);
-    f.Open("MenuEdit");
+    f.Open("&Edit");
     QVERIFY(!f.Action("EditMoveToOtherCategory")->isEnabled());
 }
 
@@ -98,40 +97,45 @@ void MenusTest::archiveContentsNeedsAnArchiveName() {
     Fixture f;
     const qint64 tools = f.cat.AddCategory(QStringLiteral("Tools"));
     f.cat.AddPackage(QStringLiteral("Hammer"), tools);
-    f.Show();
+    f.cat.AddPackage(QStringLiteral("Saw"), tools);
+    QVERIFY(f.Show());
     QVERIFY(!f.Action("ViewArchiveContents")->isEnabled());
-    f.Tree()->setCurrentItem(f.Tree()->topLevelItem(0)->child(0));
-    f.Open("MenuView");
+    f.Select(f.Node(QStringLiteral("Saw")));
+    f.Open("&View");
     QVERIFY(!f.Action("ViewArchiveContents")->isEnabled());
     f.Packages().Edit();
-    f.Packages().FieldByName(QStringLiteral("ArchiveFile"))->SetAsString(QStringLiteral("hammer.zip"));
+    f.Packages().FieldByName(QStringLiteral("ArchiveFile"))->SetAsString(QStringLiteral("saw.zip"));
     f.Packages().Post();
-    f.Open("MenuView");
+    f.Open("&View");
     QVERIFY(f.Action("ViewArchiveContents")->isEnabled());
-    // On a category the shown row does not count.
-    f.Tree()->setCurrentItem(f.Tree()->topLevelItem(0));
-    f.Open("MenuView");
+    // Another component without an archive, and a category: disabled again.
+    f.Select(f.Node(QStringLiteral("Hammer")));
+    f.Open("&View");
+    QVERIFY(!f.Action("ViewArchiveContents")->isEnabled());
+    f.Select(f.Category(0));
+    f.Open("&View");
     QVERIFY(!f.Action("ViewArchiveContents")->isEnabled());
 
     QVERIFY(f.Action("ViewShowSearchOptions")->isEnabled());
-    f.Action("ViewHideSearchPanel")->setChecked(true);
-    f.Open("MenuView");
+    velm::test::ChooseMenu(f.window.get(), {"&View", "&Hide search panel"});
+    QVERIFY(!f.window->PanelSearch()->isVisible());
+    f.Open("&View");
     QVERIFY(!f.Action("ViewShowSearchOptions")->isEnabled());
 }
 
 void MenusTest::titleStripOnlyOnTheFileMenu() {
     Fixture f;
-    f.Show();
+    QVERIFY(f.Show());
     const QList<TTitleStripMenu*> strips = f.window->findChildren<TTitleStripMenu*>();
     QCOMPARE(strips.size(), 1);
     QCOMPARE(strips.first()->objectName(), QStringLiteral("MenuFile"));
-    for (const char* order : {"MenuEdit", "MenuFile", "MenuHelp", "MenuView", "MenuFile", "MenuFile"}) {
-        f.Open(order);
+    for (const char* order : {"&Edit", "&File", "&Help", "&View", "&File", "&File"}) {
+        QVERIFY(f.Open(order));
         QVERIFY(strips.first()->StripVisible());
         QCOMPARE(strips.first()->StripText(), QStringLiteral("Velmora"));
     }
-    QVERIFY(!qobject_cast<TTitleStripMenu*>(f.Menu("MenuEdit")));
-    QVERIFY(!qobject_cast<TTitleStripMenu*>(f.Menu("FileNew")));
+    QVERIFY(!qobject_cast<TTitleStripMenu*>(f.window->findChild<QMenu*>(QStringLiteral("MenuEdit"))));
+    QVERIFY(!qobject_cast<TTitleStripMenu*>(f.window->findChild<QMenu*>(QStringLiteral("FileNew"))));
 }
 
 void MenusTest::popUpCommandsActOnTheSelectedNode() {
@@ -140,24 +144,23 @@ void MenusTest::popUpCommandsActOnTheSelectedNode() {
     const qint64 tools = f.cat.AddCategory(QStringLiteral("Tools"));
     f.cat.AddCategory(QStringLiteral("Grids"));
     f.cat.AddPackage(QStringLiteral("Hammer"), tools);
-    f.Show();
-    f.Tree()->expandAll();
-    QTreeWidgetItem* toolsNode = f.Tree()->topLevelItem(1);
-    f.Tree()->setCurrentItem(toolsNode);
-    // A right click on the component does not select it.
-    const QPoint onHammer = f.Tree()->visualItemRect(toolsNode->child(0)).center();
-    emit f.Tree()->customContextMenuRequested(onHammer);
-    QMenu* popup = f.window->findChild<QMenu*>(QStringLiteral("PopupMenuTree"));
-    QVERIFY(popup && popup->isVisible());
+    QVERIFY(f.Show());
+    QTreeWidgetItem* toolsNode = f.Node(QStringLiteral("Tools"));
+    f.Expand(toolsNode);
+    f.Select(toolsNode);
+    // A right click on the component does not select it; every item is enabled.
+    f.RightClick(f.Node(QStringLiteral("Hammer")));
+    QMenu* popup = velm::test::OpenPopup();
+    QVERIFY(popup);
+    QCOMPARE(popup->objectName(), QStringLiteral("PopupMenuTree"));
     QCOMPARE(f.Tree()->currentItem(), toolsNode);
     for (QAction* action : popup->actions())
         QVERIFY(action->isEnabled());
-    f.Action("PopUpDelete")->trigger();
-    popup->hide();
+    velm::test::ChooseFromOpenPopup(QStringLiteral("&Delete"));
     QCOMPARE(messages.Count(), 1);
     QVERIFY(messages.Last().text.startsWith(QStringLiteral("Do you really want to delete the category: Tools")));
-    QCOMPARE(f.Tree()->topLevelItemCount(), 1);
-    QVERIFY(f.Packages().IsEmpty());
+    QCOMPARE(f.TopLevelTexts(), QStringList{"Grids"});
+    QVERIFY(f.cat.Stored(QStringLiteral("SELECT * FROM CPInfo")).isEmpty());
 }
 
 void MenusTest::collapseAndUnfold() {
@@ -165,73 +168,89 @@ void MenusTest::collapseAndUnfold() {
     const qint64 tools = f.cat.AddCategory(QStringLiteral("Tools"));
     f.cat.AddCategory(QStringLiteral("Empty"));
     f.cat.AddPackage(QStringLiteral("Hammer"), tools);
-    f.Show();
-    f.Action("ViewUnfoldTree")->trigger();
-    QTreeWidgetItem* toolsNode = f.Tree()->topLevelItem(1);
+    QVERIFY(f.Show());
+    velm::test::ChooseMenu(f.window.get(), {"&View", "&Unfold Tree"});
+    QTreeWidgetItem* toolsNode = f.Node(QStringLiteral("Tools"));
     QVERIFY(toolsNode->isExpanded());
     // Only categories with components show the open drawer.
-    const auto shows = [](QTreeWidgetItem* node, int image) {
-        return node->icon(0).pixmap(16).toImage() == TreeImageIcon(image).pixmap(16).toImage();
-    };
-    QVERIFY(shows(toolsNode, kImageDrawerOpen));
-    QVERIFY(shows(f.Tree()->topLevelItem(0), kImageDrawerClosed));
-    f.Tree()->setCurrentItem(toolsNode->child(0));
+    QVERIFY(f.Shows(toolsNode, kImageDrawerOpen));
+    QVERIFY(f.Shows(f.Node(QStringLiteral("Empty")), kImageDrawerClosed));
+    f.Select(f.Node(QStringLiteral("Hammer")));
     QVERIFY(!f.window->ImageLogo()->isVisible());
 
-    f.Action("ViewCollapseTree")->trigger();
+    velm::test::ChooseMenu(f.window.get(), {"&View", "&Collapse Tree"});
     QVERIFY(!toolsNode->isExpanded());
-    QVERIFY(shows(toolsNode, kImageDrawerClosed));
-    QCOMPARE(f.Tree()->currentItem(), toolsNode);
+    QVERIFY(f.Shows(toolsNode, kImageDrawerClosed));
+    QCOMPARE(f.window->SelectedNode(), toolsNode);
     QVERIFY(f.window->ImageLogo()->isVisible());
     QVERIFY(!f.window->PageControlComponentInfo()->isVisible());
+
+    // The expand button and a double click open a category as well, with its picture.
+    f.Expand(toolsNode);
+    QVERIFY(toolsNode->isExpanded());
+    QVERIFY(f.Shows(toolsNode, kImageDrawerOpen));
+    velm::test::DoubleClick(f.Tree()->viewport(), velm::test::NodePoint(f.Tree(), toolsNode));
+    QVERIFY(!toolsNode->isExpanded());
+    QVERIFY(f.Shows(toolsNode, kImageDrawerClosed));
 }
 
-void MenusTest::printHelpAndHints() {
-    MessageRecorder messages;
+void MenusTest::helpAndHints() {
     LauncherRecorder launcher;
     Fixture f;
-    f.Show();
-    f.Action("FilePrint")->trigger();
-    QCOMPARE(messages.Count(), 1);
-    QCOMPARE(messages.Last().kind, MessageKind::Information);
-    QCOMPARE(messages.Last().text, QStringLiteral("Not implemented yet !"));
-
-    f.Action("HelpContents")->trigger();
+    QVERIFY(f.Show());
+    velm::test::ChooseMenu(f.window.get(), {"&Help", "&Contents / Index"});
     QCOMPARE(launcher.helpTopics, QList<int>{kHelpContentsTopic});
     QVERIFY(HelpTopicPath(kHelpContentsTopic).endsWith(QStringLiteral("help/index.html")));
     QVERIFY(HelpTopicPath(400).endsWith(QStringLiteral("help/400.html")));
 
     // A highlighted item's hint goes to the status bar.
-    QMenu* file = f.Menu("MenuFile");
-    f.window->menuBar()->setActiveAction(file->menuAction());
-    file->setActiveAction(f.Action("FileImportComponent"));
+    QMenu* file = velm::test::OpenMenu(f.window.get(), QStringLiteral("&File"));
+    QVERIFY(file);
+    velm::test::Hover(file, QStringLiteral("&Import Component Info..."));
     QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("Import component info from zip file"));
-    file->hide();
-    QCOMPARE(f.Menu("FileNew")->menuAction()->statusTip(), QStringLiteral("Open new database"));
+    velm::test::Hover(file, QStringLiteral("&New"));
+    QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("Open new database"));
+    velm::test::Hover(file, QStringLiteral("Export..."));
+    QCOMPARE(f.window->statusBar()->currentMessage(), f.Action("FileExport")->statusTip());
+    QVERIFY(!f.Action("FileExport")->statusTip().isEmpty());
+    velm::test::CloseMenus();
 }
 
 void MenusTest::optionsRecolourTheWindowOnlyOnOk() {
     Fixture f;
-    f.Show();
+    // Red, in the stored byte order.
+    QDir().mkpath(QFileInfo(f.cat.SettingsFile()).absolutePath());
+    QFile settings(f.cat.SettingsFile());
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("Windows Registry Editor Version 5.00\r\n\r\n"
+                   "[HKEY_CURRENT_USER\\Software\\Tarnwick Software\\VELM]\r\n"
+                   "\"PanelColor\"=dword:000000ff\r\n");
+    settings.close();
+    QVERIFY(f.Show());
     const auto leftColour = [&f] { return f.window->PanelLeft()->palette().color(QPalette::Window); };
-    Settings().PanelColor = 0x0000FF;  // red, in the stored byte order
-    f.window->ApplyColours();
     const QColor before = leftColour();
+    QCOMPARE(before, QColor(Qt::red));
 
     velm::test::AnswerNextModal<TFormOptions>([](TFormOptions* dialog) {
-        dialog->ButtonReset()->click();
-        dialog->BitBtnCancel()->click();
+        velm::test::Click(dialog->ButtonReset());
+        velm::test::Click(dialog->BitBtnCancel());
     });
-    f.Action("FileOptions")->trigger();
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&Options..."});
     QCOMPARE(leftColour(), before);
 
     velm::test::AnswerNextModal<TFormOptions>([](TFormOptions* dialog) {
-        dialog->ButtonReset()->click();
-        dialog->BitBtnOK()->click();
+        velm::test::Click(dialog->ButtonReset());
+        velm::test::Click(dialog->BitBtnOK());
     });
-    f.Action("FileOptions")->trigger();
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&Options..."});
     QCOMPARE(leftColour(), ColorRefToQColor(SettingsRecord().PanelColor));
-    QVERIFY(leftColour() != before);
+}
+
+void MenusTest::exitClosesTheWindow() {
+    Fixture f;
+    QVERIFY(f.Show());
+    velm::test::ChooseMenu(f.window.get(), {"&File", "E&xit"});
+    QVERIFY(!f.window->isVisible());
 }
 
 QTEST_MAIN(MenusTest)

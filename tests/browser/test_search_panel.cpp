@@ -5,7 +5,9 @@
 #include "search/fx_locate.h"
 #include "support/message_recorder.h"
 #include "support/temp_catalogue.h"
+#include "support/user_input.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -51,7 +54,7 @@ struct Fixture {
 
     void Show() {
         window = std::make_unique<TFormMain>(cat.ProgramFolder());
-        window->show();
+        QVERIFY(velm::test::ShowAndActivate(window.get()));
     }
 
     template <typename T>
@@ -70,12 +73,35 @@ struct Fixture {
     QTreeWidget* Tree() const { return window->TreeViewCategories(); }
     TTable& Packages() { return *cat.Module().TableCPInfo; }
 
-    // Chooses the field and types the text.
+    // Chooses the field in the drop-down list and types the text over the old one.
     void Enter(const char* field, const QString& text) {
-        Fields()->setCurrentIndex(Fields()->findText(QString::fromLatin1(field)));
-        QVERIFY(Fields()->currentIndex() >= 0);
-        Text()->setText(text);
+        velm::test::Click(Fields());
+        QAbstractItemView* list = Fields()->view();
+        QVERIFY(list->isVisible());
+        const QModelIndex entry = list->model()->index(Fields()->findText(QString::fromLatin1(field)), 0);
+        velm::test::Click(list->viewport(), list->visualRect(entry).center());
+        QCOMPARE(Fields()->currentText(), QString::fromLatin1(field));
+        TypeInto(Text(), text);
     }
+    void TypeInto(QWidget* edit, const QString& text) {
+        velm::test::Click(edit);
+        velm::test::Key(edit, Qt::Key_A, Qt::ControlModifier);
+        velm::test::Key(edit, Qt::Key_Delete);
+        velm::test::Type(edit, text);
+    }
+    // Clicks a component's node, opening its category first.
+    void Select(const QString& name) {
+        QTreeWidgetItem* node = nullptr;
+        for (QTreeWidgetItemIterator it(Tree()); *it && !node; ++it)
+            if ((*it)->text(0) == name)
+                node = *it;
+        QVERIFY(node);
+        if (node->parent() && !node->parent()->isExpanded())
+            velm::test::DoubleClick(Tree()->viewport(), velm::test::NodePoint(Tree(), node->parent()));
+        velm::test::ClickNode(Tree(), node);
+        QCOMPARE(SelectedText(), name);
+    }
+    void Menu(const QStringList& captions) { velm::test::ChooseMenu(window.get(), captions); }
     QString SelectedText() const { return Tree()->currentItem() ? Tree()->currentItem()->text(0) : QString(); }
     QString CurrentRow() { return Packages().FieldByName(QStringLiteral("ProductName"))->AsString(); }
     QString AuthorOf(const QString& package) {
@@ -126,14 +152,14 @@ void SearchPanelTest::startsCompactAndSearchesOnlyFromTheButtons() {
 
     QSignalSpy searches(f.window->fxLocate1, &TfxLocate::busyChanged);
     // A text but no field, then a field but no text: nothing happens.
-    f.Text()->setText(QStringLiteral("Bolt"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    f.TypeInto(f.Text(), QStringLiteral("Bolt"));
+    velm::test::Click(f.SearchNow());
     f.Enter("ProductName", QString());
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    velm::test::Click(f.SearchNow());
     // Enter in the text box is no button.
-    f.Text()->setText(QStringLiteral("Bolt"));
-    QTest::keyClick(f.Text(), Qt::Key_Return);
-    QTest::keyClick(f.Text(), Qt::Key_Enter);
+    f.TypeInto(f.Text(), QStringLiteral("Bolt"));
+    velm::test::Key(f.Text(), Qt::Key_Return);
+    velm::test::Key(f.Text(), Qt::Key_Enter);
     QCOMPARE(searches.count(), 0);
     QCOMPARE(f.SelectedText(), QStringLiteral("Grids"));
     QVERIFY(f.messages.shown.isEmpty());
@@ -151,7 +177,7 @@ void SearchPanelTest::aFoundComponentIsSelectedAndShown() {
 
     // The compact form searches with the options it hides: anywhere, any case.
     f.Enter("Author", QStringLiteral("GRID"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    velm::test::Click(f.SearchNow());
     QCOMPARE(f.SelectedText(), QStringLiteral("Bolt"));
     QVERIFY(f.Tree()->currentItem()->parent()->isExpanded());
     QCOMPARE(f.CurrentRow(), QStringLiteral("Bolt"));
@@ -160,28 +186,33 @@ void SearchPanelTest::aFoundComponentIsSelectedAndShown() {
 
     f.Enter("Comments", longText + QStringLiteral("y"));
     QCOMPARE(f.Text()->text().size(), 301);
-    f.Child<QRadioButton>("RadioButtonMatchFull")->setChecked(true);
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    velm::test::Click(f.Child<QRadioButton>("RadioButtonMatchFull"));
+    velm::test::Click(f.SearchNow());
     QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
     // One character more than the memo holds: no match, and nothing moves.
-    f.Text()->setText(longText + QStringLiteral("yy"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    velm::test::Click(f.Text());
+    velm::test::Key(f.Text(), Qt::Key_End);
+    velm::test::Type(f.Text(), QStringLiteral("y"));
+    velm::test::Click(f.SearchNow());
     QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
     QCOMPARE(f.CurrentRow(), QStringLiteral("Brick"));
     QVERIFY(f.messages.shown.isEmpty());
+    // The status bar says that nothing was found, rather than nothing at all happening.
+    QCOMPARE(f.window->statusBar()->currentMessage(),
+             QStringLiteral("Nothing found: no component holds \"") + longText + QStringLiteral("yy\" in Comments."));
 }
 
 void SearchPanelTest::searchNextFollowsRecordOrder() {
     Fixture f;
     f.Show();
-    f.Options()->setChecked(true);
+    velm::test::Click(f.Options());
     f.Enter("Author", QStringLiteral("grid"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    velm::test::Click(f.SearchNow());
     QCOMPARE(f.SelectedText(), QStringLiteral("Bolt"));
     // By record order Brick follows Bolt, though bravo follows it in the tree.
     QStringList found;
     for (int i = 0; i < 3; ++i) {
-        QTest::mouseClick(f.SearchNext(), Qt::LeftButton);
+        velm::test::Click(f.SearchNext());
         found << f.SelectedText();
     }
     QCOMPARE(found, (QStringList{"Brick", "bravo", "bravo"}));
@@ -189,8 +220,8 @@ void SearchPanelTest::searchNextFollowsRecordOrder() {
     QVERIFY(f.window->PageControlComponentInfo()->isVisible());
 
     // Next starts after whatever the user selected since.
-    f.Tree()->setCurrentItem(f.Tree()->topLevelItem(1)->child(0));  // alpha
-    QTest::mouseClick(f.SearchNext(), Qt::LeftButton);
+    f.Select(QStringLiteral("alpha"));
+    velm::test::Click(f.SearchNext());
     QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
 }
 
@@ -198,28 +229,30 @@ void SearchPanelTest::theFirstNodeWithTheNameWins() {
     Fixture f;
     // "bolt" sorts before "Grids", so its category node comes first in the tree.
     f.cat.AddCategory(QStringLiteral("bolt"));
-    // A package whose category row is gone has no node.
+    // A package whose category row is gone is put under "Unfiled" at start.
     f.cat.AddPackage(QStringLiteral("Stray"), 999);
     f.Show();
+    QTRY_COMPARE(f.messages.Count(), 1);
     QCOMPARE(f.Tree()->topLevelItem(0)->text(0), QStringLiteral("bolt"));
-    f.Options()->setChecked(true);
-    f.Child<QRadioButton>("RadioButtonMatchFull")->setChecked(true);
+    velm::test::Click(f.Options());
+    velm::test::Click(f.Child<QRadioButton>("RadioButtonMatchFull"));
 
     f.Enter("ProductName", QStringLiteral("BOLT"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    velm::test::Click(f.SearchNow());
     QCOMPARE(f.Tree()->currentItem(), f.Tree()->topLevelItem(0));
     QVERIFY(f.window->ImageLogo()->isVisible());
     QCOMPARE(f.CurrentRow(), QStringLiteral("Bolt"));
 
+    // So a search finds it, and its node is there to select.
     f.Enter("ProductName", QStringLiteral("stray"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
-    QVERIFY(!f.Tree()->currentItem());
-    QVERIFY(f.Tree()->selectedItems().isEmpty());
+    velm::test::Click(f.SearchNow());
+    QCOMPARE(f.SelectedText(), QStringLiteral("Stray"));
+    QCOMPARE(f.Tree()->currentItem()->parent()->text(0), QStringLiteral("Unfiled"));
     QCOMPARE(f.CurrentRow(), QStringLiteral("Stray"));
 
     // A category name searched in full finds the first package of that category.
     f.Enter("CategoryName", QStringLiteral("tools"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    velm::test::Click(f.SearchNow());
     QCOMPARE(f.SelectedText(), QStringLiteral("alpha"));
 }
 
@@ -233,36 +266,37 @@ void SearchPanelTest::heightFollowsTheOptionsBoxAndTheMenu() {
     QVERIFY(!hidePanel->isChecked());
     QVERIFY(!f.SearchNext()->isVisible());
 
-    f.Options()->click();
+    velm::test::Click(f.Options());
     QCOMPARE(panel->height(), 72);
     QVERIFY(showOptions->isChecked());
     QVERIFY(f.SearchNext()->isVisible());
-    f.Options()->click();
+    velm::test::Click(f.Options());
     QCOMPARE(panel->height(), 37);
     QVERIFY(!showOptions->isChecked());
 
-    showOptions->trigger();
+    f.Menu({"&View", "&Show search options"});
     QVERIFY(f.Options()->isChecked());
     QCOMPARE(panel->height(), 72);
 
     // Options set, then hidden again: they still govern the search.
-    f.Child<QRadioButton>("RadioButtonMatchBeginning")->setChecked(true);
-    f.Child<QCheckBox>("CheckBoxCaseSensitive")->setChecked(true);
-    showOptions->trigger();
+    velm::test::Click(f.Child<QRadioButton>("RadioButtonMatchBeginning"));
+    velm::test::Click(f.Child<QCheckBox>("CheckBoxCaseSensitive"));
+    f.Menu({"&View", "&Show search options"});
     QVERIFY(!f.Options()->isChecked());
     QCOMPARE(panel->height(), 37);
     f.Enter("Author", QStringLiteral("grid"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    velm::test::Click(f.SearchNow());
     QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
 
     // Hiding the panel keeps everything in it.
-    showOptions->trigger();
-    hidePanel->trigger();
+    f.Menu({"&View", "&Show search options"});
+    f.Menu({"&View", "&Hide search panel"});
     QVERIFY(hidePanel->isChecked());
     QVERIFY(!panel->isVisible());
-    f.window->MenuViewClick();
+    QVERIFY(velm::test::OpenMenu(f.window.get(), QStringLiteral("&View")));
     QVERIFY(!showOptions->isEnabled());
-    hidePanel->trigger();
+    velm::test::CloseMenus();
+    f.Menu({"&View", "&Hide search panel"});
     QVERIFY(panel->isVisible());
     QCOMPARE(panel->height(), 72);
     QVERIFY(showOptions->isChecked());
@@ -273,11 +307,12 @@ void SearchPanelTest::heightFollowsTheOptionsBoxAndTheMenu() {
 void SearchPanelTest::aRunningScanTakesNoInputAndNoSecondSearch() {
     Fixture f;
     f.Show();
-    f.Tree()->setCurrentItem(f.Tree()->topLevelItem(1)->child(0));  // alpha is shown
-    f.Options()->setChecked(true);
+    f.Select(QStringLiteral("alpha"));
+    velm::test::Click(f.Options());
     QLineEdit* author = f.Child<QLineEdit>("DBEditAuthor");
     QVERIFY(author->isVisible());
 
+    f.Enter("Author", QStringLiteral("grid inc"));
     bool ranDuringScan = false;
     // A user's clicks and keys queued before the search arrive while the scan lets
     // events run.
@@ -285,16 +320,15 @@ void SearchPanelTest::aRunningScanTakesNoInputAndNoSecondSearch() {
         ranDuringScan = f.window->fxLocate1->Busy();
         QVERIFY(!f.SearchNow()->isEnabled());
         QVERIFY(!f.SearchNext()->isEnabled());
-        QVERIFY(!f.window->LocateRecord(QStringLiteral("ProductName"), QStringLiteral("alpha"), 3, false, false));
-        QTest::mouseClick(f.SearchNext(), Qt::LeftButton);
+        velm::test::Click(f.SearchNext());
         // Typed into the shown record, this would land in the row the scan stands on.
-        QTest::keyClicks(author, QStringLiteral("zzz"));
-        QTest::mouseClick(f.Tree()->viewport(), Qt::LeftButton, {},
-                          f.Tree()->visualItemRect(f.Tree()->topLevelItem(0)).center());
+        velm::test::Click(author);
+        velm::test::Type(author, QStringLiteral("zzz"));
+        velm::test::ClickNode(f.Tree(), f.Tree()->topLevelItem(0));
+        velm::test::Key(f.Tree(), Qt::Key_Delete);
         QCOMPARE(f.SelectedText(), QStringLiteral("alpha"));
     });
-    f.Enter("Author", QStringLiteral("grid inc"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    velm::test::Click(f.SearchNow());
     QVERIFY(ranDuringScan);
     QCOMPARE(f.SelectedText(), QStringLiteral("bravo"));
     QCOMPARE(f.window->fxLocate1->DataField(), QStringLiteral("Author"));
@@ -302,17 +336,27 @@ void SearchPanelTest::aRunningScanTakesNoInputAndNoSecondSearch() {
     QCOMPARE(f.AuthorOf(QStringLiteral("alpha")), QString());
     QVERIFY(f.SearchNow()->isEnabled());
     QVERIFY(f.SearchNext()->isEnabled());
-    QTest::keyClicks(author, QStringLiteral("Z"));
+    QCOMPARE(f.Tree()->topLevelItemCount(), 2);
+    QVERIFY(f.messages.shown.isEmpty());
+    velm::test::Click(author);
+    velm::test::Key(author, Qt::Key_End);
+    velm::test::Type(author, QStringLiteral("Z"));
     QCOMPARE(author->text(), QStringLiteral("Grid IncZ"));
 }
 
 void SearchPanelTest::closingDuringAScanEndsTheSearchQuietly() {
     Fixture f;
     f.Show();
-    QTimer::singleShot(0, f.window.get(), [&] { f.window->close(); });
     f.Enter("Author", QStringLiteral("grid inc"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
-    QVERIFY(!f.window->isVisible());
+    bool closedDuringScan = false;
+    QTimer::singleShot(0, f.window.get(), [&] {
+        f.window->close();
+        // The scan holds the package table: the window closes once it has ended.
+        closedDuringScan = f.window->fxLocate1->Busy() && f.window->isVisible();
+    });
+    velm::test::Click(f.SearchNow());
+    QVERIFY(closedDuringScan);
+    QTRY_VERIFY(!f.window->isVisible());
     QVERIFY(!f.window->Component);
     QVERIFY(f.messages.shown.isEmpty());
 }
@@ -320,20 +364,22 @@ void SearchPanelTest::closingDuringAScanEndsTheSearchQuietly() {
 void SearchPanelTest::aTableErrorIsReportedAndThePanelWorksOn() {
     Fixture f;
     f.Show();
-    f.Tree()->setCurrentItem(f.Tree()->topLevelItem(1)->child(0));  // alpha
+    f.Select(QStringLiteral("alpha"));
     // An edit that cannot be stored: the search's first move raises a key violation.
     f.Packages().Edit();
     f.Packages().FieldByName(QStringLiteral("ProductName"))->SetAsString(QStringLiteral("Bolt"));
     f.Enter("Author", QStringLiteral("grid"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    velm::test::Click(f.SearchNow());
     QCOMPARE(f.messages.Count(), 1);
     QCOMPARE(f.SelectedText(), QStringLiteral("alpha"));
     f.Packages().Cancel();
     QVERIFY(f.SearchNow()->isEnabled());
     // The window takes input again.
-    QTest::keyClicks(f.Text(), QStringLiteral(" works"));
+    velm::test::Click(f.Text());
+    velm::test::Key(f.Text(), Qt::Key_End);
+    velm::test::Type(f.Text(), QStringLiteral(" works"));
     QCOMPARE(f.Text()->text(), QStringLiteral("grid works"));
-    QTest::mouseClick(f.SearchNow(), Qt::LeftButton);
+    velm::test::Click(f.SearchNow());
     QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
 }
 

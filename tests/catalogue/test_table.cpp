@@ -45,6 +45,7 @@ private slots:
     void locateMatchesWholeValuesAndKeepsTheRowOnAMiss();
     void bookmarkReturnsToTheRememberedRow();
     void fieldsKeepTheirTypesAndLimits();
+    void textsAreCutAtWholeCharactersAndArchiveLocationsKeptWhole();
     void memoIsReadWhenAskedFor();
     void lookupFieldsShowTheOtherTablesText();
     void categoriesComeInNameOrderIgnoringCase();
@@ -248,6 +249,31 @@ void TableTest::fieldsKeepTheirTypesAndLimits() {
     QCOMPARE(packages.FieldByName(QStringLiteral("Compatibility"))->AsInteger(), -32768);
     QVERIFY(packages.FieldByName(QStringLiteral("Beta"))->AsBoolean());
     QCOMPARE(packages.FieldByName(QStringLiteral("ReleaseDate"))->AsDate(), QDate(1999, 2, 28));
+}
+
+void TableTest::textsAreCutAtWholeCharactersAndArchiveLocationsKeptWhole() {
+    TempCatalogue cat;
+    const qint64 c = cat.AddCategory(QStringLiteral("C"));
+    cat.AddPackage(QStringLiteral("P"), c);
+    TTable& packages = *cat.Module().TableCPInfo;
+    packages.First();
+    packages.Edit();
+    // 39 letters and a character outside the basic plane: it does not fit whole, so it
+    // is left out rather than cut in half (which SQLite would store as "?").
+    const QString smiley = QString::fromUtf8("\xF0\x9F\x98\x80");
+    packages.FieldByName(QStringLiteral("ProductName"))->SetAsString(QString(39, u'p') + smiley);
+    QCOMPARE(Name(packages, "ProductName"), QString(39, u'p'));
+    // A letter with a combining accent stays together too.
+    packages.FieldByName(QStringLiteral("Author"))->SetAsString(QString(49, u'a') + u'e' + QChar(0x0301));
+    QCOMPARE(Name(packages, "Author"), QString(49, u'a'));
+    // The archive's file name and folder keep every character.
+    const QString folder = QStringLiteral("/") + QString(240, u'f') + QStringLiteral("/");
+    const QString file = QString(204, u'x') + QStringLiteral(".zip");
+    packages.FieldByName(QStringLiteral("ArchiveFilePath"))->SetAsString(folder);
+    packages.FieldByName(QStringLiteral("ArchiveFile"))->SetAsString(file);
+    packages.Post();
+    QCOMPARE(cat.Stored(QStringLiteral("SELECT ProductName, ArchiveFilePath, ArchiveFile FROM CPInfo")),
+             QStringList{QString(39, u'p') + u'|' + folder + u'|' + file});
 }
 
 void TableTest::memoIsReadWhenAskedFor() {

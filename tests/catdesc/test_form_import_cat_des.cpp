@@ -9,6 +9,7 @@
 #include "catalogue/table.h"
 #include "support/launcher_recorder.h"
 #include "support/message_recorder.h"
+#include "support/main_window_fixture.h"
 #include "support/modal_dialog.h"
 #include "support/temp_catalogue.h"
 
@@ -257,32 +258,46 @@ void FormImportCatDesTest::okHandsBackTheSelectionTopToBottom() {
 }
 
 void FormImportCatDesTest::importedNamesBecomeNewCategories() {
-    velm::test::TempCatalogue cat;
-    cat.AddCategory(QStringLiteral("Grids"));
+    velm::test::MainWindowFixture f;
+    f.cat.AddCategory(QStringLiteral("Grids"));
     Folder folder;
-    auto window = std::make_unique<TFormMain>(cat.ProgramFolder());
-    window->show();
+    QVERIFY(f.Show());
     Settings().LastSelectedDir = folder.dir.path();
     const QString grids = folder.Path("grids.cat");
+    // The file's entries, clicked with Ctrl so that all three are selected.
+    const auto selectAll = [grids](TFormImportCatDes* dialog) {
+        dialog->ShellTree1Click(dialog->ShellTreeModel()->index(grids));
+        QListWidget* list = dialog->ListBoxCategories();
+        for (int i = 0; i < list->count(); ++i)
+            velm::test::Click(list->viewport(), list->visualItemRect(list->item(i)).center(), Qt::LeftButton,
+                              Qt::ControlModifier);
+    };
 
     // Name, empty line, the same name again; imported twice, nothing is reused.
     for (int pass = 0; pass < 2; ++pass) {
-        velm::test::AnswerNextModal<TFormImportCatDes>([grids](TFormImportCatDes* dialog) {
-            dialog->ShellTree1Click(dialog->ShellTreeModel()->index(grids));
-            dialog->ListBoxCategories()->selectAll();
-            dialog->BitBtnOK()->click();
+        velm::test::AnswerNextModal<TFormImportCatDes>([selectAll](TFormImportCatDes* dialog) {
+            selectAll(dialog);
+            velm::test::Click(dialog->BitBtnOK());
         });
-        QStringList names;
-        QVERIFY(RunImportCatDes(window.get(), names));
-        window->AddCategoriesFromList(names);
+        velm::test::ChooseMenu(f.window.get(), {"&File", "Import Category &Descriptions..."});
     }
-    QStringList stored;
-    TTable& categories = *cat.Module().TableCategory;
-    for (categories.First(); !categories.Eof(); categories.Next())
-        stored << categories.FieldByName(QStringLiteral("Name"))->AsString();
-    stored.sort(Qt::CaseInsensitive);
-    QCOMPARE(stored, (QStringList{"Grids", "Grids1", "Grids2", "Grids3", "Grids4", "New Category", "New Category1"}));
-    QCOMPARE(window->TreeViewCategories()->topLevelItemCount(), 7);
+    // With the names selected, Tab to Cancel and Enter: nothing is created.
+    bool reached = false;
+    bool enterPressesCancel = false;
+    velm::test::AnswerNextModal<TFormImportCatDes>([&](TFormImportCatDes* dialog) {
+        selectAll(dialog);
+        reached = velm::test::TabTo(dialog->BitBtnCancel());
+        // The dialog's Enter goes to its default button: the focused one now.
+        enterPressesCancel = dialog->BitBtnCancel()->isDefault() && !dialog->BitBtnOK()->isDefault();
+        velm::test::Key(dialog, Qt::Key_Return);
+    });
+    velm::test::ChooseMenu(f.window.get(), {"&File", "Import Category &Descriptions..."});
+    QVERIFY(reached);
+    QVERIFY(enterPressesCancel);
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT Name FROM c.Category ORDER BY Name COLLATE NOCASE")),
+             (QStringList{"Grids", "Grids1", "Grids2", "Grids3", "Grids4", "New Category", "New Category1"}));
+    QCOMPARE(f.TopLevelTexts(),
+             (QStringList{"Grids", "Grids1", "Grids2", "Grids3", "Grids4", "New Category", "New Category1"}));
 }
 
 QTEST_MAIN(FormImportCatDesTest)

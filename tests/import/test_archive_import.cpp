@@ -9,18 +9,24 @@
 #include "support/file_dialog_recorder.h"
 #include "support/message_recorder.h"
 #include "support/category_dialog_answers.h"
+#include "support/main_window_fixture.h"
 #include "support/modal_dialog.h"
 #include "support/temp_catalogue.h"
+#include "browser/work_guard.h"
+#include "import/zip_master.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QCheckBox>
 #include <QLabel>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,14 +69,33 @@ QStringList TopLevelTexts(QTreeWidget* tree) {
     return texts;
 }
 
-// Answers the "no info file" dialog, then (when asked for) the move dialog.
+// Answers the "no info file" dialog with clicks, then (when asked for) the move dialog.
 void AnswerMessageDialog(bool selectFromList, bool dontShowAgain = false) {
     velm::test::AnswerNextModal<TFormMsgDlg>([selectFromList, dontShowAgain](TFormMsgDlg* dialog) {
-        (selectFromList ? dialog->RadioButtonSelectFromList() : dialog->RadioButtonUseSelected())->setChecked(true);
-        dialog->CheckBoxDontShowAgain()->setChecked(dontShowAgain);
-        dialog->BitBtnOK()->click();
+        velm::test::Click(selectFromList ? dialog->RadioButtonSelectFromList() : dialog->RadioButtonUseSelected());
+        if (dialog->CheckBoxDontShowAgain()->isChecked() != dontShowAgain)
+            velm::test::Click(dialog->CheckBoxDontShowAgain());
+        velm::test::Click(dialog->BitBtnOK());
     });
 }
+
+// Runs the action once, at the first turn of the event loop that the window's guarded
+// work (an extraction) gives; reports whether it ran there.
+struct DuringWork {
+    QTimer timer;
+    bool ran = false;
+    DuringWork(TFormMain* window, std::function<void()> action) {
+        timer.setInterval(0);
+        QObject::connect(&timer, &QTimer::timeout, [this, window, action = std::move(action)] {
+            if (!window->WorkGuard()->Busy())
+                return;
+            timer.stop();
+            ran = true;
+            action();
+        });
+        timer.start();
+    }
+};
 
 
 // Notes (and closes) any modal dialog that opens while it lives.
@@ -91,11 +116,9 @@ struct ModalWatch {
 
 // A shown main window over a temporary catalogue, a folder for archives and the
 // message dialog of a running program.
-struct Fixture {
-    TempCatalogue cat;
+struct Fixture : velm::test::MainWindowFixture {
     QTemporaryDir archives;
     TFormMsgDlg messageDialog;
-    std::unique_ptr<TFormMain> window;
     qint64 tools = cat.AddCategory(QStringLiteral("Tools"));
     qint64 grids = cat.AddCategory(QStringLiteral("Grids"));
 
@@ -105,10 +128,6 @@ struct Fixture {
         FormMsgDlg = nullptr;
     }
 
-    void Show() {
-        window = std::make_unique<TFormMain>(cat.ProgramFolder());
-        window->show();
-    }
     // No dialog for archives without info: the target category is kept.
     void KeepTargetSilently() {
         messageDialog.DontShowAgain = true;
@@ -125,7 +144,6 @@ struct Fixture {
         return path;
     }
     QString Archive(const QString& name, ZipBuilder builder) { return Write(name, builder.Build()); }
-    QTreeWidget* Tree() const { return window->TreeViewCategories(); }
     // Categories are ordered by name: Grids, Tools.
     QTreeWidgetItem* Category(const QString& name) const {
         for (int i = 0; i < Tree()->topLevelItemCount(); ++i)
@@ -133,8 +151,6 @@ struct Fixture {
                 return Tree()->topLevelItem(i);
         return nullptr;
     }
-    TTable& Packages() { return *cat.Module().TableCPInfo; }
-    TTable& Categories() { return *cat.Module().TableCategory; }
     // The package row of that name, made current.
     TTable& Row(const QString& productName) {
         Packages().CheckBrowseMode();
@@ -151,11 +167,22 @@ struct Fixture {
     void ImportThroughCommand(const QStringList& files) {
         FileDialogRecorder dialogs;
         dialogs.PickNext(files);
-        window->FileImportComponentClick();
+        velm::test::ChooseMenu(window.get(), {"&File", "&Import Component Info..."});
     }
+    void ReimportThroughCommand() { velm::test::ChooseMenu(window.get(), {"&File", "&Re-import Component..."}); }
+    // Files dropped at a point of the tree; the question and the import follow from the
+    // event loop.
+    void Drop(const QStringList& files, QPoint at) {
+        QVERIFY(velm::test::DropFiles(Tree()->viewport(), at, files));
+        Settle();
+    }
+    // A point on the node's label.
+    QPoint On(QTreeWidgetItem* node) const { return velm::test::NodePoint(Tree(), node); }
 };
 
 }  // namespace
+
+QString SlowArchive(Fixture& f, const QString& name, const QByteArray& category);
 
 class ArchiveImportTest : public QObject {
     Q_OBJECT
@@ -167,19 +194,28 @@ private slots:
     void emptyCategoryNameAsksLikeAMissingInfoFile();
     void brokenArchivesAreTreatedAsHavingNoInfo();
     void databaseRefusalIsReportedAndTheRowIsKeptClean();
+    void versionPartsTooLargeAreStoredAsZeroWithAMessage();
     void foldersAndMissingFilesAreRefused();
+    void longLocationsAndNamesAreKeptWholeOrCutAtACharacter();
     void reimportRewritesTheShownComponent();
     void reimportMovesTheNodeWithTheRow();
     void dropsAskAndImportIntoTheDropCategory();
     void dropHitTestAndRealDropEvents();
     void emptyTreeHasNoCategoryToImportInto();
     void manyArchivesShowProgressAndCancelStopsBetweenArchives();
+    void inputDuringAnExtractionIsHeldAndTheImportKeepsItsRow();
+    void aDropDuringAnExtractionWaitsForIt();
+    void closingDuringAnExtractionWaitsForItAndClosesCleanly();
+    void encryptedInfoFileIsNamedAndTreatedAsMissing();
+    void droppedFolderImportsEveryArchiveBelowIt();
+    void droppedFolderWithoutArchivesSaysSo();
+    void droppedFolderShowsProgressAndCancels();
 };
 
 void ArchiveImportTest::infFileFillsEveryColumnAndTheTree() {
     MessageRecorder messages;
     Fixture f;
-    f.Show();
+    QVERIFY(f.Show());
     const QString path = f.Archive(
         QStringLiteral("Grid.Pro.v2.zip"),
         std::move(ZipBuilder().Add("source/grid.pas", "unit grid;").Add("docs/README.INF",
@@ -195,10 +231,10 @@ void ArchiveImportTest::infFileFillsEveryColumnAndTheTree() {
                                                                                  "[Uploader]\r\nAuthor name=Ann\r\n"
                                                                                  "Author E-mail=ann@example.org\r\n"
                                                                                  "Author URL=http://example.org\r\n"))));
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Grids")));
+    f.Select(f.Category(QStringLiteral("Grids")));
     FileDialogRecorder dialogs;
     dialogs.PickNext({path});
-    f.window->FileImportComponentClick();
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&Import Component Info..."});
 
     QCOMPARE(dialogs.requests.size(), 1);
     const TOpenDialogRequest& request = dialogs.requests.first();
@@ -242,8 +278,8 @@ void ArchiveImportTest::infFileFillsEveryColumnAndTheTree() {
 void ArchiveImportTest::infWinsOverUplAndUplIsReadAlone() {
     MessageRecorder messages;
     Fixture f;
-    f.Show();
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools")));
+    QVERIFY(f.Show());
+    f.Select(f.Category(QStringLiteral("Tools")));
     const QString both = f.Archive(QStringLiteral("Both.zip"),
                                    std::move(ZipBuilder()
                                                  .Add("pkg.upl", "[DSP upload]\r\nCategory=Tools\r\nVersion=9\r\n")
@@ -274,8 +310,8 @@ void ArchiveImportTest::infWinsOverUplAndUplIsReadAlone() {
 void ArchiveImportTest::unknownCategoriesAreAdded() {
     MessageRecorder messages;
     Fixture f;
-    f.Show();
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools")));
+    QVERIFY(f.Show());
+    f.Select(f.Category(QStringLiteral("Tools")));
     const QString brandNew = f.Archive(QStringLiteral("A.zip"), std::move(ZipBuilder().Add("a.inf", InfFile("Brand New"))));
     f.ImportThroughCommand({brandNew});
     QCOMPARE(messages.Count(), 1);
@@ -303,8 +339,8 @@ void ArchiveImportTest::unknownCategoriesAreAdded() {
 void ArchiveImportTest::archivesWithoutInfoAskForTheCategory() {
     MessageRecorder messages;
     Fixture f;
-    f.Show();
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools")));
+    QVERIFY(f.Show());
+    f.Select(f.Category(QStringLiteral("Tools")));
     const QString bare = f.Archive(QStringLiteral("Bare.zip"), std::move(ZipBuilder().Add("readme.txt", "hello")));
 
     // Picked from the list.
@@ -320,7 +356,7 @@ void ArchiveImportTest::archivesWithoutInfoAskForTheCategory() {
     QCOMPARE(f.Number("Bare", "FreeShareCommercial"), 0);
 
     // The list remembered and the move dialog cancelled: the target category stays.
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools")));
+    f.Select(f.Category(QStringLiteral("Tools")));
     AnswerMessageDialog(true, true);
     AnswerMove(QStringLiteral("Grids"), false);
     f.ImportThroughCommand({bare});
@@ -330,7 +366,7 @@ void ArchiveImportTest::archivesWithoutInfoAskForTheCategory() {
     // Both answers remembered: no dialog at all.
     f.KeepTargetSilently();
     ModalWatch watch;
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Grids")));
+    f.Select(f.Category(QStringLiteral("Grids")));
     f.ImportThroughCommand({bare});
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), (QStringList{"Bare", "Bare2"}));
     QVERIFY(!watch.seen);
@@ -340,8 +376,8 @@ void ArchiveImportTest::archivesWithoutInfoAskForTheCategory() {
 void ArchiveImportTest::emptyCategoryNameAsksLikeAMissingInfoFile() {
     MessageRecorder messages;
     Fixture f;
-    f.Show();
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools")));
+    QVERIFY(f.Show());
+    f.Select(f.Category(QStringLiteral("Tools")));
     const QString path =
         f.Archive(QStringLiteral("Nameless.zip"), std::move(ZipBuilder().Add("n.inf", InfFile("", "Version=3\r\n"))));
     AnswerMessageDialog(false);
@@ -357,9 +393,9 @@ void ArchiveImportTest::emptyCategoryNameAsksLikeAMissingInfoFile() {
 void ArchiveImportTest::brokenArchivesAreTreatedAsHavingNoInfo() {
     MessageRecorder messages;
     Fixture f;
-    f.Show();
+    QVERIFY(f.Show());
     f.KeepTargetSilently();
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools")));
+    f.Select(f.Category(QStringLiteral("Tools")));
     const QString text = f.Write(QStringLiteral("NotAZip.zip"), QByteArray("just some text, no archive at all"));
     const QString empty = f.Write(QStringLiteral("Empty.zip"), QByteArray());
     f.ImportThroughCommand({text, empty});
@@ -374,44 +410,71 @@ void ArchiveImportTest::brokenArchivesAreTreatedAsHavingNoInfo() {
 void ArchiveImportTest::databaseRefusalIsReportedAndTheRowIsKeptClean() {
     MessageRecorder messages;
     Fixture f;
-    f.Show();
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools")));
+    f.cat.AddPackage(QStringLiteral("Hammer"), f.tools);
+    // Another tool put a rule into the catalogue that refuses this author.
+    QVERIFY(f.cat.Execute(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF Author ON CPInfo "
+                                         "WHEN NEW.Author = 'Refused' BEGIN SELECT RAISE(ABORT, 'refused'); END;")));
+    QVERIFY(f.Show());
+    f.Select(f.Category(QStringLiteral("Tools")));
     const QString path = f.Archive(QStringLiteral("Huge.zip"),
-                                   std::move(ZipBuilder().Add("h.inf", InfFile("Grids", "Version=70000.1\r\n"
-                                                                                        "Author name=Zed\r\n"))));
+                                   std::move(ZipBuilder().Add("h.inf", InfFile("Grids", "[Uploader]\r\n"
+                                                                                        "Author name=Refused\r\n"))));
     f.ImportThroughCommand({path});
     QCOMPARE(messages.Count(), 1);
     QCOMPARE(messages.Last().kind, MessageKind::Error);
     QCOMPARE(messages.Last().text, QStringLiteral("An error has occurred when updating the database.\r\r"));
-    // The created row stays, untouched by the failed writes, and the tree shows it where
-    // the row says.
-    QCOMPARE(f.Number("Huge", "Category"), f.tools);
-    QCOMPARE(f.Text("Huge", "ArchiveFile"), QString());
-    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Huge"});
+    // No row is left with a name and nothing else, and no node stands for one.
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName FROM CPInfo")), QStringList{"Hammer"});
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Hammer"});
     QCOMPARE(f.Category(QStringLiteral("Grids"))->childCount(), 0);
+}
+
+void ArchiveImportTest::versionPartsTooLargeAreStoredAsZeroWithAMessage() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    f.Select(f.Category(QStringLiteral("Tools")));
+    const auto archive = [&f](const char* name, const QByteArray& version) {
+        return f.Archive(QString::fromLatin1(name),
+                         std::move(ZipBuilder().Add("v.inf", InfFile("Grids", "Version=" + version +
+                                                                              "\r\n[Uploader]\r\nAuthor name=Ann\r\n"))));
+    };
+    f.ImportThroughCommand({archive("A.zip", "1.0.0.40000"), archive("B.zip", "4294967296.1"),
+                            archive("C.zip", "32767.32768")});
+    QCOMPARE(messages.Count(), 3);
+    QCOMPARE(messages.shown.at(0).kind, MessageKind::Information);
+    QCOMPARE(messages.shown.at(0).text,
+             QStringLiteral("The version \"1.0.0.40000\" does not fit the version fields: Build cannot hold 40000, "
+                            "so 0 is stored instead."));
+    QVERIFY(messages.shown.at(1).text.contains(QStringLiteral("VersionMajor cannot hold 4294967296")));
+    QVERIFY(messages.shown.at(2).text.contains(QStringLiteral("VersionMinor cannot hold 32768")));
+    // Everything else of each row is there.
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName, VersionMajor, VersionMinor, Release, Build, Author, "
+                                         "ArchiveFile FROM CPInfo ORDER BY ID")),
+             (QStringList{"A|1|0|0|0|Ann|A.zip", "B|0|1|0|0|Ann|B.zip", "C|32767|0|0|0|Ann|C.zip"}));
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), (QStringList{"A", "B", "C"}));
 }
 
 void ArchiveImportTest::foldersAndMissingFilesAreRefused() {
     MessageRecorder messages;
     Fixture f;
-    f.Show();
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools")));
+    QVERIFY(f.Show());
+    f.Select(f.Category(QStringLiteral("Tools")));
     QDir(f.archives.path()).mkdir(QStringLiteral("folder.zip"));
     const QString folder = f.archives.filePath(QStringLiteral("folder.zip"));
     const QString missing = f.archives.filePath(QStringLiteral("gone.zip"));
     const QString good = f.Archive(QStringLiteral("Good.zip"), std::move(ZipBuilder().Add("g.inf", InfFile("Tools"))));
-    f.window->DropFiles({folder, missing, good}, QPoint(-1, -1));  // dropped with the question answered Yes
+    f.Drop({folder, missing, good}, velm::test::BelowLastNode(f.Tree()));  // the question answered Yes
+    // A folder stands for the archives below it: this one has none.
     QCOMPARE(messages.Count(), 3);
-    QCOMPARE(messages.shown.at(1).kind, MessageKind::Error);
-    QCOMPARE(messages.shown.at(1).text,
-             QStringLiteral("\"") + folder + QStringLiteral("\" is not an archive file and cannot be imported."));
+    QCOMPARE(messages.shown.at(0).kind, MessageKind::Error);
+    QCOMPARE(messages.shown.at(0).text, QStringLiteral("No archives (.zip) were found in the folder \"") +
+                                            QDir::toNativeSeparators(folder) + QStringLiteral("\"."));
+    QVERIFY(messages.shown.at(1).text.startsWith(QStringLiteral("You dropped 2 file(s)")));
     QVERIFY(messages.shown.at(2).text.contains(missing));
     // Nothing half-written; the next file is still imported.
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Good"});
-    int rows = 0;
-    for (f.Packages().First(); !f.Packages().Eof(); f.Packages().Next())
-        ++rows;
-    QCOMPARE(rows, 1);
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName FROM CPInfo")), QStringList{"Good"});
 
     // A Tmp folder that cannot be made refuses the import the same way.
     QDir(f.window->TmpFolder).removeRecursively();
@@ -425,12 +488,48 @@ void ArchiveImportTest::foldersAndMissingFilesAreRefused() {
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Good"});
 }
 
+void ArchiveImportTest::longLocationsAndNamesAreKeptWholeOrCutAtACharacter() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    Settings().ShowDragNDropInfoMsg = false;
+    // A folder and a file name far beyond the old column widths: 250 characters in all.
+    const QString folderName = QString(150, u'd');
+    const QString fileName = QString(96, u'a') + QStringLiteral(".zip");
+    QVERIFY(QDir(f.archives.path()).mkpath(folderName));
+    // The info file names a category of 24 letters and a character outside the basic
+    // plane, one unit more than the column holds.
+    const QByteArray longCategory = QByteArray(24, 'C') + "\xF0\x9F\x98\x80";
+    const QString path = f.Archive(folderName + u'/' + fileName,
+                                   std::move(ZipBuilder().Add("l.inf", InfFile(longCategory, "Version=1\r\n"))));
+    f.Select(f.Category(QStringLiteral("Tools")));
+    f.ImportThroughCommand({path});
+    const QString product = QString(40, u'a');
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath()) + QDir::separator();
+    QCOMPARE(f.Text(product, "ArchiveFile"), fileName);
+    QCOMPARE(f.Text(product, "ArchiveFilePath"), folder);
+    QCOMPARE(f.Text(product, "CategoryName"), QString(24, u'C'));
+    QVERIFY(f.Category(QString(24, u'C')));
+
+    // The re-import dialog is offered the stored name and folder, and reads the archive.
+    FileDialogRecorder dialogs;
+    dialogs.PickNext({path});
+    f.Select(f.Node(product));
+    f.ReimportThroughCommand();
+    QCOMPARE(dialogs.requests.size(), 1);
+    QCOMPARE(dialogs.requests.first().FileName, fileName);
+    QCOMPARE(dialogs.requests.first().StartFolder, folder);
+    QCOMPARE(f.Number(product, "VersionMajor"), 1);
+    QCOMPARE(messages.Count(), 0);
+    Settings().ShowDragNDropInfoMsg = true;
+}
+
 void ArchiveImportTest::reimportRewritesTheShownComponent() {
     MessageRecorder messages;
     Fixture f;
     const qint64 id = f.cat.AddPackage(QStringLiteral("Kept Name"), f.tools, 2);
     Q_UNUSED(id);
-    f.Show();
+    QVERIFY(f.Show());
     {
         TTable& row = f.Row(QStringLiteral("Kept Name"));
         row.Edit();
@@ -446,15 +545,16 @@ void ArchiveImportTest::reimportRewritesTheShownComponent() {
     }
     // On a category node the command does nothing.
     FileDialogRecorder dialogs;
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools")));
-    f.window->FileReimportClick();
+    f.Select(f.Category(QStringLiteral("Tools")));
+    f.RightClick(f.Category(QStringLiteral("Tools")));
+    velm::test::ChooseFromOpenPopup(QStringLiteral("Re-import..."));
     QCOMPARE(dialogs.requests.size(), 0);
 
     f.KeepTargetSilently();
     const QString bare = f.Archive(QStringLiteral("Newer.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools"))->child(0));
+    f.Select(f.Category(QStringLiteral("Tools"))->child(0));
     dialogs.PickNext({bare});
-    f.window->FileReimportClick();
+    f.ReimportThroughCommand();
     QCOMPARE(dialogs.requests.size(), 1);
     QCOMPARE(dialogs.requests.first().FileName, QStringLiteral("old.zip"));
     QCOMPARE(dialogs.requests.first().StartFolder, QStringLiteral("/old/place/"));
@@ -473,8 +573,10 @@ void ArchiveImportTest::reimportRewritesTheShownComponent() {
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{name});
 
     // A cancelled dialog changes nothing; so does the detail panel's button.
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools"))->child(0));
-    f.window->SBOpenDlgArchiveFileClick();
+    f.Select(f.Category(QStringLiteral("Tools"))->child(0));
+    QTabWidget* panel = static_cast<QTabWidget*>(f.window->PageControlComponentInfo());
+    velm::test::Click(panel->tabBar(), panel->tabBar()->tabRect(1).center());
+    velm::test::Click(panel->findChild<QWidget*>(QStringLiteral("SpeedButtonReimport")));
     QCOMPARE(dialogs.requests.size(), 2);
     QCOMPARE(f.Text(name, "ArchiveFile"), QStringLiteral("Newer.zip"));
     QCOMPARE(messages.Count(), 0);
@@ -484,12 +586,12 @@ void ArchiveImportTest::reimportMovesTheNodeWithTheRow() {
     MessageRecorder messages;
     Fixture f;
     f.cat.AddPackage(QStringLiteral("Wanderer"), f.tools);
-    f.Show();
+    QVERIFY(f.Show());
     const QString path = f.Archive(QStringLiteral("W.zip"), std::move(ZipBuilder().Add("w.inf", InfFile("Grids"))));
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools"))->child(0));
+    f.Select(f.Category(QStringLiteral("Tools"))->child(0));
     FileDialogRecorder dialogs;
     dialogs.PickNext({path});
-    f.window->FileReimportClick();
+    f.ReimportThroughCommand();
     QCOMPARE(f.Number("Wanderer", "Category"), f.grids);
     QCOMPARE(f.Category(QStringLiteral("Tools"))->childCount(), 0);
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), QStringList{"Wanderer"});
@@ -499,7 +601,7 @@ void ArchiveImportTest::reimportMovesTheNodeWithTheRow() {
     const QString bare = f.Archive(QStringLiteral("Bare.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
     dialogs.PickNext({bare});
     AnswerMessageDialog(false);
-    f.window->FileReimportClick();
+    f.ReimportThroughCommand();
     QCOMPARE(f.messageDialog.StaticTextCategory()->text(), QStringLiteral("Grids"));
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), QStringList{"Wanderer"});
     QCOMPARE(messages.Count(), 0);
@@ -509,18 +611,18 @@ void ArchiveImportTest::dropsAskAndImportIntoTheDropCategory() {
     MessageRecorder messages;
     Fixture f;
     f.cat.AddPackage(QStringLiteral("Hammer"), f.tools);
-    f.Show();
+    QVERIFY(f.Show());
     f.KeepTargetSilently();
     QStringList files;
     for (const char* name : {"One.zip", "Two.zip", "Three.zip"})
         files << f.Archive(QString::fromLatin1(name), std::move(ZipBuilder().Add("a.txt", "x")));
-    f.Tree()->expandAll();
+    f.Expand(f.Category(QStringLiteral("Tools")));
     QTreeWidgetItem* hammer = f.Category(QStringLiteral("Tools"))->child(0);
-    const QPoint onHammer = f.Tree()->visualItemRect(hammer).center();
+    const QPoint onHammer = f.On(hammer);
 
     // No: nothing imported.
     messages.AnswerNext(false);
-    f.window->DropFiles(files, onHammer);
+    f.Drop(files, onHammer);
     QCOMPARE(messages.Count(), 1);
     QCOMPARE(messages.Last().kind, MessageKind::ConfirmYesNo);
     QCOMPARE(messages.Last().text,
@@ -532,14 +634,14 @@ void ArchiveImportTest::dropsAskAndImportIntoTheDropCategory() {
 
     // Yes: all three into Tools, and the import folder is not remembered for drops.
     const QString lastDir = Settings().LastArchiveDir;
-    f.window->DropFiles(files, onHammer);
+    f.Drop(files, onHammer);
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), (QStringList{"Hammer", "One", "Two", "Three"}));
     QCOMPARE(Settings().LastArchiveDir, lastDir);
 
     // Below the last node: the first category; with the setting off, no question.
     Settings().ShowDragNDropInfoMsg = false;
     messages.Clear();
-    f.window->DropFiles({files.first()}, QPoint(5, f.Tree()->viewport()->height() - 2));
+    f.Drop({files.first()}, velm::test::BelowLastNode(f.Tree()));
     QCOMPARE(messages.Count(), 0);
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), QStringList{"One1"});
 }
@@ -548,10 +650,10 @@ void ArchiveImportTest::dropHitTestAndRealDropEvents() {
     MessageRecorder messages;
     Fixture f;
     f.cat.AddPackage(QStringLiteral("Hammer"), f.tools);
-    f.Show();
+    QVERIFY(f.Show());
     f.KeepTargetSilently();
     Settings().ShowDragNDropInfoMsg = false;
-    f.Tree()->expandAll();
+    f.Expand(f.Category(QStringLiteral("Tools")));
     QTreeWidgetItem* toolsNode = f.Category(QStringLiteral("Tools"));
     QTreeWidgetItem* hammer = toolsNode->child(0);
     const QRect hammerRect = f.Tree()->visualItemRect(hammer);
@@ -574,7 +676,6 @@ void ArchiveImportTest::dropHitTestAndRealDropEvents() {
     QVERIFY(drop.isAccepted());
     QCoreApplication::processEvents();
     QCOMPARE(ChildTexts(toolsNode), (QStringList{"Hammer", "Dropped"}));
-
 }
 
 void ArchiveImportTest::emptyTreeHasNoCategoryToImportInto() {
@@ -583,41 +684,229 @@ void ArchiveImportTest::emptyTreeHasNoCategoryToImportInto() {
     f.Categories().First();
     while (!f.Categories().IsEmpty())
         f.Categories().Delete();
-    f.Show();
+    QVERIFY(f.Show());
     const QString file = f.Archive(QStringLiteral("Dropped.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
-    f.window->DropFiles({file}, QPoint(1, 1));
+    f.Drop({file}, QPoint(1, 1));
     FileDialogRecorder dialogs;
     dialogs.PickNext({file});
-    f.window->FileImportComponentClick();
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&Import Component Info..."});
     QCOMPARE(dialogs.requests.size(), 0);
     QCOMPARE(messages.Count(), 2);
     for (const MessageRecorder::Shown& shown : messages.shown)
         QCOMPARE(shown.text, QStringLiteral("First select a category to add the component to."));
-    QVERIFY(f.Packages().IsEmpty());
+    QVERIFY(f.cat.Stored(QStringLiteral("SELECT * FROM CPInfo")).isEmpty());
 }
 
 void ArchiveImportTest::manyArchivesShowProgressAndCancelStopsBetweenArchives() {
     MessageRecorder messages;
     Fixture f;
-    f.Show();
-    f.Tree()->setCurrentItem(f.Category(QStringLiteral("Tools")));
-    QStringList files;
-    for (int i = 0; i < 5; ++i)
+    QVERIFY(f.Show());
+    f.KeepTargetSilently();
+    f.Select(f.Category(QStringLiteral("Tools")));
+    QStringList files{SlowArchive(f, QStringLiteral("P0.zip"), "Tools")};
+    for (int i = 1; i < 5; ++i)
         files << f.Archive(QStringLiteral("P%1.zip").arg(i), std::move(ZipBuilder().Add("a.txt", "x")));
-    // The first archive asks for its category; meanwhile the user cancels the progress.
+    // While the first archive is read, the user presses the progress dialog's Cancel.
     QString progressText;
-    velm::test::AnswerNextModal<TFormMsgDlg>([&progressText](TFormMsgDlg* dialog) {
+    DuringWork during(f.window.get(), [&progressText] {
         for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* progress = qobject_cast<QProgressDialog*>(widget)) {
+            if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible()) {
                 progressText = progress->labelText();
-                progress->cancel();
+                velm::test::Click(progress->findChild<QPushButton*>());
             }
-        dialog->BitBtnOK()->click();
     });
     f.ImportThroughCommand(files);
+    QVERIFY(during.ran);
     QCOMPARE(progressText, QStringLiteral("Reading P0.zip (1 of 5)"));
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"P0"});
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName FROM CPInfo")), QStringList{"P0"});
     QCOMPARE(messages.Count(), 0);
+}
+
+// An archive whose info file is large enough that its extraction gives the event loop
+// turns (every chunk, with the component's interval set to nothing).
+QString SlowArchive(Fixture& f, const QString& name, const QByteArray& category) {
+    QByteArray padding;
+    for (int i = 0; i < 40000; ++i)
+        padding += "; a comment line that only makes the file long\r\n";
+    f.window->Component->ZipMasterMain().ResponsiveIntervalMs = 0;
+    return f.Archive(name, std::move(ZipBuilder().Add("big.inf", InfFile(category, padding + "[Uploader]\r\nAuthor name=Ann\r\n"))));
+}
+
+void ArchiveImportTest::inputDuringAnExtractionIsHeldAndTheImportKeepsItsRow() {
+    MessageRecorder messages;
+    Fixture f;
+    f.cat.AddPackage(QStringLiteral("Hammer"), f.tools);
+    f.cat.AddPackage(QStringLiteral("Saw"), f.tools);
+    QVERIFY(f.Show());
+    const QString slow = SlowArchive(f, QStringLiteral("Slow.zip"), "Tools");
+    QTreeWidgetItem* toolsNode = f.Category(QStringLiteral("Tools"));
+    f.Expand(toolsNode);
+    f.Select(f.Category(QStringLiteral("Grids")));
+    QTreeWidgetItem* saw = toolsNode->child(1);
+    // While the archive is read the user clicks Saw, types into the window, presses
+    // Delete and opens the pop-up menu: none of it reaches the window.
+    DuringWork during(f.window.get(), [&] {
+        velm::test::ClickNode(f.Tree(), saw);
+        velm::test::Type(f.window.get(), QStringLiteral("typed"));
+        velm::test::Key(f.window.get(), Qt::Key_Delete);
+        velm::test::ClickNode(f.Tree(), toolsNode, Qt::RightButton);
+        velm::test::Click(f.window->menuBar());
+    });
+    f.ImportThroughCommand({slow});
+    QVERIFY(during.ran);
+    QVERIFY(!velm::test::OpenPopup());
+    QCOMPARE(messages.Count(), 0);
+    // The new row is the one filled; Saw is untouched; the tree shows each name once.
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName, Author, ArchiveFile FROM CPInfo ORDER BY ID")),
+             (QStringList{"Hammer||", "Saw||", "Slow|Ann|Slow.zip"}));
+    QCOMPARE(ChildTexts(toolsNode), (QStringList{"Hammer", "Saw", "Slow"}));
+    QCOMPARE(f.window->SelectedNode(), toolsNode->child(2));
+    // Afterwards the window takes input again.
+    velm::test::ClickNode(f.Tree(), saw);
+    QCOMPARE(f.window->SelectedNode(), saw);
+}
+
+void ArchiveImportTest::aDropDuringAnExtractionWaitsForIt() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    Settings().ShowDragNDropInfoMsg = false;
+    const QString slow = SlowArchive(f, QStringLiteral("Slow.zip"), "Tools");
+    const QString other = f.Archive(QStringLiteral("Other.zip"), std::move(ZipBuilder().Add("o.inf", InfFile("Grids"))));
+    f.Select(f.Category(QStringLiteral("Tools")));
+    bool dropAccepted = false;
+    DuringWork during(f.window.get(), [&] {
+        dropAccepted = velm::test::DropFiles(f.Tree()->viewport(), f.On(f.Category(QStringLiteral("Grids"))), {other});
+    });
+    // What the tree holds when the import ends: the slow archive only.
+    QStringList atEnd;
+    QObject::connect(f.window->WorkGuard(), &TWorkGuard::busyChanged, f.window.get(), [&](bool busy) {
+        if (!busy && atEnd.isEmpty())
+            atEnd << ChildTexts(f.Category(QStringLiteral("Tools"))) << ChildTexts(f.Category(QStringLiteral("Grids")));
+    });
+    f.ImportThroughCommand({slow});
+    QVERIFY(during.ran);
+    QVERIFY(dropAccepted);
+    QCOMPARE(atEnd, QStringList{"Slow"});
+    // Once the import has ended, the kept drop is imported.
+    QTRY_COMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), QStringList{"Other"});
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName, Author FROM CPInfo ORDER BY ID")),
+             (QStringList{"Slow|Ann", "Other|"}));
+    QCOMPARE(messages.Count(), 0);
+    Settings().ShowDragNDropInfoMsg = true;
+}
+
+void ArchiveImportTest::closingDuringAnExtractionWaitsForItAndClosesCleanly() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    const QString slow = SlowArchive(f, QStringLiteral("Slow.zip"), "Tools");
+    f.Select(f.Category(QStringLiteral("Tools")));
+    bool openAfterClose = false;
+    DuringWork during(f.window.get(), [&] {
+        f.window->close();
+        openAfterClose = f.window->isVisible() && f.window->Component;
+    });
+    f.ImportThroughCommand({slow});
+    QVERIFY(during.ran);
+    QVERIFY(openAfterClose);
+    // The window closes as soon as the import has ended, with the row whole.
+    QTRY_VERIFY(!f.window->isVisible());
+    QVERIFY(!f.window->Component);
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName, Author, ArchiveFile FROM CPInfo")),
+             QStringList{"Slow|Ann|Slow.zip"});
+    QCOMPARE(f.cat.Stored(QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
+    QCOMPARE(messages.Count(), 0);
+}
+
+void ArchiveImportTest::encryptedInfoFileIsNamedAndTreatedAsMissing() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    f.Select(f.Category(QStringLiteral("Tools")));
+    velm::test::ZipMember secret{"Pkg/pkg.inf", QByteArray(60, '\x5A')};
+    secret.flags = 0x0001;
+    const QString path = f.Archive(QStringLiteral("Locked.zip"), std::move(ZipBuilder().Add(secret)));
+    bool asked = false;
+    velm::test::AnswerNextModal<TFormMsgDlg>([](TFormMsgDlg* dialog) { velm::test::Click(dialog->BitBtnOK()); }, &asked);
+    f.ImportThroughCommand({path});
+    QCOMPARE(messages.Count(), 1);
+    QVERIFY(messages.Last().text.endsWith(QStringLiteral("Pkg\\pkg.inf: encrypted: cannot be read")));
+    // Then as for an archive without an info file: the category question, and the row.
+    QVERIFY(asked);
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Locked"});
+    QCOMPARE(f.Text("Locked", "ArchiveFile"), QStringLiteral("Locked.zip"));
+    QCOMPARE(f.Text("Locked", "ProductDescription"), QStringLiteral("\rNote:\r\rAdd.info:\r"));
+}
+
+void ArchiveImportTest::droppedFolderImportsEveryArchiveBelowIt() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    f.KeepTargetSilently();
+    const QString folder = f.archives.filePath(QStringLiteral("downloads"));
+    for (const char* name : {"downloads/b.zip", "downloads/A/inner.ZIP", "downloads/c.Zip", "downloads/A/deeper/d.zip",
+                             "downloads/notes.txt", "downloads/e.zipx"})
+        f.Archive(QString::fromLatin1(name), std::move(ZipBuilder().Add("a.txt", "x")));
+    const QString loose = f.Archive(QStringLiteral("Loose.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    // A link to a folder outside is not followed.
+    const QString elsewhere = f.archives.filePath(QStringLiteral("elsewhere"));
+    f.Archive(QStringLiteral("elsewhere/outside.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    QVERIFY(QFile::link(elsewhere, folder + QStringLiteral("/link")));
+
+    QTreeWidgetItem* tools = f.Category(QStringLiteral("Tools"));
+    f.Drop({loose, folder}, f.On(tools));
+    QCOMPARE(messages.Count(), 1);
+    QVERIFY(messages.Last().text.startsWith(QStringLiteral("You dropped 5 file(s) at the category : <Tools>")));
+    // In drop order, each folder's archives in name order, a sub-folder where it sorts.
+    QCOMPARE(ChildTexts(tools), (QStringList{"Loose", "d", "inner", "b", "c"}));
+    QCOMPARE(f.Text("inner", "ArchiveFilePath"),
+             QDir::toNativeSeparators(folder + QStringLiteral("/A")) + QDir::separator());
+}
+
+void ArchiveImportTest::droppedFolderWithoutArchivesSaysSo() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    const QString folder = f.archives.filePath(QStringLiteral("nothing"));
+    f.Write(QStringLiteral("nothing/readme.txt"), "no archives here");
+    f.Drop({folder}, f.On(f.Category(QStringLiteral("Tools"))));
+    // No question about nothing to import.
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().kind, MessageKind::Error);
+    QCOMPARE(messages.Last().text, QStringLiteral("No archives (.zip) were found in the folder \"") +
+                                       QDir::toNativeSeparators(folder) + QStringLiteral("\"."));
+    QVERIFY(f.cat.Stored(QStringLiteral("SELECT * FROM CPInfo")).isEmpty());
+}
+
+void ArchiveImportTest::droppedFolderShowsProgressAndCancels() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    f.KeepTargetSilently();
+    Settings().ShowDragNDropInfoMsg = false;
+    const QString folder = f.archives.filePath(QStringLiteral("many"));
+    QVERIFY(QDir().mkpath(folder));
+    QFile::rename(SlowArchive(f, QStringLiteral("P0.zip"), "Grids"), folder + QStringLiteral("/P0.zip"));
+    for (int i = 1; i < 5; ++i)
+        f.Archive(QStringLiteral("many/P%1.zip").arg(i), std::move(ZipBuilder().Add("a.txt", "x")));
+    // While the first archive is read, the user presses the progress dialog's Cancel.
+    QString progressText;
+    DuringWork during(f.window.get(), [&progressText] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible()) {
+                progressText = progress->labelText();
+                velm::test::Click(progress->findChild<QPushButton*>());
+            }
+    });
+    f.Drop({folder}, f.On(f.Category(QStringLiteral("Grids"))));
+    QTRY_VERIFY(during.ran);
+    QTRY_COMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), QStringList{"P0"});
+    QCOMPARE(progressText, QStringLiteral("Reading P0.zip (1 of 5)"));
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName FROM CPInfo")), QStringList{"P0"});
+    QCOMPARE(messages.Count(), 0);
+    Settings().ShowDragNDropInfoMsg = true;
 }
 
 QTEST_MAIN(ArchiveImportTest)

@@ -8,6 +8,7 @@
 #include "support/launcher_recorder.h"
 #include "support/modal_dialog.h"
 #include "support/temp_catalogue.h"
+#include "support/user_input.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -62,6 +63,7 @@ private slots:
     void moveDialogCancelLeavesNothingChosen();
     void moveDialogWithoutCategoriesOffersNoOk();
     void moveDialogHelpOpensItsTopic();
+    void moveDialogKeysPressTheFocusedButton();
 };
 
 void CategoryDialogsTest::init() { Settings() = SettingsRecord(); }
@@ -277,6 +279,56 @@ void CategoryDialogsTest::moveDialogHelpOpensItsTopic() {
     });
     QCOMPARE(result, int(QDialog::Rejected));
     QCOMPARE(launcher.helpTopics, QList<int>{350});
+}
+
+void CategoryDialogsTest::moveDialogKeysPressTheFocusedButton() {
+    TempCatalogue cat;
+    cat.AddCategory(QStringLiteral("Tools"));
+    cat.AddCategory(QStringLiteral("Grids"));
+    LauncherRecorder launcher;
+    // Tab to Cancel, Enter: cancelled, though OK is the default button.
+    {
+        TFormMovetoCategory dialog;
+        bool reached = false;
+        bool enterPressesCancel = false;
+        const int result = Run<TFormMovetoCategory>(dialog, [&](TFormMovetoCategory* shown) {
+            reached = velm::test::TabTo(shown->BitBtnCancel());
+            // The dialog's Enter goes to its default button: the focused one now.
+            enterPressesCancel = shown->BitBtnCancel()->isDefault() && !shown->BitBtnOK()->isDefault();
+            velm::test::Key(shown, Qt::Key_Return);
+        });
+        QVERIFY(reached);
+        QVERIFY(enterPressesCancel);
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(dialog.SelectedCategoryID, -1);
+    }
+    // Tab to Help, Enter: the help opens and the dialog stays; then Escape cancels.
+    {
+        TFormMovetoCategory dialog;
+        bool stayed = false;
+        const int result = Run<TFormMovetoCategory>(dialog, [&stayed](TFormMovetoCategory* shown) {
+            velm::test::TabTo(shown->BitBtnHelp());
+            velm::test::Key(shown, Qt::Key_Enter);
+            stayed = shown->isVisible();
+            velm::test::Key(shown, Qt::Key_Escape);
+        });
+        QVERIFY(stayed);
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(launcher.helpTopics, QList<int>{350});
+    }
+    // Tab to OK, or Enter in the grid: the selected category is handed back.
+    for (const bool onOk : {true, false}) {
+        TFormMovetoCategory dialog;
+        const int result = Run<TFormMovetoCategory>(dialog, [onOk](TFormMovetoCategory* shown) {
+            QTableWidget* grid = shown->DBGridCategories();
+            velm::test::Click(grid->viewport(), grid->visualItemRect(grid->item(0, 0)).center());
+            if (onOk)
+                velm::test::TabTo(shown->BitBtnOK());
+            velm::test::Key(shown, Qt::Key_Return);
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(dialog.SelectedCategoryName, QStringLiteral("Grids"));
+    }
 }
 
 QTEST_MAIN(CategoryDialogsTest)

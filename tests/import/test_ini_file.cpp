@@ -20,6 +20,7 @@ private slots:
     void IntegerRule();
     void FileBytesAreWindows1252UnlessUtf8();
     void ByteOrderMarksDecide();
+    void ValuesEndAtTheirFirstNulAndHalfCharactersAreReplaced();
 };
 
 void TestIniFile::SectionsAndKeysIgnoreLetterCase() {
@@ -151,6 +152,24 @@ void TestIniFile::ByteOrderMarksDecide() {
         utf16 += char(c.unicode() >> 8);
     }
     QCOMPARE(TIniFile::FromBytes(utf16).ReadString("s", "k", ""), QString::fromUtf8("é"));
+}
+
+void TestIniFile::ValuesEndAtTheirFirstNulAndHalfCharactersAreReplaced() {
+    // As the profile functions read it: a NUL inside a value ends it.
+    const TIniFile ini = TIniFile::FromBytes(QByteArray("[s]\nk=Ann\0Smith\nq=\"\0\"\nafter=ok\n", 30));
+    QCOMPARE(ini.ReadString("s", "k", "default"), QString("Ann"));
+    QCOMPARE(ini.ReadString("s", "q", "default"), QString());
+    QCOMPARE(ini.ReadString("s", "after", ""), QString("ok"));
+    // A UTF-16 file with half a surrogate pair: the half becomes the replacement
+    // character, a whole pair stays.
+    QByteArray utf16("\xFF\xFE");
+    for (const char16_t unit : {u'[', u's', u']', u'\n', u'k', u'=', char16_t(0xD83D), u'x', char16_t(0xD83D),
+                                char16_t(0xDE00), u'\n'}) {
+        utf16 += char(unit & 0xFF);
+        utf16 += char(unit >> 8);
+    }
+    QCOMPARE(TIniFile::FromBytes(utf16).ReadString("s", "k", ""),
+             QString(QChar::ReplacementCharacter) + u'x' + QString::fromUtf8("\xF0\x9F\x98\x80"));
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

@@ -49,6 +49,14 @@ private slots:
     void ArchivesFromOtherWriters();
     void MissingFileIsNotFound();
     void DosDateTime();
+    void Zip64RecordsAndExtraFields();
+    void Zip64KeepsClassicValuesOfStreamingWriters();
+    void Zip64BehindAStub();
+    void MarkersWithoutZip64AreValues();
+    void DamagedZip64IsNeverTrusted_data();
+    void DamagedZip64IsNeverTrusted();
+    void EveryZip64TruncationFailsCleanly();
+    void MemberKinds();
 };
 
 void TestZipDirectory::ReadsEveryHeaderField() {
@@ -251,6 +259,180 @@ void TestZipDirectory::DosDateTime() {
     QVERIFY(!velm::DosDateTimeToLocal(0).isValid());  // month 0 is no date
     const quint32 lastSecond = (quint32((2107 - 1980) << 9 | 12 << 5 | 31) << 16) | (23 << 11 | 59 << 5 | 29);
     QCOMPARE(velm::DosDateTimeToLocal(lastSecond), QDateTime(QDate(2107, 12, 31), QTime(23, 59, 58)));
+}
+
+namespace {
+
+// Three members whose sizes and offsets need 64 bits in the directory; the sizes of the
+// second are claimed, not written.
+ZipBuilder Zip64Archive() {
+    ZipMember small{"Pkg/small.inf", "tiny"};
+    small.zip64 = true;
+    ZipMember huge{"Pkg/huge.bin", "not really 5 GB"};
+    huge.zip64 = true;
+    huge.claimedSize64 = 5'000'000'000ULL;
+    huge.claimedComprSize64 = 4'500'000'000ULL;
+    ZipMember classic{"classic.txt", "no extension needed"};
+    ZipBuilder zip;
+    zip.Add(small).Add(huge).Add(classic).Zip64End();
+    return zip;
+}
+
+}  // namespace
+
+void TestZipDirectory::Zip64RecordsAndExtraFields() {
+    const QByteArray bytes = Zip64Archive().Build();
+    const ZipDirectory directory = ReadBytes(bytes);
+    QCOMPARE(directory.Status, ZipReadStatus::Ok);
+    QVERIFY(directory.Zip64);
+    QCOMPARE(directory.OffsetDiffers, false);
+    QCOMPARE(Names(directory), (QStringList{"Pkg\\small.inf", "Pkg\\huge.bin", "classic.txt"}));
+    const velm::ZipDirEntry& small = directory.Entries[0];
+    const velm::ZipDirEntry& huge = directory.Entries[1];
+    const velm::ZipDirEntry& classic = directory.Entries[2];
+    // The header keeps its markers; the companions hold the values.
+    QCOMPARE(huge.UncomprSize, 0xFFFFFFFFu);
+    QCOMPARE(huge.ComprSize, 0xFFFFFFFFu);
+    QCOMPARE(huge.RelOffLocal, 0xFFFFFFFFu);
+    QCOMPARE(huge.UncomprSize64, 5'000'000'000ULL);
+    QCOMPARE(huge.ComprSize64, 4'500'000'000ULL);
+    QCOMPARE(small.UncomprSize64, 4ULL);
+    QCOMPARE(small.RelOffLocal64, 0ULL);
+    // Local header, name, zip64 extra field (4 + 16 bytes), data.
+    QCOMPARE(huge.RelOffLocal64, quint64(30 + 13 + 20 + 4));
+    QCOMPARE(huge.CRC32, velm::test::Crc32("not really 5 GB"));
+    QCOMPARE(classic.UncomprSize, quint32(19));
+    QCOMPARE(classic.UncomprSize64, 19ULL);
+    QCOMPARE(classic.RelOffLocal64, quint64(classic.RelOffLocal));
+}
+
+void TestZipDirectory::Zip64KeepsClassicValuesOfStreamingWriters() {
+    // Info-ZIP writing to a pipe: both end records, the classic one with real values.
+    ZipMember member{"-", "from a pipe"};
+    member.zip64 = true;
+    member.dataDescriptor = true;
+    const ZipDirectory directory = ReadBytes(ZipBuilder().Add(member).Add("b.txt", "b").Zip64End(true).Build());
+    QCOMPARE(directory.Status, ZipReadStatus::Ok);
+    QVERIFY(directory.Zip64);
+    QCOMPARE(Names(directory), (QStringList{"-", "b.txt"}));
+    QCOMPARE(directory.Entries[0].UncomprSize64, 11ULL);
+}
+
+void TestZipDirectory::Zip64BehindAStub() {
+    const QByteArray stub = QByteArray("MZ stub\0", 8).repeated(100);
+    const ZipDirectory directory = ReadBytes(Zip64Archive().Prefix(stub).Build());
+    QCOMPARE(directory.Status, ZipReadStatus::Ok);
+    QCOMPARE(directory.Entries.size(), size_t(3));
+    QVERIFY(directory.OffsetDiffers);
+    QCOMPARE(directory.ArchiveStart(), qint64(stub.size()));
+    // Offsets stay as stored: relative to the archive's own start.
+    QCOMPARE(directory.Entries[0].RelOffLocal64, 0ULL);
+
+    const ZipDirectory plain = ReadBytes(Zip64Archive().Build());
+    QCOMPARE(plain.ArchiveStart(), qint64(0));
+}
+
+void TestZipDirectory::MarkersWithoutZip64AreValues() {
+    // 65,535 members fit the classic record exactly: its count is the marker, and with
+    // no zip64 locator it is the count.
+    ZipBuilder full;
+    for (int i = 0; i < 65535; ++i)
+        full.Add(QByteArray::number(i), QByteArray());
+    const ZipDirectory directory = ReadBytes(full.Build());
+    QCOMPARE(directory.Status, ZipReadStatus::Ok);
+    QVERIFY(!directory.Zip64);
+    QCOMPARE(directory.Entries.size(), size_t(65535));
+    QCOMPARE(directory.Entries.back().FileName, QString("65534"));
+
+    // A size of 0xFFFFFFFF with no zip64 extra field is that size.
+    ZipMember member{"big.bin", "x"};
+    member.declaredSize = 0xFFFFFFFF;
+    const ZipDirectory one = ReadBytes(ZipBuilder().Add(member).Build());
+    QCOMPARE(one.Status, ZipReadStatus::Ok);
+    QCOMPARE(one.Entries[0].UncomprSize64, 0xFFFFFFFFULL);
+}
+
+void TestZipDirectory::DamagedZip64IsNeverTrusted_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("detail");
+    QTest::addColumn<QStringList>("kept");
+    const QStringList none;
+    QTest::newRow("locator beyond the file") << Zip64Archive().Zip64LocatorPointsTo(1ULL << 40).Build()
+                                             << "outside the file" << none;
+    QTest::newRow("locator on member data") << Zip64Archive().Zip64LocatorPointsTo(30).Build()
+                                            << "does not point to the zip64 end record" << none;
+    QTest::newRow("counts on disk and in all") << Zip64Archive().Zip64Counts(2, 3).Build() << "counts disagree"
+                                               << none;
+    QTest::newRow("more entries than room") << Zip64Archive().Zip64Counts(1000, 1000).Build()
+                                            << "more entries than the directory holds" << none;
+    QTest::newRow("count against the classic record") << Zip64Archive().DeclareEntries(2).Build()
+                                                      << "counts of the two end records disagree" << none;
+    QTest::newRow("directory larger than the file")
+        << Zip64Archive().Zip64DirectorySize(1ULL << 62).Build() << "larger than the file" << none;
+    QTest::newRow("several disks") << Zip64Archive().Zip64Disks(3).Build() << "several disks" << none;
+
+    ZipMember cut{"cut.bin", "data"};
+    cut.zip64 = true;
+    cut.zip64ExtraCut = 1;  // the offset's eight bytes are seven
+    QTest::newRow("extra field shorter than its markers")
+        << ZipBuilder().Add("first.txt", "1").Add(cut).Add("last.txt", "3").Zip64End().Build() << "too short"
+        << QStringList{"first.txt"};
+}
+
+void TestZipDirectory::DamagedZip64IsNeverTrusted() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, detail);
+    QFETCH(QStringList, kept);
+    const ZipDirectory directory = ReadBytes(bytes);
+    QCOMPARE(directory.Status, ZipReadStatus::Damaged);
+    QVERIFY2(directory.Detail.contains(detail), qPrintable(directory.Detail));
+    QCOMPARE(Names(directory), kept);
+}
+
+void TestZipDirectory::EveryZip64TruncationFailsCleanly() {
+    // Cut anywhere, or with any byte of the end records changed, the reader neither
+    // crashes nor reads past what it has.
+    const QByteArray whole = Zip64Archive().Build();
+    for (qsizetype length = 0; length < whole.size(); ++length) {
+        const ZipDirectory cut = ReadBytes(whole.left(length));
+        QVERIFY2(cut.Status == ZipReadStatus::NotZip || cut.Status == ZipReadStatus::Damaged,
+                 qPrintable(QString::number(length)));
+    }
+    const qsizetype records = whole.size() - 22 - 20 - 56;
+    for (qsizetype at = records; at < whole.size(); ++at) {
+        for (const char value : {'\x00', '\x01', '\x7F', '\xFF'}) {
+            QByteArray changed = whole;
+            changed[at] = value;
+            const ZipDirectory directory = ReadBytes(changed);
+            QVERIFY(directory.Entries.size() <= 3);
+        }
+    }
+}
+
+void TestZipDirectory::MemberKinds() {
+    const auto entry = [](int host, quint32 mode, quint32 dosAttributes = 0) {
+        velm::ZipDirEntry e;
+        e.MadeByVersion = quint16(host << 8 | 30);
+        e.ExtFileAtt = mode << 16 | dosAttributes;
+        return e;
+    };
+    QVERIFY(entry(3, 0120777).IsLink());
+    QVERIFY(!entry(3, 0120777).IsSpecialFile());
+    QVERIFY(entry(19, 0120755).IsLink());               // macOS
+    QVERIFY(entry(11, 0120777, 0x8000 | 0x20).IsLink());  // a Windows writer that keeps Unix modes
+    for (const quint32 special : {0020644u, 0060644u, 0140755u})
+        QVERIFY(entry(3, special).IsSpecialFile());
+    // Info-ZIP's mode for what it read from its standard input: the data is the member.
+    for (const quint32 ordinary : {0100644u, 0040755u, 0010644u, 0u}) {
+        QVERIFY(!entry(3, ordinary).IsLink());
+        QVERIFY(!entry(3, ordinary).IsSpecialFile());
+    }
+    // DOS attributes in the high half mean nothing without a Unix mode.
+    QVERIFY(!entry(0, 0120777, 0x20).IsLink());
+    QVERIFY(!entry(11, 0020644, 0x20).IsSpecialFile());
+    velm::ZipDirEntry encrypted;
+    encrypted.Flag = 0x0009;
+    QVERIFY(encrypted.IsEncrypted());
 }
 
 QTEST_GUILESS_MAIN(TestZipDirectory)

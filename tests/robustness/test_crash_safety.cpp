@@ -12,6 +12,7 @@
 #include "import/zip_builder.h"
 #include "support/file_dialog_recorder.h"
 #include "support/message_recorder.h"
+#include "support/user_input.h"
 
 #include <QApplication>
 #include <QDir>
@@ -59,7 +60,7 @@ int RunWorker(const QString& folder, quint32 seed) {
     messageDialog.DontShowAgain = true;
     FormMsgDlg = &messageDialog;
     TFormMain window(folder);
-    window.show();
+    velm::test::ShowAndActivate(&window);
     Settings().ConfirmDelete = false;
     Settings().ShowDragNDropInfoMsg = false;
     QStringList archives = QDir(ArchiveFolder(folder)).entryList({QStringLiteral("*.zip")}, QDir::Files);
@@ -68,13 +69,13 @@ int RunWorker(const QString& folder, quint32 seed) {
     AppendLog(folder, "started");
     for (int round = 0;; ++round) {
         if (tree->topLevelItemCount() == 0)
-            window.AddCategory(QStringLiteral("Seed"));
-        tree->setCurrentItem(tree->topLevelItem(random.bounded(tree->topLevelItemCount())));
+            velm::test::ChooseMenu(&window, {"&File", "&New", "&Category"});
+        velm::test::ClickNode(tree, tree->topLevelItem(random.bounded(tree->topLevelItemCount())));
         QStringList picks;
         for (int i = 0; i < kArchivesPerImport; ++i)
             picks << ArchiveFolder(folder) + archives.at(random.bounded(archives.size()));
         dialogs.PickNext(picks);
-        window.FileImportComponentClick();
+        velm::test::ChooseMenu(&window, {"&File", "&Import Component Info..."});
         if (round % 3 != 2)
             continue;
         QTreeWidgetItem* victim = tree->topLevelItem(random.bounded(tree->topLevelItemCount()));
@@ -82,8 +83,8 @@ int RunWorker(const QString& folder, quint32 seed) {
         categories.Locate(QStringLiteral("Name"), victim->text(0), true);
         AppendLog(folder, "delete " + QByteArray::number(categories.FieldByName(QStringLiteral("ID"))->AsInteger()) +
                               ' ' + QByteArray::number(victim->childCount()));
-        tree->setCurrentItem(victim);
-        window.EditDeleteClick();
+        velm::test::ClickNode(tree, victim);
+        velm::test::Key(&window, Qt::Key_Delete);
         AppendLog(folder, "deleted");
     }
 }

@@ -10,7 +10,7 @@ namespace velm::test {
 
 // Stands in for the file dialogs during a test: records every request and answers
 // from a queue of picks (an empty pick, as a cancelled dialog gives, when the queue is
-// empty).
+// empty). Open and save dialogs have a queue each.
 class FileDialogRecorder : public FileDialogPresenter {
 public:
     FileDialogRecorder() { previous_ = SetFileDialogPresenter(this); }
@@ -29,10 +29,24 @@ public:
         return files;
     }
 
+    // The save dialog's answer: the file, and the file type chosen by its index.
+    void SaveNext(const QString& file, int filter) { savePicks_.push_back({file, filter}); }
+
+    TSavePick PickFileToSave(QWidget*, const TSaveDialogRequest& request) override {
+        saveRequests.append(request);
+        if (savePicks_.empty())
+            return {};
+        TSavePick pick = savePicks_.front();
+        savePicks_.pop_front();
+        return pick;
+    }
+
     QList<TOpenDialogRequest> requests;
+    QList<TSaveDialogRequest> saveRequests;
 
 private:
     std::deque<QStringList> picks_;
+    std::deque<TSavePick> savePicks_;
     FileDialogPresenter* previous_ = nullptr;
 };
 

@@ -21,7 +21,8 @@ void AnswerNextModal(std::function<void(T*)> answer, bool* answered = nullptr) {
     auto turns = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, turns, answer = std::move(answer), answered] {
         auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (dialog && dialog->isVisible()) {
+        // A user answers once the dialog is on screen and has the keyboard.
+        if (dialog && dialog->isVisible() && dialog->isActiveWindow()) {
             timer->stop();
             timer->deleteLater();
             if (answered)

@@ -22,6 +22,15 @@ public:
     QString SettingsFile() const { return ProgramFolder() + QStringLiteral("settings/velm.reg"); }
     TDMvelm& Module() { return *module_; }
 
+    // What the files hold now, read by a connection of its own (as another SQLite tool
+    // would), so the window's current rows stay where they are. CPInfo is the main
+    // schema; Category.db and Status.db are attached as "c" and "s". One text per row:
+    // the row's columns joined by "|".
+    QStringList Stored(const QString& sql) const;
+    // Changes the files through a connection of its own, as another SQLite tool would;
+    // false with a warning when SQLite refuses.
+    bool Execute(const QString& sql) const;
+
     // Adds rows directly (for arranging a test); returns the new row's ID.
     qint64 AddCategory(const QString& name);
     qint64 AddPackage(const QString& name, qint64 categoryId, const QVariant& status = QVariant());

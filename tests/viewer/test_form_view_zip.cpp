@@ -119,6 +119,8 @@ private slots:
     void memberInASubFolderIsViewedWithItsPath();
     void missingArchiveIsReportedAndCloses();
     void helpAndCloseButtons();
+    void sizesBeyondFourGigabytesShowAndSort();
+    void encryptedMembersAreMarkedAndNotViewed();
 };
 
 void FormViewZipTest::listsEveryEntryUnderFixedCaptions() {
@@ -433,6 +435,67 @@ void FormViewZipTest::helpAndCloseButtons() {
     QCOMPARE(launcher.helpTopics, QList<int>{410});
     f.dialog->BitBtnClose()->click();
     QVERIFY(!f.dialog->isVisible());
+}
+
+void FormViewZipTest::sizesBeyondFourGigabytesShowAndSort() {
+    Fixture f;
+    ZipBuilder zip;
+    // Sizes a zip64 directory claims; the last two differ in their lowest bit only, which
+    // a floating-point comparison cannot see.
+    const QList<quint64> sizes{5'000'000'000ULL, 10, 0xFFFFFFFFULL + 1, 18446744073709551615ULL,
+                               18446744073709551614ULL};
+    for (int i = 0; i < sizes.size(); ++i) {
+        ZipMember member(QByteArray("big") + char('a' + i), QByteArray(3, 'x'));
+        member.zip64 = true;
+        member.claimedSize64 = sizes[i];
+        member.claimedComprSize64 = sizes[i] / 2;
+        zip.Add(member);
+    }
+    zip.Zip64End();
+    f.Show(zip);
+    QCOMPARE(f.Column(2), (QStringList{"5000000000", "10", "4294967296", "18446744073709551615",
+                                       "18446744073709551614"}));
+    QCOMPARE(f.Column(1).first(), QStringLiteral("2500000000"));
+
+    f.ClickCaption(2, Qt::RightButton);
+    QCOMPARE(f.dialog->StatusText(), QStringLiteral("Sorting By Uncmpr Size, Numeric, Descending"));
+    QCOMPARE(f.Column(0), (QStringList{"bigd", "bige", "biga", "bigc", "bigb"}));
+    // Halved, the two largest are equal and keep their order.
+    f.ClickCaption(1);
+    QCOMPARE(f.Column(0), (QStringList{"bigb", "bigc", "biga", "bigd", "bige"}));
+}
+
+void FormViewZipTest::encryptedMembersAreMarkedAndNotViewed() {
+    Fixture f;
+    LauncherRecorder launcher;
+    MessageRecorder messages;
+    ZipMember secret("b_secret.inf", QByteArray(30, '\x5A'));
+    secret.flags = 0x0001;
+    ZipBuilder zip;
+    zip.Add("c_plain.txt", "plain").Add(secret).Add("a_plain.txt", "plain");
+    f.Show(zip);
+    // The name stays the member's name; the padlock and its hint mark it.
+    const auto marked = [&f] {
+        QStringList names;
+        for (int row = 1; row < f.Grid()->RowCount(); ++row) {
+            const QTableWidgetItem* cell = f.Grid()->item(row, 0);
+            if (!cell->icon().isNull())
+                names << cell->text() + QStringLiteral(": ") + cell->toolTip();
+        }
+        return names;
+    };
+    QCOMPARE(f.Column(0), (QStringList{"c_plain.txt", "b_secret.inf", "a_plain.txt"}));
+    QCOMPARE(marked(), QStringList{"b_secret.inf: Encrypted: cannot be read"});
+    f.ClickCaption(0);
+    QCOMPARE(f.Column(0), (QStringList{"a_plain.txt", "b_secret.inf", "c_plain.txt"}));
+    QCOMPARE(marked(), QStringList{"b_secret.inf: Encrypted: cannot be read"});
+
+    QTest::mouseClick(f.Grid()->viewport(), Qt::LeftButton, {}, f.Grid()->visualItemRect(f.Grid()->item(2, 3)).center());
+    QCOMPARE(f.Grid()->Cells(0, f.Grid()->Row()), QStringLiteral("b_secret.inf"));
+    QTest::mouseClick(f.dialog->BitBtnViewFile(), Qt::LeftButton);
+    QVERIFY(launcher.viewedFiles.isEmpty());
+    QCOMPARE(messages.Count(), 1);
+    QVERIFY(messages.Last().text.endsWith(QStringLiteral("\rb_secret.inf: encrypted: cannot be read")));
 }
 
 QTEST_MAIN(FormViewZipTest)

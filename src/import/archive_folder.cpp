@@ -1,0 +1,99 @@
+#include "import/archive_folder.h"
+
+#include "app/messages.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace velm {
+
+namespace {
+
+// Name order as a file manager shows it: letter case decides only between names that
+// are otherwise equal, so the order does not depend on the file system.
+bool NameOrder(const QFileInfo& a, const QFileInfo& b) {
+    const QString x = a.fileName();
+    const QString y = b.fileName();
+    const int folded = x.compare(y, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : x < y;
+}
+
+bool IsArchiveName(const QString& fileName) { return fileName.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive); }
+
+class Search {
+public:
+    explicit Search(const ArchiveSearchLimits& limits) : limits_(limits) {}
+
+    void Walk(const QString& folder, int depth) {
+        QFileInfoList entries = QDir(folder).entryInfoList(
+            QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::NoSort);
+        std::sort(entries.begin(), entries.end(), NameOrder);
+        for (const QFileInfo& entry : entries) {
+            if (stopped_)
+                return;
+            if (result_.Archives.size() >= limits_.MaxArchives || ++seen_ > limits_.MaxEntries) {
+                result_.Incomplete = true;
+                stopped_ = true;
+                return;
+            }
+            // A link could lead out of the folder or round in a circle.
+            if (entry.isSymLink())
+                continue;
+            if (entry.isDir()) {
+                if (depth >= limits_.MaxDepth)
+                    result_.Incomplete = true;  // this branch only; the rest is searched
+                else
+                    Walk(entry.filePath(), depth + 1);
+            } else if (entry.isFile() && IsArchiveName(entry.fileName())) {
+                result_.Archives.append(entry.filePath());
+            }
+        }
+    }
+
+    ArchiveSearch Take() { return std::move(result_); }
+
+private:
+    const ArchiveSearchLimits& limits_;
+    ArchiveSearch result_;
+    qint64 seen_ = 0;
+    bool stopped_ = false;
+};
+
+}  // namespace
+
+ArchiveSearch FindArchivesBelow(const QString& folder, const ArchiveSearchLimits& limits) {
+    Search search(limits);
+    search.Walk(folder, 0);
+    return search.Take();
+}
+
+QStringList ExpandDroppedFolders(const QStringList& paths, const ArchiveSearchLimits& limits) {
+    QStringList expanded;
+    for (const QString& path : paths) {
+        // Only what the user dropped may be a link to a folder: that one is followed.
+        if (!QFileInfo(path).isDir()) {
+            expanded.append(path);
+            continue;
+        }
+        const QString folder = QDir::toNativeSeparators(path);
+        const ArchiveSearch search = FindArchivesBelow(path, limits);
+        if (search.Incomplete) {
+            const QLocale locale;
+            ShowInfo(QStringLiteral("Not all of the folder \"%1\" was searched for archives: it holds more than %2 "
+                                    "files and folders, more than %3 archives, or folders nested more than %4 deep. "
+                                    "%5 archive(s) were found in the part searched.")
+                         .arg(folder, locale.toString(limits.MaxEntries), locale.toString(limits.MaxArchives))
+                         .arg(limits.MaxDepth)
+                         .arg(search.Archives.size()));
+        } else if (search.Archives.isEmpty()) {
+            ShowError(QStringLiteral("No archives (.zip) were found in the folder \"%1\".").arg(folder));
+        }
+        expanded.append(search.Archives);
+    }
+    return expanded;
+}
+
+}  // namespace velm

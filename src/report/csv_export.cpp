@@ -1,0 +1,64 @@
+#include "report/csv_export.h"
+
+#include "catalogue/field.h"
+#include "report/memo_text.h"
+#include "report/text_sink.h"
+
+namespace velm {
+
+namespace {
+
+const QLatin1StringView kRowEnd("\r\n");
+
+bool NeedsQuotes(QStringView value) {
+    for (const QChar c : value)
+        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
+            return true;
+    return false;
+}
+
+// Writes the field straight to the sink: no copy of the text is made to quote it.
+void WriteField(TTextSink& out, QStringView value) {
+    if (!NeedsQuotes(value)) {
+        out << value;
+        return;
+    }
+    out << QLatin1StringView("\"");
+    qsizetype start = 0;
+    for (qsizetype quote = value.indexOf(u'"'); quote >= 0; quote = value.indexOf(u'"', start)) {
+        out << value.mid(start, quote + 1 - start) << QLatin1StringView("\"");
+        start = quote + 1;
+    }
+    out << value.mid(start) << QLatin1StringView("\"");
+}
+
+}  // namespace
+
+bool WriteCsv(TCatalogueReport& report, QIODevice& device, const TProgressStep& step) {
+    TTextSink out(device);
+    const QStringList names = report.FieldNames();
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            out << QLatin1StringView(",");
+        WriteField(out, names.at(i));
+    }
+    out << kRowEnd;
+    int done = 0;
+    const auto writeRow = [&](const TPackageRow& row) {
+        for (int i = 0; i < row.FieldCount(); ++i) {
+            const TField& field = row.Field(i);
+            if (i > 0)
+                out << QLatin1StringView(",");
+            const QString text = row.Text(field);
+            WriteField(out, field.Kind() == TFieldKind::Memo ? MemoPlainText(text) : text);
+        }
+        out << kRowEnd;
+        return step(++done);
+    };
+    if (!report.Walk([](const TReportSection&) { return true; }, writeRow))
+        return false;
+    out.Flush();
+    return true;
+}
+
+}  // namespace velm
