@@ -91,8 +91,16 @@ void TComponentDetailPanel::BindControls(TDataSource* source) {
 // current row. Minimising the window is no reason to let go.
 void TComponentDetailPanel::showEvent(QShowEvent* event) {
     QTabWidget::showEvent(event);
-    if (!event->spontaneous())
-        BindControls(module_.DSCPInfo);
+    if (event->spontaneous())
+        return;
+    // The buttons' pictures come through the desktop's icon theme, whose first lookup
+    // reads the theme's folders: the start-up does not wait for it, the panel's first
+    // showing does.
+    if (ui_->SpeedButtonReimport->icon().isNull()) {
+        ui_->SpeedButtonReimport->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+        ui_->SpeedButtonViewArchive->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    }
+    BindControls(module_.DSCPInfo);
 }
 
 void TComponentDetailPanel::hideEvent(QHideEvent* event) {
@@ -115,9 +123,6 @@ void TComponentDetailPanel::SetUpLooks() {
         dot->setFont(Arial(22, true));
     for (QLabel* text : {ui_->DBTextCategory, ui_->DBTextProduct})
         text->setFont(Arial(15, true));
-
-    ui_->SpeedButtonReimport->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    ui_->SpeedButtonViewArchive->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
 
     const QList<QWidget*> watched = {
         ui_->DBEditVersionMajor,    ui_->DBEditVersionMinor, ui_->DBEditRelease,

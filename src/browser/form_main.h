@@ -157,12 +157,14 @@ private:
     bool DropEvent(QEvent* event);
     void ConnectImportCommands();
     void ConnectMenuCommands();
+    void SetMenuPictures();
 
     std::unique_ptr<Ui::FormMain> ui_;
     TWorkGuard* workGuard_ = nullptr;
     QWidget* pageControl_ = nullptr;
     QMenu* popupMenuTree_ = nullptr;
     bool initialised_ = false;
+    bool menuPicturesSet_ = false;
     bool closed_ = false;
     bool loadingTree_ = false;
 

@@ -52,6 +52,7 @@ void TFormMain::ConnectCommands() {
 
     popupMenuTree_ = new QMenu(this);
     popupMenuTree_->setObjectName(QStringLiteral("PopupMenuTree"));
+    connect(popupMenuTree_, &QMenu::aboutToShow, this, &TFormMain::SetMenuPictures);
     popupMenuTree_->addAction(ui_->PopUpNewCategory);
     popupMenuTree_->addAction(ui_->PopUpNewComponentPackage);
     popupMenuTree_->addSeparator();

@@ -54,6 +54,16 @@ void TFormMain::ConnectMenuCommands() {
     // Until the View menu is first opened nothing is known about the shown row.
     ui_->ViewArchiveContents->setEnabled(false);
 
+    // The style's pictures come through the desktop's icon theme, whose first lookup
+    // reads the theme's folders: that waits until a menu is first opened.
+    for (QMenu* menu : std::initializer_list<QMenu*>{ui_->MenuFile, ui_->MenuEdit, ui_->MenuView, ui_->MenuHelp})
+        connect(menu, &QMenu::aboutToShow, this, &TFormMain::SetMenuPictures);
+}
+
+void TFormMain::SetMenuPictures() {
+    if (menuPicturesSet_)
+        return;
+    menuPicturesSet_ = true;
     // One set of pictures serves the menu bar and the tree's pop-up menu.
     const auto picture = [this](QStyle::StandardPixmap kind) { return style()->standardIcon(kind); };
     ui_->FileImportComponent->setIcon(picture(QStyle::SP_DialogOpenButton));

@@ -23,6 +23,7 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QSlider>
+#include <QAbstractButton>
 #include <QTest>
 
 #include <memory>
@@ -208,6 +209,9 @@ void ComponentDetailPanelTest::showComponentShowsEveryFieldOfItsRow() {
     fx.panel->show();
     fx.panel->ShowComponent(QStringLiteral("grid pack"));
     QCOMPARE(F(t, "ProductName")->AsString(), QStringLiteral("Grid Pack"));
+    // The buttons have their pictures once the panel is on screen.
+    QVERIFY(!fx.Find<QAbstractButton>("SpeedButtonReimport")->icon().isNull());
+    QVERIFY(!fx.Find<QAbstractButton>("SpeedButtonViewArchive")->icon().isNull());
     QCOMPARE(fx.Find<TDBText>("DBTextCategory")->text(), QStringLiteral("Grids"));
     QCOMPARE(fx.Find<TDBText>("DBTextProduct")->text(), QStringLiteral("Grid Pack"));
     QStringList version;

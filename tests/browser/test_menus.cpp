@@ -206,6 +206,9 @@ void MenusTest::helpAndHints() {
     // A highlighted item's hint goes to the status bar.
     QMenu* file = velm::test::OpenMenu(f.window.get(), QStringLiteral("&File"));
     QVERIFY(file);
+    // The pictures are there by the time a menu is open.
+    for (const char* name : {"FileImportComponent", "FileExit", "EditDelete", "PopUpDelete"})
+        QVERIFY2(!f.Action(name)->icon().isNull(), name);
     velm::test::Hover(file, QStringLiteral("&Import Component Info..."));
     QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("Import component info from zip file"));
     velm::test::Hover(file, QStringLiteral("&New"));
