@@ -82,4 +82,12 @@ done
 kill -TERM "$pid"
 wait "$pid" 2>/dev/null || true
 pid=
+
+# A second start finds the catalogue made by the first, and closes as a user would once
+# its window is shown and idle.
+env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
+  timeout 60 "$root/usr/bin/velmora" --quit-when-idle >"$log" 2>&1 ||
+  fail "the second start did not end well ($?): $(cat "$log")"
+grep -qF "Main window shown and idle" "$log" || fail "the second start never showed its window: $(cat "$log")"
+! grep -qF "$notice" "$log" || fail "the second start made a new catalogue: $(cat "$log")"
 echo "Package $(basename "$deb"): layout, metadata and first start are as they should be."
