@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/splash_picture.h"
+
 #include <QPixmap>
 #include <QSplashScreen>
 
@@ -10,8 +12,8 @@ namespace velm {
 class TSplashWindow : public QSplashScreen {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 360;
-    static constexpr int kHeight = 270;
+    static constexpr int kWidth = kSplashWidth;
+    static constexpr int kHeight = kSplashHeight;
 
     TSplashWindow();
 
@@ -19,7 +21,8 @@ public:
     // rest of the start-up runs without an event loop.
     void ShowAndPaint();
 
-    // The picture, drawn for the given device pixel ratio.
+    // The picture for the given device pixel ratio: the rendered file, or drawn when
+    // the file is missing.
     static QPixmap Picture(qreal devicePixelRatio = 1.0);
 };
 

@@ -36,6 +36,17 @@ private slots:
             QVERIFY(colours.size() > 100);
         }
     }
+
+    void showsTheRenderedFilesNotADrawing() {
+        // The files are rendered from the drawing and committed; a missing or mis-sized
+        // file would make every start draw the picture again.
+        for (const auto& [ratio, name] : {std::pair{1.0, ":/pictures/splash.png"}, std::pair{2.0, ":/pictures/splash@2x.png"}}) {
+            const QImage shown = TSplashWindow::Picture(ratio).toImage();
+            const QImage file(QString::fromLatin1(name));
+            QCOMPARE(file.size(), QSize(360, 270) * ratio);
+            QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), file.convertToFormat(QImage::Format_RGB32));
+        }
+    }
 };
 
 QTEST_MAIN(TestSplashWindow)
