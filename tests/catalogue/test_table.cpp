@@ -249,6 +249,15 @@ void TableTest::fieldsKeepTheirTypesAndLimits() {
     QCOMPARE(packages.FieldByName(QStringLiteral("Compatibility"))->AsInteger(), -32768);
     QVERIFY(packages.FieldByName(QStringLiteral("Beta"))->AsBoolean());
     QCOMPARE(packages.FieldByName(QStringLiteral("ReleaseDate"))->AsDate(), QDate(1999, 2, 28));
+    // As text (reports and exports): numbers plainly, dates as ISO dates, zero-padded.
+    QCOMPARE(packages.FieldByName(QStringLiteral("Compatibility"))->AsString(), QStringLiteral("-32768"));
+    QCOMPARE(packages.FieldByName(QStringLiteral("Beta"))->AsString(), QStringLiteral("True"));
+    for (const QDate& date : {QDate(1999, 2, 28), QDate(2001, 12, 9), QDate(999, 1, 5), QDate(12345, 6, 7)}) {
+        packages.Edit();
+        packages.FieldByName(QStringLiteral("ReleaseDate"))->SetAsDate(date);
+        packages.Post();
+        QCOMPARE(packages.FieldByName(QStringLiteral("ReleaseDate"))->AsString(), date.toString(Qt::ISODate));
+    }
 }
 
 void TableTest::textsAreCutAtWholeCharactersAndArchiveLocationsKeptWhole() {
