@@ -24,6 +24,17 @@ public:
         }
     }
     void Set(size_t row, qint64 value);
+    // Where a row's value lies, for a prefetch; null past the column's end.
+    const void* Address(size_t row) const {
+        if (row >= Size())
+            return nullptr;
+        switch (bytes_) {
+        case 1: return &narrowest_[row];
+        case 2: return &narrow_[row];
+        case 4: return &wide_[row];
+        default: return &widest_[row];
+        }
+    }
 
 private:
     static int BytesFor(qint64 value);

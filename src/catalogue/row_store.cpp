@@ -131,6 +131,26 @@ QString TRowStore::Text(Slot slot, int field) const {
     return text.empty() ? QString::fromUtf8("", 0) : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+void TRowStore::PrefetchFields(Slot slot) const {
+    __builtin_prefetch(&nulls_[slot]);
+    for (const Column& column : columns_) {
+        if (column.kind == TFieldKind::String) {
+            if (slot < column.texts.size())
+                __builtin_prefetch(&column.texts[slot]);
+        } else if (column.kind != TFieldKind::Memo) {
+            if (const void* at = column.numbers.Address(slot))
+                __builtin_prefetch(at);
+        }
+    }
+}
+
+void TRowStore::PrefetchTexts(Slot slot) const {
+    for (const Column& column : columns_)
+        if (column.kind == TFieldKind::String && slot < column.texts.size())
+            if (const void* at = arena_.Address(column.texts[slot]))
+                __builtin_prefetch(at);
+}
+
 QVariant TRowStore::Value(Slot slot, int field) const {
     if (field == idField_)
         return ids_[slot];

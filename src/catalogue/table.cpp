@@ -539,11 +539,23 @@ void TTable::Next() {
     CheckBrowseMode();
     if (pos_ + 1 < RecordCount()) {
         ++pos_;
+        if (readsWholeRows_)
+            FetchRowsAhead();
         bof_ = eof_ = false;
         NotifyRecordChanged(nullptr);
     } else {
         eof_ = true;
     }
+}
+
+void TTable::FetchRowsAhead() const {
+    // A walk in slot order is fetched ahead by the processor on its own.
+    const auto& view = visible();
+    const size_t at = static_cast<size_t>(pos_);
+    if (at + kFieldsAhead < view.size() && view[at + kFieldsAhead] != view[at] + kFieldsAhead)
+        rows_.PrefetchFields(view[at + kFieldsAhead]);
+    if (at + kTextsAhead < view.size() && view[at + kTextsAhead] != view[at] + kTextsAhead)
+        rows_.PrefetchTexts(view[at + kTextsAhead]);
 }
 
 void TTable::Prior() {

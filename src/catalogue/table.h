@@ -65,6 +65,9 @@ public:
     // an edited row: pending control input is pulled, then posted if changed.
     void First();
     void Next();
+    // A walk that reads every field of its rows (a report) says so: Next then asks for
+    // the rows ahead, whose fields lie in arrays of their own.
+    void SetReadsWholeRows(bool on) { readsWholeRows_ = on; }
     void Prior();
     void Last();
     bool Eof() const { return eof_; }
@@ -260,6 +263,11 @@ private:
     bool filtered_ = false;
 
     int pos_ = -1;
+    // How far ahead of a walk its rows are fetched (TRowStore::PrefetchFields).
+    static constexpr size_t kFieldsAhead = 8;
+    static constexpr size_t kTextsAhead = 4;
+    bool readsWholeRows_ = false;
+    void FetchRowsAhead() const;
     bool eof_ = true;
     bool bof_ = true;
 

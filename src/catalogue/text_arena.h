@@ -31,6 +31,10 @@ public:
         }
         return {reinterpret_cast<const char*>(at), size};
     }
+    // Where a text lies, for a prefetch.
+    const void* Address(Ref ref) const {
+        return ref == kEmpty ? nullptr : blocks_[ref >> kOffsetBits].get() + (ref & kOffsetMask);
+    }
     void Clear();
 
 private:

@@ -28,8 +28,10 @@ public:
         Remember(categories_, categoriesAt_);
         packages_.DisableControls();
         categories_.DisableControls();
+        packages_.SetReadsWholeRows(true);
     }
     ~TablesPutBack() {
+        packages_.SetReadsWholeRows(false);
         Restore(packages_, packagesAt_);
         Restore(categories_, categoriesAt_);
         packages_.EnableControls();
