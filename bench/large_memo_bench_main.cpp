@@ -9,6 +9,7 @@
 #include "browser/form_main.h"
 #include "catalogue/data_module.h"
 #include "catalogue/table.h"
+#include "support/largest_description.h"
 #include "widgets/db_rich_edit.h"
 
 #include <QApplication>
@@ -25,16 +26,6 @@ using namespace velm::bench;
 
 namespace {
 
-QString HugeDescription() {
-    QString text;
-    text.reserve(10000 * 2050);
-    for (int i = 1; i <= 10000; ++i) {
-        QString line = QStringLiteral("%1 ").arg(i, 5, 10, QLatin1Char('0'));
-        line += QString(2047 - line.size(), QLatin1Char('x'));
-        text += line + QStringLiteral("\r\n");
-    }
-    return text;
-}
 
 // A catalogue of one category with 100 components; the first holds the description.
 std::unique_ptr<QTemporaryDir> MakeCatalogue(const QString& description) {
@@ -110,7 +101,7 @@ int main(int argc, char** argv) {
     ConsolePresenter presenter;
     SetMessagePresenter(&presenter);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5;
-    const auto huge = MakeCatalogue(HugeDescription());
+    const auto huge = MakeCatalogue(velm::test::LargestDescription());
     const auto plain = MakeCatalogue(QStringLiteral("An ordinary description."));
     std::vector<double> hugeStart, hugeClick, plainStart, plainClick;
     for (int i = 0; i < runs; ++i) {

@@ -1,6 +1,7 @@
 // Catalogues that hold what no one types by hand: a description of twenty megabytes (the
 // most the info-file reader gives: 10,000 lines of 2,047 characters), rows whose category
 // is gone. The window must start, answer and show them without losing any of it.
+#include "support/largest_description.h"
 #include "support/main_window_fixture.h"
 #include "support/message_recorder.h"
 #include "widgets/db_rich_edit.h"
@@ -15,18 +16,6 @@ using velm::test::MainWindowFixture;
 using velm::test::MessageRecorder;
 
 namespace {
-
-// 10,000 numbered lines of 2,047 characters, CR LF between them, as an import writes.
-QString HugeDescription() {
-    QString text;
-    text.reserve(10000 * 2050);
-    for (int i = 1; i <= 10000; ++i) {
-        QString line = QStringLiteral("%1 ").arg(i, 5, 10, QLatin1Char('0'));
-        line += QString(2047 - line.size(), QLatin1Char('x'));
-        text += line + QStringLiteral("\r\n");
-    }
-    return text;
-}
 
 void SetMemo(TTable& packages, const QString& product, const char* field, const QString& text) {
     QVERIFY(packages.Locate(QStringLiteral("ProductName"), product, true));
@@ -50,7 +39,7 @@ void LargeTextsTest::aHugeDescriptionIsShownInPartsAndNeverWrittenBack() {
     const qint64 tools = f.cat.AddCategory(QStringLiteral("Tools"));
     f.cat.AddPackage(QStringLiteral("Huge"), tools);
     f.cat.AddPackage(QStringLiteral("Small"), tools);
-    const QString huge = HugeDescription();
+    const QString huge = velm::test::LargestDescription();
     QCOMPARE(huge.size(), 10000 * 2049);
     SetMemo(f.Packages(), QStringLiteral("Huge"), "ProductDescription", huge);
     f.Packages().First();  // the large row is current, as at every start
