@@ -9,6 +9,7 @@ namespace {
 constexpr int kCompatibilityFlags = 6;
 constexpr int kFreeware = 0;
 constexpr int kShareware = 1;
+constexpr int kCommercial = 2;
 constexpr int kSmallIntMin = -32768;
 constexpr int kSmallIntMax = 32767;
 const QChar kCR = QLatin1Char('\r');
@@ -58,7 +59,7 @@ int WriteInfoColumns(TTable& packages, const TDSPInfoClass& info, QStringList* r
     const TVersionNumbers version = StorableVersion(info.VersionText, refused);
     const int mask = CompatibilityMask(info.CompatFlags);
     text("ProductDescription", ImportedDescription(info));
-    number("FreeShareCommercial", info.IsFreeware ? kFreeware : kShareware);
+    number("FreeShareCommercial", info.IsFreeware ? kFreeware : info.IsCommercial ? kCommercial : kShareware);
     packages.FieldByName(QStringLiteral("FullSourceIncl"))->SetAsBoolean(info.HasFullSource);
     number("VersionMajor", version.Major);
     number("VersionMinor", version.Minor);

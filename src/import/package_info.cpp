@@ -31,8 +31,9 @@ QString ReadCompatibility(const TIniFile& ini, const char* const (&keys)[6]) {
 
 // The steps both formats share once the author and the full-source flag are read.
 void ReadCommon(const TIniFile& ini, TDSPInfoClass& info) {
-    info.IsFreeware = ini.ReadString(kDspUpload, QStringLiteral("File Status"), QStringLiteral("Freeware"))
-                          .compare(QLatin1String("Freeware"), Qt::CaseInsensitive) == 0;
+    const QString status = ini.ReadString(kDspUpload, QStringLiteral("File Status"), QStringLiteral("Freeware"));
+    info.IsFreeware = status.compare(QLatin1String("Freeware"), Qt::CaseInsensitive) == 0;
+    info.IsCommercial = status.compare(QLatin1String("Commercial"), Qt::CaseInsensitive) == 0;
     info.VersionText = ini.ReadString(kDspUpload, QStringLiteral("Version"), QString());
     info.CategoryText = ini.ReadString(kDspUpload, QStringLiteral("Category"), QString());
 }
@@ -61,6 +62,7 @@ void TDSPInfoClass::ClearInfo() {
     NoteText.clear();
     AdditionalInfoText.clear();
     IsFreeware = true;
+    IsCommercial = false;
     HasFullSource = false;
     VersionText.clear();
     CategoryText.clear();

@@ -23,6 +23,9 @@ public:
     QString NoteText;
     QString AdditionalInfoText;
     bool IsFreeware = true;
+    // The package is sold: "Commercial" in any letter case; neither this nor freeware
+    // means shareware.
+    bool IsCommercial = false;
     bool HasFullSource = false;
     QString VersionText;
     QString CategoryText;

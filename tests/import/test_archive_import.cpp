@@ -283,7 +283,8 @@ void ArchiveImportTest::infWinsOverUplAndUplIsReadAlone() {
     const QString both = f.Archive(QStringLiteral("Both.zip"),
                                    std::move(ZipBuilder()
                                                  .Add("pkg.upl", "[DSP upload]\r\nCategory=Tools\r\nVersion=9\r\n")
-                                                 .Add("pkg.inf", InfFile("Grids", "Version=1.2.3.4\r\n"))));
+                                                 .Add("pkg.inf", InfFile("Grids", "Version=1.2.3.4\r\n"
+                                                                                  "File Status=COMMERCIAL\r\n"))));
     const QString upl = f.Archive(
         QStringLiteral("Upl.zip"),
         std::move(ZipBuilder().Add("x.UPL",
@@ -296,6 +297,7 @@ void ArchiveImportTest::infWinsOverUplAndUplIsReadAlone() {
     QCOMPARE(f.Number("Both", "VersionMinor"), 2);
     QCOMPARE(f.Number("Both", "Release"), 3);
     QCOMPARE(f.Number("Both", "Build"), 4);
+    QCOMPARE(f.Number("Both", "FreeShareCommercial"), 2);
     // An .inf file counts full source as included unless it says otherwise.
     QVERIFY(f.Row("Both").FieldByName(QStringLiteral("FullSourceIncl"))->AsBoolean());
     QCOMPARE(f.Text("Both", "ProductDescription"), QStringLiteral("\r\n\rNote:\r\rAdd.info:\r"));
