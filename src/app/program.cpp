@@ -76,11 +76,11 @@ int RunProgram(int argc, char** argv) {
     }
     const QString programFolder = catalogue.Folder;
 
-    // One copy per catalogue: a second one says so and ends.
-    TInstanceLock instanceLock(programFolder);
+    // One copy per catalogue, however it is reached: a second one says so and ends.
+    TInstanceLock instanceLock(catalogue.DataFolder());
     if (instanceLock.TryLock() == TInstanceLock::Result::HeldByAnotherCopy) {
         splash.reset();
-        ShowError(TInstanceLock::AnotherCopyText(programFolder));
+        ShowError(TInstanceLock::AnotherCopyText(instanceLock.Folder()));
         return 1;
     }
 

@@ -76,7 +76,7 @@ for table in Category.db CPInfo.DB Status.db; do
 done
 [ -f "$data/categories.cat" ] || fail "the category list was not put beside the catalogue"
 [ -d "$data/Tmp" ] || fail "no Tmp folder beside the catalogue"
-[ -f "$data/velmora.lock" ] || fail "the per-user catalogue is not locked"
+[ -f "$data/dbase/velmora.lock" ] || fail "the per-user catalogue is not locked"
 [ "$(find "$root" -name dbase | wc -l)" -eq 0 ] || fail "a catalogue was written into the program's folders"
 
 kill -TERM "$pid"

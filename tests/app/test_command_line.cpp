@@ -120,7 +120,7 @@ void CommandLineTest::anUnknownOptionIsRefusedBeforeAnyWindow() {
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.contains("velmora: unknown option '--frobnicate'\nTry 'velmora --help' for the options.\n"),
              run.err.constData());
-    QVERIFY(!QFileInfo::exists(QDir(folder.path()).filePath(QStringLiteral("velmora.lock"))));
+    QVERIFY(!QFileInfo::exists(QDir(folder.path()).filePath(QStringLiteral("dbase/velmora.lock"))));
 }
 
 void CommandLineTest::quitWhenIdleRunsTheWholeStartAndClose() {
@@ -142,7 +142,7 @@ void CommandLineTest::quitWhenIdleRunsTheWholeStartAndClose() {
     // The ordinary close sequence ran: the settings were saved and the lock let go.
     QVERIFY(QFileInfo::exists(config.path() + QStringLiteral("/Tarnwick Software/VELM.reg")));
     QVERIFY(QFileInfo(cat.ProgramFolder() + QStringLiteral("Tmp")).isDir());
-    QVERIFY(!QFileInfo::exists(cat.ProgramFolder() + QStringLiteral("velmora.lock")));
+    QVERIFY(!QFileInfo::exists(cat.DataFolder() + QStringLiteral("velmora.lock")));
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

@@ -1,10 +1,11 @@
-// One copy of the program per catalogue: a held lock turns a second copy away, a lock
-// left by a crashed copy is taken over, and a folder without room for a lock does not
-// stop the program.
+// One copy of the program per catalogue: a held lock turns a second copy away (also one
+// that reaches the catalogue through a link), a lock left by a crashed copy is taken
+// over, and a folder without room for a lock does not stop the program.
 #include "app/instance_lock.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +26,13 @@ void InstanceLockTest::secondCopyIsTurnedAway() {
     QCOMPARE(first.TryLock(), TInstanceLock::Result::Locked);
     TInstanceLock second(folder.path());
     QCOMPARE(second.TryLock(), TInstanceLock::Result::HeldByAnotherCopy);
+    // Another program folder whose dbase/ is a link to the same catalogue meets the same lock.
+    QTemporaryDir other;
+    const QString link = QDir(other.path()).filePath(QStringLiteral("dbase"));
+    QVERIFY(QFile::link(folder.path(), link));
+    TInstanceLock throughLink(link + QStringLiteral("/"));
+    QCOMPARE(throughLink.TryLock(), TInstanceLock::Result::HeldByAnotherCopy);
+    QCOMPARE(throughLink.Folder(), QFileInfo(folder.path()).canonicalFilePath());
     QCOMPARE(TInstanceLock::AnotherCopyText(QStringLiteral("/opt/velmora/")),
              QStringLiteral("Velmora is already running on the catalogue in /opt/velmora/.\r"
                             "Only one copy at a time can use a catalogue."));

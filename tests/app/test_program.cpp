@@ -4,6 +4,7 @@
 // the window system is given, with the title the X server holds for it (read back with
 // xprop: Qt may add to the title a window is given), and answers the windows a user
 // would answer; the test reads that account.
+#include "app/instance_lock.h"
 #include "app/program.h"
 #include "catalogue/data_module.h"
 
@@ -12,6 +13,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
@@ -186,6 +188,7 @@ class ProgramTest : public QObject {
 private slots:
     void startsWithTheMainWindowAndTheCaptionsAsWritten();
     void aMissingCatalogueGivesOneErrorBoxAndNoSplash();
+    void aCatalogueInUseIsRefusedAlsoThroughALink();
 };
 
 void ProgramTest::startsWithTheMainWindowAndTheCaptionsAsWritten() {
@@ -216,6 +219,28 @@ void ProgramTest::aMissingCatalogueGivesOneErrorBoxAndNoSplash() {
     QCOMPARE(shown, (QStringList{"shown splash", "shown box \"Error\": Cannot locate VELM data files"}));
     QCOMPARE(exitCode, 1);
     QVERIFY(!QDir(folder.dir.filePath(QStringLiteral("dbase"))).exists(QStringLiteral("CPInfo.DB")));
+}
+
+void ProgramTest::aCatalogueInUseIsRefusedAlsoThroughALink() {
+    const XServer server;
+    if (server.Display().isEmpty())
+        QSKIP("no X server (Xvfb) could be started");
+    // A copy running from one folder holds the catalogue; another folder reaches the same
+    // catalogue through a link.
+    ProgramFolder running;
+    const QString data = running.dir.filePath(QStringLiteral("dbase"));
+    QVERIFY(CreateCatalogue(data, {}));
+    TInstanceLock held(data);
+    QCOMPARE(held.TryLock(), TInstanceLock::Result::Locked);
+    ProgramFolder other;
+    QVERIFY(QFile::link(data, other.dir.filePath(QStringLiteral("dbase"))));
+    int exitCode = -2;
+    const QStringList shown = other.Run(server, &exitCode);
+    // The box's two lines, in the folder the link leads to.
+    const QStringList refusal = TInstanceLock::AnotherCopyText(QFileInfo(data).canonicalFilePath()).split(u'\r');
+    QCOMPARE(shown, (QStringList{"shown splash", QStringLiteral("shown box \"Error\": ") + refusal.value(0),
+                                 refusal.value(1)}));
+    QCOMPARE(exitCode, 1);
 }
 
 int main(int argc, char** argv) {
