@@ -16,6 +16,9 @@ void ReportDatabaseError(const std::exception& error, int kind, const QString& o
                 QStringLiteral(" is not possible because\r");
         text += newName + (category ? QStringLiteral(" already exist as a category !")
                                     : QStringLiteral(" already exist as a component !"));
+    } else if (database && !database->File().isEmpty()) {
+        // A failing catalogue file: which one, and what can be done.
+        text += database->Text();
     }
     ShowError(text);
 }

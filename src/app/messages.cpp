@@ -107,7 +107,7 @@ void ReportException(const std::exception& error) {
     if (dynamic_cast<const EAbort*>(&error))
         return;
     if (const auto* db = dynamic_cast<const EDatabaseError*>(&error)) {
-        ShowDefaultErrorReport(db->Message());
+        ShowDefaultErrorReport(db->Text());
         return;
     }
     ShowDefaultErrorReport(QString::fromUtf8(error.what()));

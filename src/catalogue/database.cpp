@@ -21,9 +21,44 @@ int EngineErrorCode(int sqliteExtendedCode) {
     }
 }
 
+QString AdviceFor(int code, const QString& message) {
+    switch (code) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("The file is damaged. Close Velmora and put back a copy of the file from a backup.");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("Another program, or another copy of Velmora, is using the file. Close it and try "
+                              "again.");
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("The file cannot be written. Check that you may write to the file and to its folder.");
+    case SQLITE_FULL:
+        return QStringLiteral("The disk is full. Make room on it and try again.");
+    case SQLITE_IOERR:
+        return QStringLiteral("The file could not be read or written. Check the disk and try again.");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("The file cannot be opened. Check that it is there and that you may write to it and "
+                              "to its folder.");
+    case SQLITE_ERROR:
+        if (message.startsWith(QLatin1String("no such table")) || message.startsWith(QLatin1String("no such column")) ||
+            message.contains(QLatin1String("has no column")))
+            return QStringLiteral("The file does not hold the table Velmora expects; another program may have "
+                                  "changed it. Put back a copy of the file from a backup.");
+        return {};
+    default:
+        return {};
+    }
+}
+
 namespace {
 
-[[noreturn]] void Raise(sqlite3* db, int rc) {
+// The failure of the connection's last call. One of a catalogue file (owner given) says
+// which file and what to do; a key violation is the callers' to explain.
+[[noreturn]] void Raise(sqlite3* db, int rc, const TDatabase* owner = nullptr, const QString& sql = QString()) {
+    if (owner)
+        owner->Fail(rc, sql);
     const int extended = db ? sqlite3_extended_errcode(db) : rc;
     QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     const int code = EngineErrorCode(extended);
@@ -48,13 +83,15 @@ QString ReadWriteUri(const QString& path) {
 
 // ---------------------------------------------------------------------------------
 
-TStatement::TStatement(sqlite3* db, const QString& sql) : db_(db) {
+TStatement::TStatement(sqlite3* db, const QString& sql, const TDatabase* owner) : db_(db), owner_(owner), sql_(sql) {
     const QByteArray text = sql.toUtf8();
     const int rc = sqlite3_prepare_v3(db_, text.constData(), static_cast<int>(text.size()),
                                       SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
     if (rc != SQLITE_OK)
-        Raise(db_, rc);
+        Fail(rc);
 }
+
+void TStatement::Fail(int resultCode) const { Raise(db_, resultCode, owner_, sql_); }
 
 TStatement::~TStatement() { sqlite3_finalize(stmt_); }
 
@@ -86,7 +123,7 @@ void TStatement::Bind(int position, const QVariant& value) {
         }
     }
     if (rc != SQLITE_OK)
-        Raise(db_, rc);
+        Fail(rc);
 }
 
 bool TStatement::Step() {
@@ -96,7 +133,7 @@ bool TStatement::Step() {
     if (rc == SQLITE_DONE)
         return false;
     sqlite3_reset(stmt_);
-    Raise(db_, rc);
+    Fail(rc);
 }
 
 void TStatement::Reset() {
@@ -168,8 +205,10 @@ void TDatabase::OpenMain(const QString& path) {
         const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db_);
         db_ = nullptr;
-        throw EDatabaseError(QStringLiteral("Cannot open table %1: %2").arg(QDir::toNativeSeparators(path), message),
+        EDatabaseError error(QStringLiteral("Cannot open table %1: %2").arg(QFileInfo(path).fileName(), message),
                              {EngineErrorCode(rc)});
+        error.SetFile(path, AdviceFor(rc & 0xff, message));
+        throw error;
     }
     sqlite3_extended_result_codes(db_, 1);
     // Another copy of the program may hold the files for a moment.
@@ -183,9 +222,14 @@ QString TDatabase::AttachFile(const QString& fileName) {
         return it->second;
     }
     const QString path = QDir(folder_).filePath(fileName);
+    // The file named in an open failure, with what the user can do about it.
+    const auto openFailure = [&path](const QString& message, const std::vector<int>& codes) {
+        EDatabaseError error(QStringLiteral("Cannot open table %1: %2").arg(QFileInfo(path).fileName(), message), codes);
+        error.SetFile(path, AdviceFor(codes.empty() ? 0 : codes.front(), message));
+        return error;
+    };
     if (!QFileInfo(path).isFile())
-        throw EDatabaseError(QStringLiteral("Cannot open table %1: file not found").arg(QDir::toNativeSeparators(path)),
-                             {SQLITE_CANTOPEN});
+        throw openFailure(QStringLiteral("file not found"), {SQLITE_CANTOPEN});
     QString schema;
     if (!db_) {
         OpenMain(path);
@@ -197,22 +241,27 @@ QString TDatabase::AttachFile(const QString& fileName) {
         try {
             attach.Run();
         } catch (const EDatabaseError& e) {
-            throw EDatabaseError(
-                QStringLiteral("Cannot open table %1: %2").arg(QDir::toNativeSeparators(path), e.Message()), e.Codes());
+            throw openFailure(e.Message(), e.Codes());
         }
     }
-    // Atomic commits across the attached files need a rollback journal.
-    Exec(QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(QuoteIdentifier(schema)));
     try {
+        // Atomic commits across the attached files need a rollback journal.
+        Exec(QStringLiteral("PRAGMA %1.journal_mode=DELETE").arg(QuoteIdentifier(schema)));
         // Touch the schema now, so a damaged file fails at open and not at first read.
         Exec(QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(QuoteIdentifier(schema)));
     } catch (const EDatabaseError& e) {
-        if (schema != QLatin1String("main"))
+        if (schema != QLatin1String("main")) {
             Exec(QStringLiteral("DETACH DATABASE %1").arg(QuoteIdentifier(schema)));
-        throw EDatabaseError(QStringLiteral("Cannot open table %1: %2").arg(QDir::toNativeSeparators(path), e.Message()),
-                             e.Codes());
+        } else {
+            // The next file opened must become the main one again.
+            statements_.clear();
+            sqlite3_close_v2(db_);
+            db_ = nullptr;
+        }
+        throw openFailure(e.Message(), e.Codes());
     }
     schemas_[key] = schema;
+    paths_[schema] = path;
     users_[key] = 1;
     return schema;
 }
@@ -225,6 +274,7 @@ void TDatabase::DetachFile(const QString& fileName) {
     if (--users_[key] > 0)
         return;
     users_.erase(key);
+    paths_.erase(it->second);
     if (it->second != QLatin1String("main")) {
         statements_.clear();
         try {
@@ -235,6 +285,7 @@ void TDatabase::DetachFile(const QString& fileName) {
     }
     schemas_.erase(it);
     if (schemas_.empty()) {
+        paths_.clear();
         statements_.clear();
         sqlite3_close_v2(db_);
         db_ = nullptr;
@@ -245,7 +296,7 @@ void TDatabase::DetachFile(const QString& fileName) {
 TStatement& TDatabase::Prepare(const QString& sql) {
     auto it = statements_.find(sql);
     if (it == statements_.end())
-        it = statements_.emplace(sql, std::make_unique<TStatement>(db_, sql)).first;
+        it = statements_.emplace(sql, std::make_unique<TStatement>(db_, sql, this)).first;
     return *it->second;
 }
 
@@ -254,7 +305,7 @@ void TDatabase::Exec(const QString& sql) {
     const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &error);
     sqlite3_free(error);
     if (rc != SQLITE_OK)
-        Raise(db_, rc);
+        Fail(rc, sql);
 }
 
 qint64 TDatabase::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
@@ -277,7 +328,34 @@ void TDatabase::Rollback() {
         Exec(QStringLiteral("ROLLBACK"));
 }
 
-void TDatabase::Fail(int resultCode) const { Raise(db_, resultCode); }
+void TDatabase::Fail(int resultCode, const QString& sql) const {
+    const int extended = db_ ? sqlite3_extended_errcode(db_) : resultCode;
+    const int code = EngineErrorCode(extended);
+    if (code == kKeyViolation)
+        throw EDatabaseError(QStringLiteral("Key violation"), {code});
+    QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(resultCode));
+    // A refused value is the row's fault, not the file's.
+    if (code == SQLITE_CONSTRAINT)
+        throw EDatabaseError(message, {code});
+    // The engine's message or the statement names the file by its schema; the schema is
+    // this connection's own name for it and means nothing to the user.
+    QString file;
+    for (const auto& [schema, path] : paths_) {
+        const QString prefix = schema + QLatin1Char('.');
+        if (message.contains(prefix)) {
+            message.replace(prefix, QString());
+            file = path;
+            break;
+        }
+    }
+    for (auto it = paths_.begin(); file.isEmpty() && it != paths_.end(); ++it)
+        if (sql.contains(QuoteIdentifier(it->first) + QLatin1Char('.')))
+            file = it->second;
+    EDatabaseError error(message, {code});
+    // A statement of no one file (a transaction's begin or end) concerns them all.
+    error.SetFile(file.isEmpty() ? folder_ + QLatin1Char('/') : file, AdviceFor(code, message));
+    throw error;
+}
 
 // ---------------------------------------------------------------------------------
 

@@ -14,13 +14,16 @@ struct sqlite3_stmt;
 
 namespace velm {
 
+class TDatabase;
+
 // What a column of the current row holds, as far as the table layer tells them apart.
 enum class TColumnType { Null, Integer, Other };
 
 // A prepared statement with positional parameters, reused for every query of its shape.
 class TStatement {
 public:
-    TStatement(sqlite3* db, const QString& sql);
+    // A failure names the catalogue file the statement works on when owner is given.
+    TStatement(sqlite3* db, const QString& sql, const TDatabase* owner = nullptr);
     ~TStatement();
     TStatement(const TStatement&) = delete;
     TStatement& operator=(const TStatement&) = delete;
@@ -40,8 +43,12 @@ public:
     QVariant Column(int column) const;
 
 private:
+    [[noreturn]] void Fail(int resultCode) const;
+
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
+    const TDatabase* owner_;
+    QString sql_;
 };
 
 // One connection to the catalogue files of an alias. The first table file opened is
@@ -72,11 +79,13 @@ public:
     void Rollback();
     bool InTransaction() const { return inTransaction_; }
 
-    // Converts the connection's last failure into a database error.
-    [[noreturn]] void Fail(int resultCode) const;
+    // Converts the connection's last failure into a database error. It names the file
+    // the failed statement (or the engine's message) names, or else the folder.
+    [[noreturn]] void Fail(int resultCode, const QString& sql = QString()) const;
 
 private:
     void OpenMain(const QString& path);
+    std::map<QString, QString> paths_;  // schema -> file path
     QString folder_;
     sqlite3* db_ = nullptr;
     std::map<QString, QString> schemas_;  // file name (upper case) -> schema
@@ -109,5 +118,9 @@ private:
 // SQLite's result of an engine failure mapped to our error codes: a violated unique or
 // primary key becomes 9729.
 int EngineErrorCode(int sqliteExtendedCode);
+
+// What the user can do about a failure of a catalogue file, by the failure's code and
+// message; empty when there is nothing useful to say.
+QString AdviceFor(int code, const QString& message);
 
 }  // namespace velm

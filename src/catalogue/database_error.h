@@ -12,7 +12,8 @@ namespace velm {
 inline constexpr int kKeyViolation = 9729;
 
 // A failure of the catalogue store: the engine's message and its list of codes,
-// of which callers read only the first.
+// of which callers read only the first. A failure of a catalogue file also says which
+// file it was and what the user can do about it.
 class EDatabaseError : public std::exception {
 public:
     explicit EDatabaseError(QString message, std::vector<int> codes = {});
@@ -23,11 +24,23 @@ public:
     int FirstCode() const { return codes_.empty() ? 0 : codes_.front(); }
     bool IsKeyViolation() const { return FirstCode() == kKeyViolation; }
 
+    // The catalogue file the failure concerns, or the catalogue's folder (ending in "/")
+    // when it concerns no single file; empty when the failure is no file's.
+    const QString& File() const { return file_; }
+    // What the user can do about it; may be empty.
+    const QString& Advice() const { return advice_; }
+    void SetFile(const QString& file, const QString& advice);
+    // What the user is shown: the message, then the file and the advice on lines of
+    // their own.
+    QString Text() const;
+
     const char* what() const noexcept override { return utf8_.c_str(); }
 
 private:
     QString message_;
     std::vector<int> codes_;
+    QString file_;
+    QString advice_;
     std::string utf8_;
 };
 

@@ -20,6 +20,7 @@ private slots:
     void opensTheThreeTablesInTheirFieldOrder();
     void missingPackageFileShowsOneMessageAndOpensNothing();
     void otherOpenFailuresRaiseTheEngineMessageAndCreateNothing();
+    void aTableFileChangedByAnotherProgramIsNamed();
     void damagedFileIsRefusedAtOpen();
     void unusedStatusValueIsDeleted();
     void statusValueInUseStaysAndThePackageRowIsKept();
@@ -68,6 +69,21 @@ void DataModuleTest::otherOpenFailuresRaiseTheEngineMessageAndCreateNothing() {
     QCOMPARE(messages.Count(), 0);
     QVERIFY(!QFile::exists(cat.DataFolder() + QStringLiteral("Status.db")));
     QVERIFY(!cat.Module().TableCategory->Active() && !cat.Module().TableCPInfo->Active());
+}
+
+void DataModuleTest::aTableFileChangedByAnotherProgramIsNamed() {
+    TempCatalogue cat({}, false);
+    QVERIFY(cat.Execute(QStringLiteral("ALTER TABLE s.Status RENAME TO Gone;")));
+    QString text;
+    try {
+        cat.Module().Open();
+    } catch (const EDatabaseError& e) {
+        text = e.Text();
+    }
+    QCOMPARE(text, QStringLiteral("no such table: Status\rCatalogue file: %1\rThe file does not hold the table "
+                                  "Velmora expects; another program may have changed it. Put back a copy of the "
+                                  "file from a backup.")
+                       .arg(QDir::toNativeSeparators(cat.DataFolder() + QStringLiteral("Status.db"))));
 }
 
 void DataModuleTest::damagedFileIsRefusedAtOpen() {

@@ -22,6 +22,7 @@
 
 #include <memory>
 
+#include <sqlite3.h>
 #include <unistd.h>
 
 using namespace velm;
@@ -104,6 +105,7 @@ private slots:
     void memberNamesLeadingOutside();
     void damagedPackageFileIsRefusedUntouched();
     void readOnlyCatalogueFolder();
+    void catalogueFailuresNameTheFileAndTheWayOut();
 };
 
 void HostileInputsTest::lyingCentralDirectories() {
@@ -233,6 +235,50 @@ void HostileInputsTest::readOnlyCatalogueFolder() {
     TTable& categories = *f.cat.Module().TableCategory;
     categories.Refresh();
     QCOMPARE(categories.RecordCount(), 1);
+}
+
+void HostileInputsTest::catalogueFailuresNameTheFileAndTheWayOut() {
+    MessageRecorder messages;
+    Fixture f;
+    const QString data = f.cat.DataFolder();
+    const auto shown = [&data](const char* message, const char* file, const char* advice) {
+        return QStringLiteral("%1\rCatalogue file: %2\r%3")
+            .arg(QLatin1String(message), QDir::toNativeSeparators(data + QLatin1String(file)), QLatin1String(advice));
+    };
+
+    // Another program holds the category file: a new category waits for it, then says so.
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open((data + QStringLiteral("Category.db")).toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    messages.Clear();
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "&Category"});
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().text, shown("database is locked", "Category.db",
+                                         "Another program, or another copy of Velmora, is using the file. Close it "
+                                         "and try again."));
+
+    // The package file damaged behind the program's back: every page after the first.
+    {
+        QFile file(data + QStringLiteral("CPInfo.DB"));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray header = file.read(100);
+        const int pageSize = (uchar(header[16]) << 8) | uchar(header[17]);
+        QVERIFY(file.size() > pageSize);
+        file.seek(pageSize);
+        file.write(QByteArray(file.size() - pageSize, '\xFF'));
+        // A new change counter makes the program read the pages again.
+        file.seek(27);
+        file.write(QByteArray(1, char(header[27] + 1)));
+    }
+    messages.Clear();
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "Component / Package"});
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().kind, MessageKind::DefaultError);
+    QCOMPARE(messages.Last().text, shown("database disk image is malformed", "CPInfo.DB",
+                                         "The file is damaged. Close Velmora and put back a copy of the file from a "
+                                         "backup."));
 }
 
 QTEST_MAIN(HostileInputsTest)
