@@ -1,6 +1,11 @@
 #include "app/settings.h"
 
+#include "app/messages.h"
 #include "app/settings_store.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTimer>
 
 #include <utility>
 
@@ -32,6 +37,13 @@ quint32 ReadNumber(const SettingsKey& key, const QString& name, quint32 fallback
     if (!value)
         return fallback;
     return value->DWordValue().value_or(fallback);
+}
+
+// Set when this run found a settings file it could not read whole: the run then writes
+// nothing to it, even should it become readable meanwhile.
+bool& LeaveFileAlone() {
+    static bool leave = false;
+    return leave;
 }
 
 }  // namespace
@@ -87,9 +99,20 @@ void SaveSettings(SettingsStore& store, const SettingsRecord& settings) {
 void LoadSettings(const QString& programFolder) {
     RegFileSettingsStore store(SettingsFilePath());
     LoadSettings(store, programFolder, Settings());
+    LeaveFileAlone() = !store.Problem().isEmpty();
+    if (!LeaveFileAlone())
+        return;
+    const QString text = QStringLiteral("The settings file %1 cannot be read (%2).\rVelmora starts with its default "
+                                        "settings and leaves the file as it is: changes to the settings are not "
+                                        "saved in this run.")
+                             .arg(QDir::toNativeSeparators(store.FilePath()), store.Problem());
+    // Told once the window that loads the settings is on screen.
+    QTimer::singleShot(0, QCoreApplication::instance(), [text] { ShowError(text); });
 }
 
 void SaveSettings() {
+    if (LeaveFileAlone())
+        return;
     RegFileSettingsStore store(SettingsFilePath());
     SaveSettings(store, Settings());
 }

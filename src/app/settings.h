@@ -32,7 +32,8 @@ SettingsRecord& Settings();
 SettingsRecord DefaultSettings(const QString& programFolder);
 
 // Fill the program-wide record from the settings file, or write it there. The program
-// folder is the default of the two folders. Nothing is ever reported to the user.
+// folder is the default of the two folders. A file that exists but cannot be read whole
+// is the one thing reported (once, from the event loop): the run then never writes it.
 void LoadSettings(const QString& programFolder);
 void SaveSettings();
 

@@ -20,21 +20,25 @@ QString& OverriddenPath() {
 
 QString FullKeyPath(const QString& keyPath) { return QStringLiteral("HKEY_CURRENT_USER\\") + keyPath; }
 
-// Reads the file into a document. False when the file exists but cannot be read; a
-// missing file, or one too large to be settings, reads as an empty document.
-bool ReadDocument(const QString& filePath, RegDocument& document) {
+// Reads the file into a document; a missing file reads as an empty one. Returns why an
+// existing file cannot be read whole, empty when it was: such a file may hold what
+// others keep there, so nothing is ever written over it.
+QString ReadDocument(const QString& filePath, RegDocument& document) {
     QFile file(filePath);
     if (!file.exists())
-        return true;
+        return {};
     // A pipe or device in its place would block the start for good.
     if (!QFileInfo(filePath).isFile())
-        return false;
+        return QStringLiteral("it is not a regular file");
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return file.errorString();
     if (file.size() > kMaxSettingsFileSize)
-        return true;
-    document = RegDocument::Parse(file.read(kMaxSettingsFileSize));
-    return true;
+        return QStringLiteral("it is larger than 1 MB");
+    const QByteArray bytes = file.read(kMaxSettingsFileSize + 1);
+    if (bytes.size() != file.size() || bytes.size() > kMaxSettingsFileSize)
+        return QStringLiteral("it could not be read to its end");
+    document = RegDocument::Parse(bytes);
+    return {};
 }
 
 bool WriteDocument(const QString& filePath, const RegDocument& document) {
@@ -83,7 +87,8 @@ std::unique_ptr<SettingsKey> RegFileSettingsStore::OpenKey(const QString& keyPat
     if (filePath_.isEmpty())
         return nullptr;
     RegDocument document;
-    if (!ReadDocument(filePath_, document))
+    problem_ = ReadDocument(filePath_, document);
+    if (!problem_.isEmpty())
         return nullptr;
     const QString fullPath = FullKeyPath(keyPath);
     if (!document.HasKey(fullPath)) {

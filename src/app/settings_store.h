@@ -37,9 +37,13 @@ public:
     std::unique_ptr<SettingsKey> OpenKey(const QString& keyPath, bool create) override;
 
     const QString& FilePath() const { return filePath_; }
+    // Why the file could not be read whole at the last OpenKey ("it is larger than
+    // 1 MB"); empty when it was, or is missing. Such a file is never written.
+    const QString& Problem() const { return problem_; }
 
 private:
     QString filePath_;
+    QString problem_;
 };
 
 // The file the program's settings live in: "Tarnwick Software/VELM.reg" in the user's

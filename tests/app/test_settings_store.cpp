@@ -148,13 +148,16 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("VELM.reg")));
         QVERIFY(!RegFileSettingsStore(dir.filePath(QStringLiteral("VELM.reg"))).OpenKey(kSubKey, true));
 
-        // A file far too large for settings is not read, and saving replaces it.
+        // A file far too large for settings is not read, and never written over: it may
+        // hold what other programs keep there.
         const QString big = dir.filePath(QStringLiteral("big.reg"));
-        WriteAll(big, "[" + kKey.toUtf8() + "]\n\"MainColor\"=dword:1\n" + QByteArray(2 << 20, ';'));
+        const QByteArray bigBytes = "[" + kKey.toUtf8() + "]\n\"MainColor\"=dword:1\n" + QByteArray(2 << 20, ';');
+        WriteAll(big, bigBytes);
         RegFileSettingsStore store(big);
         QVERIFY(!store.OpenKey(kSubKey, false));
-        QVERIFY(store.OpenKey(kSubKey, true));
-        QVERIFY(QFileInfo(big).size() < 1024);
+        QVERIFY(!store.OpenKey(kSubKey, true));
+        QCOMPARE(store.Problem(), QStringLiteral("it is larger than 1 MB"));
+        QCOMPARE(ReadAll(big), bigBytes);
 
         // A pipe in the file's place is never opened: reading it would wait forever.
         const QString pipe = dir.filePath(QStringLiteral("pipe.reg"));

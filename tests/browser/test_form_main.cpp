@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -47,6 +48,7 @@ private slots:
     void startShowsCollapsedCategoriesInTableOrderWithTheFirstSelected();
     void expandingAndCollapsingChangeTheCategoryPicture();
     void closeEmptiesTmpFolderAndSavesSettings();
+    void aSettingsFileThatCannotBeReadWholeIsNeverWritten();
     void firstRunUsesTheDefaultColours();
     void closingStoresAPendingEdit();
     void aFailedRebuildKeepsTheNodesReadSoFar();
@@ -151,6 +153,39 @@ void FormMainTest::closeEmptiesTmpFolderAndSavesSettings() {
     QVERIFY(QFile::exists(cat.SettingsFile()));
     LoadSettings(cat.ProgramFolder());
     QCOMPARE(Settings().MainColor, ColorRef(0x123456));
+}
+
+void FormMainTest::aSettingsFileThatCannotBeReadWholeIsNeverWritten() {
+    MessageRecorder messages;
+    TempCatalogue cat;
+    // Another program's 45,000 values beside ours.
+    QByteArray bytes = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Other]\n";
+    for (int i = 0; i < 45000; ++i)
+        bytes += "\"Value" + QByteArray::number(i) + "\"=dword:00000001\n";
+    bytes += "[HKEY_CURRENT_USER\\Software\\Tarnwick Software\\VELM]\n\"MainColor\"=dword:00123456\n";
+    QVERIFY(bytes.size() > 1024 * 1024);
+    QVERIFY(QDir().mkpath(QFileInfo(cat.SettingsFile()).absolutePath()));
+    QFile file(cat.SettingsFile());
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    {
+        TFormMain window(cat.ProgramFolder());
+        QVERIFY(velm::test::ShowAndActivate(&window));
+        velm::test::MainWindowFixture::Settle();
+        QCOMPARE(messages.Count(), 1);
+        QCOMPARE(messages.Last().kind, MessageKind::Error);
+        QCOMPARE(messages.Last().text,
+                 QStringLiteral("The settings file %1 cannot be read (it is larger than 1 MB).\rVelmora starts with "
+                                "its default settings and leaves the file as it is: changes to the settings are not "
+                                "saved in this run.")
+                     .arg(QDir::toNativeSeparators(cat.SettingsFile())));
+        QCOMPARE(ColorRefToQColor(Settings().MainColor), QColor(183, 199, 173));
+        Settings().MainColor = 0x654321;
+        window.close();
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll() == bytes);
+    QCOMPARE(messages.Count(), 1);
 }
 
 void FormMainTest::firstRunUsesTheDefaultColours() {
