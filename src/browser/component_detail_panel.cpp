@@ -11,6 +11,7 @@
 #include <QFocusEvent>
 #include <QHideEvent>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStyle>
@@ -222,14 +223,12 @@ void TComponentDetailPanel::ShowComponent(const QString& productName) {
         return;
     hooks_.LoadComponent(productName);
     const int cached = hooks_.CachedRating ? hooks_.CachedRating() : 0;
-    const int shown = std::clamp(cached, kRatingMin, kRatingMax);
-    const bool moves = ui_->TrackBarRating->value() != shown;
-    // A move runs the bar's change handling, which stores the shown value.
-    ui_->TrackBarRating->setValue(shown);
-    // The bar already stood there: still store the value it shows, so that the record
-    // never holds a rating other than the one on screen.
-    if (!moves && shown != cached)
-        TrackBarRatingChange(shown);
+    {
+        // Showing a record never writes to it: an empty or out-of-range rating stays as
+        // stored until the user moves the bar.
+        const QSignalBlocker quiet(ui_->TrackBarRating);
+        ui_->TrackBarRating->setValue(std::clamp(cached, kRatingMin, kRatingMax));
+    }
     ShowCompatibility(hooks_.CachedCompatibility ? hooks_.CachedCompatibility() : 0);
 }
 

@@ -51,6 +51,7 @@ private slots:
     void aSettingsFileThatCannotBeReadWholeIsNeverWritten();
     void firstRunUsesTheDefaultColours();
     void closingStoresAPendingEdit();
+    void showingRecordsWritesNothing();
     void aFailedRebuildKeepsTheNodesReadSoFar();
 };
 
@@ -212,6 +213,28 @@ void FormMainTest::closingStoresAPendingEdit() {
     f.window->close();
     QVERIFY(!f.window->isVisible());
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT Author FROM CPInfo")), QStringList{"Ann"});
+}
+
+void FormMainTest::showingRecordsWritesNothing() {
+    velm::test::MainWindowFixture f;
+    const qint64 c = f.cat.AddCategory(QStringLiteral("C"));
+    for (const char* name : {"Rated", "Unrated", "Beyond"})
+        f.cat.AddPackage(QString::fromLatin1(name), c);
+    QVERIFY(f.cat.Execute(QStringLiteral("UPDATE CPInfo SET Rating = 7 WHERE ProductName = 'Rated';"
+                                         "UPDATE CPInfo SET Rating = 12, ProductDescription = 'plain' "
+                                         "WHERE ProductName = 'Beyond';")));
+    f.cat.Module().Close();
+    QVERIFY(f.cat.Module().Open());
+    const QString everything = QStringLiteral("SELECT * FROM CPInfo ORDER BY ID");
+    const QStringList before = f.cat.Stored(everything);
+    QVERIFY(f.Show());
+    // Back and forth, as someone browsing does, then the close box.
+    for (const char* name : {"Rated", "Unrated", "Beyond", "Unrated", "Rated"})
+        f.Select(f.Node(QString::fromLatin1(name)));
+    f.window->close();
+    QCOMPARE(f.cat.Stored(everything), before);
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT quote(Rating) FROM CPInfo WHERE ProductName = 'Unrated'")),
+             QStringList{"NULL"});
 }
 
 void FormMainTest::aFailedRebuildKeepsTheNodesReadSoFar() {
