@@ -11,6 +11,7 @@
 #include "app/settings.h"
 #include "app/settings_store.h"
 #include "browser/form_main.h"
+#include "browser/tree_node.h"
 #include "catalogue/data_module.h"
 #include "catalogue/table.h"
 
@@ -146,7 +147,7 @@ int main(int argc, char** argv) {
     velm::Settings().ShowDragNDropInfoMsg = false;
     cpuBefore = CpuSeconds();
     wall.start();
-    window.DropFilesInto({dropFolder}, first->text(0));
+    window.DropFilesInto({dropFolder}, velm::RowIdOf(first));
     report("folder drop:", wall, cpuBefore);
 
     std::printf("messages shown:      %d\n", messages.shown);

@@ -218,10 +218,10 @@ QWidget* TComponentDetailPanel::TabSheetMain() const { return ui_->TabSheetMain;
 // ---------------------------------------------------------------------------------
 // Showing a component
 
-void TComponentDetailPanel::ShowComponent(const QString& productName) {
+void TComponentDetailPanel::ShowComponent(qint64 rowId) {
     if (!hooks_.LoadComponent)
         return;
-    hooks_.LoadComponent(productName);
+    hooks_.LoadComponent(rowId);
     const int cached = hooks_.CachedRating ? hooks_.CachedRating() : 0;
     {
         // Showing a record never writes to it: an empty or out-of-range rating stays as

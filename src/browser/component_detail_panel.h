@@ -27,9 +27,9 @@ class TComponentDetailPanel : public QTabWidget {
 public:
     // What the panel needs of the main window's component record object.
     struct TComponentHooks {
-        // Makes the named package row current, keeps its rating and compatibility and
-        // leaves the row in edit state.
-        std::function<void(const QString& productName)> LoadComponent;
+        // Makes the package row with this ID current, keeps its rating and compatibility
+        // and leaves the row in edit state.
+        std::function<void(qint64 rowId)> LoadComponent;
         std::function<int()> CachedRating;
         std::function<int()> CachedCompatibility;
         // Store the value in the current row and post it.
@@ -44,7 +44,8 @@ public:
     // Background colours of the colour-handled controls with and without the focus.
     void SetFocusColours(const QColor& focusColor, const QColor& unfocusedColor);
 
-    void ShowComponent(const QString& productName);
+    // Shows the package row with this ID; showing it writes nothing to it.
+    void ShowComponent(qint64 rowId);
     // Sets the six compatibility marks from a mask, silently.
     void ShowCompatibility(int mask);
 

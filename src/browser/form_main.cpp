@@ -144,7 +144,7 @@ void TFormMain::InitialiseMainWindow() {
     // 8 - 11.
     Component = new TVELMComponent(QString());
     TComponentDetailPanel::TComponentHooks hooks;
-    hooks.LoadComponent = [this](const QString& name) { Component->LoadComponent(name); };
+    hooks.LoadComponent = [this](qint64 rowId) { Component->LoadComponent(rowId); };
     hooks.CachedRating = [this] { return Component->CachedRating; };
     hooks.CachedCompatibility = [this] { return Component->CachedCompatibility; };
     hooks.SetRating = [this](int rating) { Component->SetRating(rating); };
@@ -223,13 +223,15 @@ void TFormMain::LoadCategoryTree() {
     QList<QTreeWidgetItem*> children;
     try {
         for (categories.First(); !categories.Eof(); categories.Next()) {
-            QTreeWidgetItem* category = NewCategoryItem(categories.FieldByName(QStringLiteral("Name"))->AsString());
+            const qint64 categoryId = categories.FieldByName(QStringLiteral("ID"))->AsInteger();
+            QTreeWidgetItem* category = NewCategoryItem(categories.FieldByName(QStringLiteral("Name"))->AsString(), categoryId);
             nodes << category;
-            packages.SetFilter(QStringLiteral("Category = %1").arg(categories.FieldByName(QStringLiteral("ID"))->AsInteger()));
+            packages.SetFilter(QStringLiteral("Category = %1").arg(categoryId));
             packages.SetFiltered(true);
             TField* name = packages.FieldByName(QStringLiteral("ProductName"));
+            TField* id = packages.FieldByName(QStringLiteral("ID"));
             for (packages.First(); !packages.Eof(); packages.Next())
-                children << NewComponentItem(name->AsString());
+                children << NewComponentItem(name->AsString(), id->AsInteger());
             category->addChildren(children);
             children.clear();
             packages.SetFiltered(false);
@@ -307,20 +309,20 @@ void TFormMain::GatherUnfiledComponents() {
     QTimer::singleShot(0, this, [notice] { ShowInfo(notice); });
 }
 
-QTreeWidgetItem* TFormMain::NewCategoryItem(const QString& text) {
-    auto* node = new TTreeNode(text, TreeImageIcon(kImageDrawerClosed));
+QTreeWidgetItem* TFormMain::NewCategoryItem(const QString& text, qint64 rowId) {
+    auto* node = new TTreeNode(text, TreeImageIcon(kImageDrawerClosed), rowId);
     node->setFlags(node->flags() | Qt::ItemIsEditable);
     return node;
 }
 
-QTreeWidgetItem* TFormMain::NewComponentItem(const QString& text) {
-    auto* node = new TTreeNode(text, TreeImageIcon(kImageComponent));
+QTreeWidgetItem* TFormMain::NewComponentItem(const QString& text, qint64 rowId) {
+    auto* node = new TTreeNode(text, TreeImageIcon(kImageComponent), rowId);
     node->setFlags(node->flags() | Qt::ItemIsEditable);
     return node;
 }
 
-QTreeWidgetItem* TFormMain::AddCategoryNode(QTreeWidgetItem* /*anchor*/, const QString& text) {
-    QTreeWidgetItem* node = NewCategoryItem(text);
+QTreeWidgetItem* TFormMain::AddCategoryNode(QTreeWidgetItem* /*anchor*/, const QString& text, qint64 rowId) {
+    QTreeWidgetItem* node = NewCategoryItem(text, rowId);
     ui_->TreeViewCategories->addTopLevelItem(node);
     ShowEmptyHint();
     if (!loadingTree_)
@@ -328,9 +330,9 @@ QTreeWidgetItem* TFormMain::AddCategoryNode(QTreeWidgetItem* /*anchor*/, const Q
     return node;
 }
 
-QTreeWidgetItem* TFormMain::AddComponentNode(QTreeWidgetItem* anchor, const QString& text) {
+QTreeWidgetItem* TFormMain::AddComponentNode(QTreeWidgetItem* anchor, const QString& text, qint64 rowId) {
     QTreeWidgetItem* category = anchor && anchor->parent() ? anchor->parent() : anchor;
-    QTreeWidgetItem* node = NewComponentItem(text);
+    QTreeWidgetItem* node = NewComponentItem(text, rowId);
     category->addChild(node);
     if (!loadingTree_)
         ui_->TreeViewCategories->setCurrentItem(node);
@@ -358,7 +360,7 @@ void TFormMain::TreeViewCategoriesChange(QTreeWidgetItem* node) {
     if (!node)
         return;
     if (node->parent()) {
-        DetailPanel()->ShowComponent(node->text(0));
+        DetailPanel()->ShowComponent(RowIdOf(node));
         if (DetailPanel()->currentIndex() != 0)
             DetailPanel()->setCurrentIndex(0);
         ui_->ImageLogo->hide();

@@ -46,8 +46,9 @@ public:
     // Puts package rows whose category no longer exists into the category "Unfiled"
     // (made when needed) and tells the user once; part of the show sequence.
     void GatherUnfiledComponents();
-    QTreeWidgetItem* AddCategoryNode(QTreeWidgetItem* anchor, const QString& text);
-    QTreeWidgetItem* AddComponentNode(QTreeWidgetItem* anchor, const QString& text);
+    // rowId: the ID of the category or package row the new node stands for.
+    QTreeWidgetItem* AddCategoryNode(QTreeWidgetItem* anchor, const QString& text, qint64 rowId);
+    QTreeWidgetItem* AddComponentNode(QTreeWidgetItem* anchor, const QString& text, qint64 rowId);
     // Colours the three panels from the settings.
     void ApplyColours();
 
@@ -55,7 +56,7 @@ public:
     // Adds a category row and its node (selected); returns the name as stored.
     QString AddCategory(const QString& name);
     QString CreateCategoryRecord(const QString& baseName);
-    bool RenameCategory(const QString& oldName, QString& newName);
+    bool RenameCategory(qint64 categoryId, const QString& oldName, QString& newName);
     void DeleteCategory(QTreeWidgetItem* node);
     void DeleteComponent(QTreeWidgetItem* node);
     void MoveComponent(QTreeWidgetItem* node);
@@ -82,7 +83,7 @@ public:
     // Files dropped on the tree, as the event loop handles them after the drop: they go to
     // the category that was under the pointer when they were dropped (the first one
     // should it have gone since); a dropped folder stands for the archives below it.
-    void DropFilesInto(const QStringList& paths, const QString& categoryName);
+    void DropFilesInto(const QStringList& paths, qint64 categoryId);
     // The node a drop at the point goes to: the node when the point is on its icon,
     // label or right of its label, otherwise the tree's first node.
     QTreeWidgetItem* DropTargetAt(const QPoint& treePoint) const;
@@ -138,8 +139,8 @@ private:
     void RemoveNode(QTreeWidgetItem* node);
     // Filter of the tree's viewport: a right click selects nothing.
     bool TreeMouseEvent(QEvent* event);
-    static QTreeWidgetItem* NewCategoryItem(const QString& text);
-    static QTreeWidgetItem* NewComponentItem(const QString& text);
+    static QTreeWidgetItem* NewCategoryItem(const QString& text, qint64 rowId);
+    static QTreeWidgetItem* NewComponentItem(const QString& text, qint64 rowId);
     void ConnectCommands();
     void ConnectCommand(QAction* action, void (TFormMain::*handler)());
     void ShowTreePopupMenu(const QPoint& position);
@@ -177,8 +178,8 @@ public:
     // matchKind: 1 anywhere, 2 beginning, 3 full. Returns whether a record was found.
     bool LocateRecord(const QString& fieldName, const QString& searchText, int matchKind, bool caseSensitive,
                       bool fromNext);
-    // Selects the first node, at any level, that carries the name; none clears the selection.
-    void SelectNodeByText(const QString& name);
+    // Selects the node of that package row; without one the selection is cleared.
+    void SelectComponentNode(qint64 packageId);
     void CheckBoxSearchOptionsClick();
     // Run after the menu has toggled the item's check mark.
     void ViewHideSearchPanelClick();

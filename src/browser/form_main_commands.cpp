@@ -5,8 +5,8 @@
 #include "app/helpers.h"
 #include "app/messages.h"
 #include "app/settings.h"
-#include "app/tree_helpers.h"
 #include "browser/form_main.h"
+#include "browser/tree_node.h"
 #include "browser/tree_sort.h"
 #include "catdesc/form_import_cat_des.h"
 #include "catalogue/data_module.h"
@@ -28,6 +28,9 @@ namespace {
 constexpr int kCategoryNameSize = 25;
 
 QString NameOf(QTreeWidgetItem* node) { return node->text(0); }
+
+// The ID of the table's current row: after a post, the row just stored.
+qint64 CurrentId(const TTable& table) { return table.FieldByName(QStringLiteral("ID"))->Value().toLongLong(); }
 
 }  // namespace
 
@@ -97,16 +100,16 @@ QString TFormMain::CreateCategoryRecord(const QString& baseName) {
 
 QString TFormMain::AddCategory(const QString& name) {
     const QString stored = CreateCategoryRecord(name);
-    AddCategoryNode(ui_->TreeViewCategories->topLevelItem(0), stored);
+    AddCategoryNode(ui_->TreeViewCategories->topLevelItem(0), stored, CurrentId(*DMvelm->TableCategory));
     return stored;
 }
 
 void TFormMain::FileNewCategoryClick() { AddCategory(QString()); }
 
-bool TFormMain::RenameCategory(const QString& oldName, QString& newName) {
+bool TFormMain::RenameCategory(qint64 categoryId, const QString& oldName, QString& newName) {
     TTable& categories = *DMvelm->TableCategory;
     try {
-        if (!categories.Locate(QStringLiteral("Name"), oldName, true))
+        if (!categories.Locate(QStringLiteral("ID"), categoryId, false))
             throw EDatabaseError(QStringLiteral("Record not found"));
         categories.Edit();
         categories.FieldByName(QStringLiteral("Name"))->SetAsString(newName);
@@ -127,7 +130,7 @@ void TFormMain::DeleteCategory(QTreeWidgetItem* node) {
         return;
     TTable& categories = *DMvelm->TableCategory;
     TTable& packages = *DMvelm->TableCPInfo;
-    if (!categories.Locate(QStringLiteral("Name"), NameOf(node), true))
+    if (!categories.Locate(QStringLiteral("ID"), RowIdOf(node), false))
         throw EDatabaseError(QStringLiteral("Record not found"));
     const int id = categories.FieldByName(QStringLiteral("ID"))->AsInteger();
     packages.CheckBrowseMode();
@@ -163,8 +166,8 @@ void TFormMain::FileNewComponentPackageClick() {
         return;
     }
     QTreeWidgetItem* category = selected->parent() ? selected->parent() : selected;
-    const QString name = Component->CreateComponentRecord(NameOf(category), QStringLiteral("New Component"));
-    AddComponentNode(selected, name);
+    const QString name = Component->CreateComponentRecord(RowIdOf(category), QStringLiteral("New Component"));
+    AddComponentNode(selected, name, Component->CurrentRowId);
 }
 
 void TFormMain::DeleteComponent(QTreeWidgetItem* node) {
@@ -174,21 +177,26 @@ void TFormMain::DeleteComponent(QTreeWidgetItem* node) {
         return;
     // The row is the node's, looked up now: not whichever row earlier work left current.
     Component->CurrentProductName = NameOf(node);
+    Component->CurrentRowId = RowIdOf(node);
     Component->DeleteComponentRecord();
     RemoveNode(node);
 }
 
 void TFormMain::MoveComponent(QTreeWidgetItem* node) {
     Component->CurrentProductName = NameOf(node);
+    Component->CurrentRowId = RowIdOf(node);
     const QString categoryName = Component->MoveToOtherCategory();
     if (categoryName.isEmpty())
         return;
-    QTreeWidgetItem* category = FindTreeNode(ui_->TreeViewCategories, categoryName, 0, true);
+    // The moved row is current: its category ID finds the node, whatever the names.
+    QTreeWidgetItem* category = FindCategoryNode(
+        ui_->TreeViewCategories, DMvelm->TableCPInfo->FieldByName(QStringLiteral("Category"))->AsInteger());
     if (!category)
         return;
     const QString text = NameOf(node);
+    const qint64 rowId = RowIdOf(node);
     RemoveNode(node);
-    AddComponentNode(category, text);
+    AddComponentNode(category, text, rowId);
 }
 
 // ---------------------------------------------------------------------------------
@@ -203,9 +211,9 @@ void TFormMain::TreeViewCategoriesEdited(QTreeWidgetItem* node, const QString& e
     QString text = editedText;
     bool ok = false;
     if (node->parent())
-        ok = Component->RenameComponent(NameOf(node), text);
+        ok = Component->RenameComponent(RowIdOf(node), NameOf(node), text);
     else
-        ok = RenameCategory(NameOf(node), text);
+        ok = RenameCategory(RowIdOf(node), NameOf(node), text);
     if (!ok)
         text = NameOf(node);
     node->setText(0, text);
@@ -260,7 +268,7 @@ void TFormMain::ViewArchiveContentsClick() {
 void TFormMain::AddCategoriesFromList(const QStringList& names) {
     for (const QString& entry : names) {
         const QString name = CreateCategoryRecord(entry);
-        AddCategoryNode(ui_->TreeViewCategories->topLevelItem(0), name);
+        AddCategoryNode(ui_->TreeViewCategories->topLevelItem(0), name, CurrentId(*DMvelm->TableCategory));
     }
     SortWholeTree(ui_->TreeViewCategories);
 }

@@ -4,9 +4,9 @@
 #include "app/file_dialogs.h"
 #include "app/messages.h"
 #include "app/settings.h"
-#include "app/tree_helpers.h"
 #include "browser/component_detail_panel.h"
 #include "browser/form_main.h"
+#include "browser/tree_node.h"
 #include "browser/work_guard.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database.h"
@@ -53,17 +53,12 @@ TOpenDialogRequest ArchiveDialogRequest() {
 }
 
 QString CategoryTextOf(const QTreeWidgetItem* node) { return node->parent() ? node->parent()->text(0) : node->text(0); }
+qint64 CategoryIdOf(const QTreeWidgetItem* node) { return RowIdOf(node->parent() ? node->parent() : node); }
 
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
-// The name of the category the current package row belongs to; empty when none.
-QString CategoryOfCurrentRow() {
-    TTable& categories = *DMvelm->TableCategory;
-    const int id = DMvelm->TableCPInfo->FieldByName(QStringLiteral("Category"))->AsInteger();
-    if (!categories.Locate(QStringLiteral("ID"), id, false))
-        return QString();
-    return categories.FieldByName(QStringLiteral("Name"))->AsString();
-}
+// The ID of the category the current package row belongs to.
+qint64 CategoryOfCurrentRow() { return DMvelm->TableCPInfo->FieldByName(QStringLiteral("Category"))->AsInteger(); }
 
 // Groups the writes of many imports into a few transactions, so the disk is waited for
 // about once a second instead of twice per archive. Every batch that ends is committed,
@@ -129,7 +124,7 @@ void TFormMain::ConnectImportCommands() {
 }
 
 QTreeWidgetItem* TFormMain::ImportArchiveAt(QTreeWidgetItem* node, const QString& archivePath) {
-    QString category = CategoryTextOf(node);
+    const qint64 category = CategoryIdOf(node);
     QString productName;
     try {
         productName = Component->ImportArchive(category, archivePath);
@@ -142,12 +137,12 @@ QTreeWidgetItem* TFormMain::ImportArchiveAt(QTreeWidgetItem* node, const QString
     QTreeWidget* tree = ui_->TreeViewCategories;
     // The row's own category decides where its node goes, so the tree always shows the
     // component where the catalogue keeps it.
-    QTreeWidgetItem* categoryNode = FindTreeNode(tree, CategoryOfCurrentRow(), 0, true);
+    QTreeWidgetItem* categoryNode = FindCategoryNode(tree, CategoryOfCurrentRow());
     if (!categoryNode)
-        categoryNode = FindTreeNode(tree, category, 0, true);
+        categoryNode = FindCategoryNode(tree, category);
     if (!categoryNode)
         categoryNode = node->parent() ? node->parent() : node;
-    return AddComponentNode(categoryNode, productName);
+    return AddComponentNode(categoryNode, productName, Component->CurrentRowId);
 }
 
 void TFormMain::ImportArchives(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder) {
@@ -235,7 +230,7 @@ void TFormMain::ReimportComponent() {
     Settings().LastArchiveDir = FolderOf(file);
     workGuard_->Run([&] {
         // The row filled is the node's, whatever the dialog left current.
-        Component->LoadComponent(node->text(0));
+        Component->LoadComponent(RowIdOf(node));
         // The message dialog offers the component's own category, not that of the last import.
         Component->CurrentCategoryName = node->parent()->text(0);
         try {
@@ -249,12 +244,13 @@ void TFormMain::ReimportComponent() {
 }
 
 void TFormMain::FollowRowCategory(QTreeWidgetItem* node) {
-    QTreeWidgetItem* target = FindTreeNode(ui_->TreeViewCategories, CategoryOfCurrentRow(), 0, true);
+    QTreeWidgetItem* target = FindCategoryNode(ui_->TreeViewCategories, CategoryOfCurrentRow());
     if (!target || target == node->parent())
         return;
     const QString text = node->text(0);
+    const qint64 rowId = RowIdOf(node);
     RemoveNode(node);
-    AddComponentNode(target, text);
+    AddComponentNode(target, text, rowId);
 }
 
 QTreeWidgetItem* TFormMain::DropTargetAt(const QPoint& treePoint) const {
@@ -267,12 +263,12 @@ QTreeWidgetItem* TFormMain::DropTargetAt(const QPoint& treePoint) const {
     return tree->topLevelItem(0);
 }
 
-void TFormMain::DropFilesInto(const QStringList& dropped, const QString& categoryName) {
+void TFormMain::DropFilesInto(const QStringList& dropped, qint64 categoryId) {
     if (dropped.isEmpty())
         return;
     QTreeWidget* tree = ui_->TreeViewCategories;
     // The category under the pointer at the drop; should it have gone since, the first.
-    QTreeWidgetItem* node = categoryName.isEmpty() ? nullptr : FindTreeNode(tree, categoryName, 0, true);
+    QTreeWidgetItem* node = FindCategoryNode(tree, categoryId);
     if (!node)
         node = tree->topLevelItem(0);
     if (!node) {
@@ -312,7 +308,7 @@ bool TFormMain::DropEvent(QEvent* event) {
             if (url.isLocalFile())
                 paths << url.toLocalFile();
         const QTreeWidgetItem* node = DropTargetAt(drop->position().toPoint());
-        const QString category = node ? CategoryTextOf(node) : QString();
+        const qint64 category = node ? CategoryIdOf(node) : 0;
         // The drop is released at once; questions and imports follow from the event
         // loop, so the program the files came from is not held up by them. A drop
         // during other work waits for it to end.

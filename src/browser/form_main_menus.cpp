@@ -8,6 +8,7 @@
 #include "browser/form_about.h"
 #include "browser/form_main.h"
 #include "browser/pictures.h"
+#include "browser/tree_node.h"
 #include "catalogue/data_module.h"
 #include "catalogue/table.h"
 #include "report/report_commands.h"
@@ -29,8 +30,8 @@ TReportTarget ReportTargetOf(const QTreeWidgetItem* node) {
     if (!node)
         return {};
     if (IsComponentNode(node))
-        return {node->parent()->text(0), node->text(0)};
-    return {node->text(0), QString()};
+        return {node->parent()->text(0), node->text(0), RowIdOf(node->parent()), RowIdOf(node)};
+    return {node->text(0), QString(), RowIdOf(node), 0};
 }
 
 }  // namespace

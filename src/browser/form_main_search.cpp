@@ -2,8 +2,8 @@
 // text, the match options, and two buttons that run the record locate engine and then
 // select the found package in the tree.
 #include "app/command_guard.h"
-#include "app/tree_helpers.h"
 #include "browser/form_main.h"
+#include "browser/tree_node.h"
 #include "browser/work_guard.h"
 #include "catalogue/data_module.h"
 #include "catalogue/table.h"
@@ -130,7 +130,7 @@ void TFormMain::RunSearch(bool fromNext) {
                                      .arg(text, ui_->ComboBoxSearchIn->itemText(chosen)));
         return;
     }
-    SelectNodeByText(DMvelm->TableCPInfo->FieldByName(QStringLiteral("ProductName"))->AsString());
+    SelectComponentNode(DMvelm->TableCPInfo->FieldByName(QStringLiteral("ID"))->Value().toLongLong());
 }
 
 bool TFormMain::LocateRecord(const QString& fieldName, const QString& searchText, int matchKind, bool caseSensitive,
@@ -152,9 +152,9 @@ bool TFormMain::LocateRecord(const QString& fieldName, const QString& searchText
     return fxLocate1->Found();
 }
 
-void TFormMain::SelectNodeByText(const QString& name) {
+void TFormMain::SelectComponentNode(qint64 packageId) {
     QTreeWidget* tree = ui_->TreeViewCategories;
-    QTreeWidgetItem* node = FindTreeNode(tree, name, 0, false);
+    QTreeWidgetItem* node = FindComponentNode(tree, packageId);
     if (!node) {
         tree->setCurrentItem(nullptr);
         tree->clearSelection();

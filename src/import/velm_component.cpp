@@ -17,6 +17,7 @@ namespace velm {
 
 namespace {
 
+const QString kID = QStringLiteral("ID");
 const QString kProductName = QStringLiteral("ProductName");
 const QString kCategory = QStringLiteral("Category");
 const QString kRating = QStringLiteral("Rating");
@@ -62,13 +63,14 @@ TVELMComponent::TVELMComponent(const QString& productName)
 
 TVELMComponent::~TVELMComponent() = default;
 
-QString TVELMComponent::CreateComponentRecord(const QString& categoryName, const QString& baseName) {
+QString TVELMComponent::CreateComponentRecord(qint64 categoryId, const QString& baseName) {
     TTable& packages = Packages();
     const int width = NameWidth();
     // An empty name could never be found again by its node's text.
     const QString base =
         CutToWidth(baseName.isEmpty() ? QString::fromLatin1(kNewComponentName) : baseName, width);
     QString candidate = base;
+    QString categoryName;
     {
         ControlsSuspended suspended(packages);
         for (int n = 1; packages.Locate(kProductName, candidate, true); ++n) {
@@ -77,14 +79,14 @@ QString TVELMComponent::CreateComponentRecord(const QString& categoryName, const
             candidate = CutToWidth(base, width - static_cast<int>(suffix.size())) + suffix;
         }
         TTable& categories = Categories();
-        if (!categories.Locate(QStringLiteral("Name"), categoryName, true))
-            throw EDatabaseError(QStringLiteral("Category '%1' not found").arg(categoryName));
-        const int categoryId = categories.FieldByName(QStringLiteral("ID"))->AsInteger();
+        if (!categories.Locate(kID, categoryId, false))
+            throw EDatabaseError(QStringLiteral("Category %1 not found").arg(categoryId));
+        categoryName = categories.FieldByName(QStringLiteral("Name"))->AsString();
         packages.CheckBrowseMode();
         packages.Append();
         try {
             packages.FieldByName(kProductName)->SetAsString(candidate);
-            packages.FieldByName(kCategory)->SetAsInteger(categoryId);
+            packages.FieldByName(kCategory)->SetAsInteger(static_cast<int>(categoryId));
         } catch (...) {
             packages.Cancel();
             throw;
@@ -92,11 +94,12 @@ QString TVELMComponent::CreateComponentRecord(const QString& categoryName, const
         PostOrCancel(packages);
     }
     CurrentProductName = candidate;
+    CurrentRowId = packages.FieldByName(kID)->Value().toLongLong();
     CurrentCategoryName = categoryName;
     return candidate;
 }
 
-bool TVELMComponent::RenameComponent(const QString& oldName, QString& newName) {
+bool TVELMComponent::RenameComponent(qint64 rowId, const QString& oldName, QString& newName) {
     TTable& packages = Packages();
     const QString stored = CutToWidth(newName, NameWidth());
     std::optional<EDatabaseError> failure;
@@ -107,7 +110,7 @@ bool TVELMComponent::RenameComponent(const QString& oldName, QString& newName) {
             // and an empty name would leave a row that no node text can find.
             if (stored.isEmpty())
                 throw EDatabaseError(QStringLiteral("Field 'ProductName' must have a value"));
-            if (!packages.Locate(kProductName, oldName, true))
+            if (!packages.Locate(kID, rowId, false))
                 throw EDatabaseError(QStringLiteral("Record not found"));
             packages.Edit();
             packages.FieldByName(kProductName)->SetAsString(stored);
@@ -122,6 +125,7 @@ bool TVELMComponent::RenameComponent(const QString& oldName, QString& newName) {
         return false;
     }
     CurrentProductName = stored;
+    CurrentRowId = rowId;
     newName = stored;
     return true;
 }
@@ -130,11 +134,10 @@ void TVELMComponent::DeleteComponentRecord() {
     TTable& packages = Packages();
     ControlsSuspended suspended(packages);
     // The row's pending change is dropped, not stored on the way out.
-    if (packages.State() == TDataSetState::Edit &&
-        packages.FieldByName(kProductName)->AsString().compare(CurrentProductName, Qt::CaseInsensitive) == 0)
+    if (packages.State() == TDataSetState::Edit && packages.FieldByName(kID)->Value().toLongLong() == CurrentRowId)
         packages.Cancel();
-    // A name that matches no row deletes nothing, never the row that happens to be current.
-    if (packages.Locate(kProductName, CurrentProductName, true))
+    // An ID that matches no row deletes nothing, never the row that happens to be current.
+    if (packages.Locate(kID, CurrentRowId, false))
         packages.Delete();
 }
 
@@ -145,7 +148,7 @@ QString TVELMComponent::MoveToOtherCategory() {
         return QString();
     TTable& packages = Packages();
     ControlsSuspended suspended(packages);
-    if (!packages.Locate(kProductName, CurrentProductName, true))
+    if (!packages.Locate(kID, CurrentRowId, false))
         return QString();
     packages.Edit();
     try {
@@ -158,19 +161,21 @@ QString TVELMComponent::MoveToOtherCategory() {
     return dialog->SelectedCategoryName;
 }
 
-void TVELMComponent::LoadComponent(const QString& productName) {
+void TVELMComponent::LoadComponent(qint64 rowId) {
     TTable& packages = Packages();
     ControlsSuspended suspended(packages);
-    const bool found = packages.Locate(kProductName, productName, true);
-    CurrentProductName = productName;
+    const bool found = packages.Locate(kID, rowId, false);
+    CurrentRowId = rowId;
     if (!found) {
-        // Nothing of another row may be shown, nor put into edit, under this name.
+        // Nothing of another row may be shown, nor put into edit, under this ID.
+        CurrentProductName.clear();
         CachedRating = 0;
         CachedCompatibility = 0;
         ArchiveFileName.clear();
         ArchiveFolder.clear();
         return;
     }
+    CurrentProductName = packages.FieldByName(kProductName)->AsString();
     CachedRating = packages.FieldByName(kRating)->AsInteger();
     CachedCompatibility = packages.FieldByName(kCompatibility)->AsInteger();
     ArchiveFileName = packages.FieldByName(QStringLiteral("ArchiveFile"))->AsString();

@@ -37,6 +37,9 @@ public:
 
     // The object's state, in this order.
     QString CurrentProductName;
+    // The ID of the row the object works on. Names may repeat in another letter case (a
+    // catalogue another tool wrote) or be empty; the ID finds the one row meant.
+    qint64 CurrentRowId = 0;
     std::unique_ptr<TDSPInfoClass> InfoReader;  // filled by the archive import
     QString ArchiveFolder;                      // ArchiveFilePath of the row last loaded
     QString ArchiveFileName;                    // ArchiveFile of the row last loaded
@@ -44,26 +47,26 @@ public:
     int CachedCompatibility = 0;
     QString CurrentCategoryName;
 
-    // Appends a package row in the named category, named baseName or, when that is
-    // taken (in any letter case), baseName followed by the first free number. Names are
-    // cut to the column's width before the test, so the name returned is the one stored.
-    // Raises EDatabaseError, with nothing appended, when there is no such category.
-    QString CreateComponentRecord(const QString& categoryName, const QString& baseName);
+    // Appends a package row in the category with this ID, named baseName or, when that
+    // is taken (in any letter case), baseName followed by the first free number. Names
+    // are cut to the column's width before the test, so the name returned is the one
+    // stored. Raises EDatabaseError, with nothing appended, when there is no such category.
+    QString CreateComponentRecord(qint64 categoryId, const QString& baseName);
 
-    // Renames the row oldName. A refusal of the table (the name is another row's) is
-    // reported to the user and gives false with the row unchanged. On success newName
-    // becomes the name as stored (cut to the column's width).
-    bool RenameComponent(const QString& oldName, QString& newName);
+    // Renames the row with this ID, whose name is oldName. A refusal of the table (the
+    // name is another row's) is reported to the user and gives false with the row
+    // unchanged. On success newName becomes the name as stored (cut to the column's width).
+    bool RenameComponent(qint64 rowId, const QString& oldName, QString& newName);
 
-    // Deletes the row named CurrentProductName; asks nothing.
+    // Deletes the row CurrentRowId; asks nothing.
     void DeleteComponentRecord();
 
-    // Asks for a category with the move dialog and stores it in the row named
-    // CurrentProductName. Returns the chosen category's name, empty when cancelled.
+    // Asks for a category with the move dialog and stores it in the row CurrentRowId.
+    // Returns the chosen category's name, empty when cancelled.
     QString MoveToOtherCategory();
 
-    // Makes the named row current and leaves it in edit for the detail panel.
-    void LoadComponent(const QString& productName);
+    // Makes the row with this ID current and leaves it in edit for the detail panel.
+    void LoadComponent(qint64 rowId);
 
     void SetRating(int value);
     // Sets or clears one bit (0 to 5) of the current row's compatibility mask.
@@ -79,12 +82,13 @@ public:
     // Shows a compatibility mask in the detail panel.
     std::function<void(int mask)> ShowCompatibility;
 
-    // Creates a row named after the archive in the named category and fills it from the
-    // archive. categoryName becomes the category the row ended up in; returns the row's
-    // product name, or an empty name when the row could not be filled (the failure was
-    // reported and the row removed again). Raises EArchiveRefused, with nothing written,
-    // for a path that is not an archive file.
-    QString ImportArchive(QString& categoryName, const QString& archivePath);
+    // Creates a row named after the archive in the category with this ID and fills it
+    // from the archive; the row ends up in the category its info file or the user
+    // decides. Returns the row's product name (CurrentRowId is the row), or an empty name
+    // when the row could not be filled (the failure was reported and the row removed
+    // again). Raises EArchiveRefused, with nothing written, for a path that is not an
+    // archive file.
+    QString ImportArchive(qint64 categoryId, const QString& archivePath);
     // The archive component the import reads archives with.
     TZipMaster& ZipMasterMain() const { return *zipMaster_; }
 

@@ -70,7 +70,7 @@ void TVELMComponent::CheckArchivePath(const QString& archivePath) const {
 
 namespace {
 
-qint64 CurrentRowId() { return Packages().FieldByName(QStringLiteral("ID"))->Value().toLongLong(); }
+qint64 IdOfCurrentRow() { return Packages().FieldByName(QStringLiteral("ID"))->Value().toLongLong(); }
 
 // Removes a row this import created and could not fill.
 void DropCreatedRow(qint64 rowId) {
@@ -83,14 +83,14 @@ void DropCreatedRow(qint64 rowId) {
 
 }  // namespace
 
-QString TVELMComponent::ImportArchive(QString& categoryName, const QString& archivePath) {
+QString TVELMComponent::ImportArchive(qint64 categoryId, const QString& archivePath) {
     CheckArchivePath(archivePath);
     const QString base = BaseNameWithoutExt(archivePath);
     CurrentProductName = base;
-    CreateComponentRecord(categoryName, base);
+    CreateComponentRecord(categoryId, base);
     // The row made here is the row filled, whatever else becomes current meanwhile; one
     // that cannot be filled goes again, so no row is left with a name and nothing else.
-    const qint64 rowId = CurrentRowId();
+    const qint64 rowId = CurrentRowId;
     bool filled = false;
     try {
         filled = FillRow(rowId, archivePath);
@@ -102,7 +102,7 @@ QString TVELMComponent::ImportArchive(QString& categoryName, const QString& arch
         DropCreatedRow(rowId);
         return QString();
     }
-    categoryName = CurrentCategoryName;
+    CurrentRowId = rowId;
     return CurrentProductName;
 }
 
@@ -146,7 +146,7 @@ int TVELMComponent::CategoryFromUser() {
     return dialog->SelectedCategoryID;
 }
 
-void TVELMComponent::ReadArchiveInfo(const QString& archivePath) { FillRow(CurrentRowId(), archivePath); }
+void TVELMComponent::ReadArchiveInfo(const QString& archivePath) { FillRow(IdOfCurrentRow(), archivePath); }
 
 bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath) {
     const QFileInfo archive(archivePath);

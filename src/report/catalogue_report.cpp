@@ -213,7 +213,7 @@ TCatalogueReport::TCatalogueReport(TDMvelm& module, TReportScope scope, const TR
     switch (scope_) {
     case TReportScope::Category: {
         categories.SetFiltered(false);
-        if (!categories.Locate(QStringLiteral("Name"), target_.CategoryName, true))
+        if (!categories.Locate(QStringLiteral("ID"), target_.CategoryId, false))
             throw EDatabaseError(QStringLiteral("The category %1 is not in the catalogue").arg(target_.CategoryName));
         categoryId_ = categories.FieldByName(QStringLiteral("ID"))->AsInteger();
         target_.CategoryName = categories.FieldByName(QStringLiteral("Name"))->AsString();
@@ -223,7 +223,7 @@ TCatalogueReport::TCatalogueReport(TDMvelm& module, TReportScope scope, const TR
     }
     case TReportScope::Component:
         packages.SetFiltered(false);
-        if (!packages.Locate(QStringLiteral("ProductName"), target_.ComponentName, true))
+        if (!packages.Locate(QStringLiteral("ID"), target_.ComponentId, false))
             throw EDatabaseError(QStringLiteral("The component %1 is not in the catalogue").arg(target_.ComponentName));
         target_.ComponentName = packages.FieldByName(QStringLiteral("ProductName"))->AsString();
         packageCount_ = 1;
@@ -254,7 +254,7 @@ bool TCatalogueReport::Walk(const SectionHandler& onSection, const PackageHandle
         return WalkCategory({categoryId_, target_.CategoryName}, onSection, onPackage);
     case TReportScope::Component: {
         packages.SetFiltered(false);
-        if (!packages.Locate(QStringLiteral("ProductName"), target_.ComponentName, true))
+        if (!packages.Locate(QStringLiteral("ID"), target_.ComponentId, false))
             throw EDatabaseError(QStringLiteral("The component %1 is not in the catalogue").arg(target_.ComponentName));
         const TPackageRow row(packages);
         TReportSection section;

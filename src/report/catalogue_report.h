@@ -16,6 +16,9 @@ class TDMvelm;
 struct TReportTarget {
     QString CategoryName;   // the selected node's category; empty when nothing is selected
     QString ComponentName;  // the selected component; empty on a category node
+    // Their rows: the names alone may be another row's in another letter case.
+    qint64 CategoryId = 0;
+    qint64 ComponentId = 0;
 };
 
 enum class TReportScope {

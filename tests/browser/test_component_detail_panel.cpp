@@ -53,7 +53,7 @@ struct Fixture {
     Fixture() {
         panel = std::make_unique<TComponentDetailPanel>(cat.Module());
         panel->SetComponentHooks({
-            [this](const QString& name) { component.LoadComponent(name); },
+            [this](qint64 rowId) { component.LoadComponent(rowId); },
             [this] { return component.CachedRating; },
             [this] { return component.CachedCompatibility; },
             [this](int rating) {
@@ -78,11 +78,17 @@ struct Fixture {
         F(Table(), field)->SetValue(value);
         Table().Post();
     }
+    // The row's ID, read apart from the table so that its current row stays.
+    qint64 Id(const char* name) {
+        return cat.Stored(QStringLiteral("SELECT ID FROM CPInfo WHERE ProductName = '%1'").arg(QLatin1String(name)))
+            .value(0)
+            .toLongLong();
+    }
     // Shows a component, in a panel on screen as the main window shows it, and forgets
     // what showing it stored.
     void Show(const char* name) {
         panel->show();
-        panel->ShowComponent(QString::fromLatin1(name));
+        panel->ShowComponent(Id(name));
         ratingsStored.clear();
         compatibilityStored.clear();
         posts = 0;
@@ -207,7 +213,7 @@ void ComponentDetailPanelTest::showComponentShowsEveryFieldOfItsRow() {
     QVERIFY(t.Locate(QStringLiteral("ProductName"), QStringLiteral("Other"), true));
 
     fx.panel->show();
-    fx.panel->ShowComponent(QStringLiteral("grid pack"));
+    fx.panel->ShowComponent(fx.Id("Grid Pack"));
     QCOMPARE(F(t, "ProductName")->AsString(), QStringLiteral("Grid Pack"));
     // The buttons have their pictures once the panel is on screen.
     QVERIFY(!fx.Find<QAbstractButton>("SpeedButtonReimport")->icon().isNull());
@@ -290,7 +296,7 @@ void ComponentDetailPanelTest::ratingBarShowsTheStoredRatingWithinZeroToTen() {
     const QList<QPair<const char*, int>> shown = {
         {"Seven", 7}, {"Empty", 0}, {"Twelve", 10}, {"Fifteen", 10}, {"Minus", 0}, {"Empty", 0}, {"Seven", 7}};
     for (const auto& [name, value] : shown) {
-        fx.panel->ShowComponent(QString::fromLatin1(name));
+        fx.panel->ShowComponent(fx.Id(name));
         QCOMPARE(fx.Rating()->value(), value);
         QCOMPARE(fx.Table().State(), TDataSetState::Edit);
     }

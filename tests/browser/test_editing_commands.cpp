@@ -14,6 +14,8 @@
 #include <QTabBar>
 #include <QTest>
 
+#include <tuple>
+
 using namespace velm;
 using velm::test::AnswerMove;
 using velm::test::MainWindowFixture;
@@ -39,6 +41,25 @@ struct Workshop : MainWindowFixture {
     QTreeWidgetItem* GridsNode() const { return Node(QStringLiteral("Grids")); }
 };
 
+// The name columns as another SQLite tool may leave them: neither unique nor required.
+bool DropNameKeys(const velm::test::TempCatalogue& cat) {
+    for (const auto& [schema, table, column] :
+         {std::tuple{"main", "CPInfo", "ProductName"}, std::tuple{"c", "Category", "Name"}}) {
+        QString create = cat.Stored(QStringLiteral("SELECT sql FROM %1.sqlite_master WHERE name = '%2'")
+                                        .arg(QLatin1String(schema), QLatin1String(table)))
+                             .value(0);
+        create.replace(QStringLiteral("NOT NULL UNIQUE "), QString())
+            .replace(QStringLiteral("CHECK (%1 <> '')").arg(QLatin1String(column)), QString())
+            .replace(QStringLiteral("CREATE TABLE %1").arg(QLatin1String(table)),
+                     QStringLiteral("CREATE TABLE %1.%2").arg(QLatin1String(schema), QLatin1String(table)));
+        if (!cat.Execute(QStringLiteral("ALTER TABLE %1.%2 RENAME TO Old; %3; INSERT INTO %1.%2 SELECT * FROM %1.Old; "
+                                        "DROP TABLE %1.Old;")
+                             .arg(QLatin1String(schema), QLatin1String(table), create)))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 class EditingCommandsTest : public QObject {
@@ -61,6 +82,7 @@ private slots:
     void categoriesFromAListAreNumberedAndSorted();
     void movingAComponentFollowsTheDialog();
     void focusColoursFollowTheFocusThroughADialog();
+    void everyNodeActsOnItsOwnRowWhateverTheNames();
 };
 
 void EditingCommandsTest::newCategoriesTakeFreeNamesAndGoLast() {
@@ -436,6 +458,63 @@ void EditingCommandsTest::focusColoursFollowTheFocusThroughADialog() {
     velm::test::ClickNode(f.Tree(), f.Node(QStringLiteral("Hammer")));
     QVERIFY(!author->hasFocus());
     QCOMPARE(background(), QColor(0xc0, 0xc0, 0xc0));
+}
+
+void EditingCommandsTest::everyNodeActsOnItsOwnRowWhateverTheNames() {
+    MessageRecorder messages;
+    MainWindowFixture f;
+    // Written by another tool: names that differ only in letter case, and an empty one.
+    QVERIFY(DropNameKeys(f.cat));
+    QVERIFY(f.cat.Execute(QStringLiteral(
+        "INSERT INTO c.Category (ID, Name) VALUES (1, 'Tools'), (2, 'tools');"
+        "INSERT INTO CPInfo (ID, ProductName, Category, Author) VALUES (1, 'Dup', 1, 'Big'), (2, 'dup', 1, 'Small'),"
+        " (3, '', 1, 'Nameless'), (4, 'Saw', 2, 'Sharp');")));
+    f.cat.Module().Close();
+    QVERIFY(f.cat.Module().Open());
+    QVERIFY(f.Show());
+    const auto detail = [&f](const char* name) {
+        return f.window->DetailPanel()->findChild<QLineEdit*>(QString::fromLatin1(name));
+    };
+    const auto rows = [&f] {
+        return f.cat.Stored(QStringLiteral("SELECT p.ID, p.ProductName, p.Author, c.Name FROM CPInfo p "
+                                           "JOIN c.Category c ON p.Category = c.ID ORDER BY p.ID"));
+    };
+    // The first node of the text in exactly this letter case.
+    const auto node = [&f](const char* text) { return f.Node(QString::fromLatin1(text)); };
+    QCOMPARE(MainWindowFixture::ChildTexts(node("Tools")).size(), 3);
+
+    // Each node shows its own record, and an edit lands in it.
+    for (const auto& [name, author] : {std::pair{"", "Nameless"}, {"dup", "Small"}, {"Dup", "Big"}}) {
+        f.Select(node(name));
+        QCOMPARE(detail("DBEditAuthor")->text(), QLatin1String(author));
+    }
+    f.Select(node("dup"));
+    velm::test::Click(detail("DBEditAuthor"));
+    f.Press(Qt::Key_A, Qt::ControlModifier);
+    velm::test::Type(f.window.get(), QStringLiteral("Smaller"));
+    f.Select(node(""));
+    QCOMPARE(rows(), (QStringList{"1|Dup|Big|Tools", "2|dup|Smaller|Tools", "3||Nameless|Tools", "4|Saw|Sharp|tools"}));
+
+    // A rename, and a new component in the second category, act on their own rows.
+    f.Select(node("Dup"));
+    QVERIFY(f.TypeLabel(QStringLiteral("Hammer")));
+    f.Press(Qt::Key_Return);
+    MainWindowFixture::Settle();
+    f.Select(node("tools"));
+    velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "Component / Package"});
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ID, ProductName, Category FROM CPInfo WHERE ID IN (1, 5)")),
+             (QStringList{"1|Hammer|1", "5|New Component|2"}));
+
+    // Delete on dup deletes dup, and on the category tools only that category.
+    f.Select(node("dup"));
+    f.Press(Qt::Key_Delete);
+    QCOMPARE(messages.Last().text, QStringLiteral("Do you really want to delete the component: dup ?"));
+    f.Select(node("tools"));
+    f.Press(Qt::Key_Delete);
+    QCOMPARE(rows(), (QStringList{"1|Hammer|Big|Tools", "3||Nameless|Tools"}));
+    QCOMPARE(f.TopLevelTexts(), QStringList{"Tools"});
+    QCOMPARE(MainWindowFixture::ChildTexts(node("Tools")), (QStringList{"", "Hammer"}));
+    QCOMPARE(messages.Count(), 2);
 }
 
 QTEST_MAIN(EditingCommandsTest)

@@ -128,7 +128,7 @@ private slots:
     void startsCompactAndSearchesOnlyFromTheButtons();
     void aFoundComponentIsSelectedAndShown();
     void searchNextFollowsRecordOrder();
-    void theFirstNodeWithTheNameWins();
+    void theFoundRowsOwnNodeIsSelected();
     void heightFollowsTheOptionsBoxAndTheMenu();
     void aRunningScanTakesNoInputAndNoSecondSearch();
     void closingDuringAScanEndsTheSearchQuietly();
@@ -225,9 +225,10 @@ void SearchPanelTest::searchNextFollowsRecordOrder() {
     QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
 }
 
-void SearchPanelTest::theFirstNodeWithTheNameWins() {
+void SearchPanelTest::theFoundRowsOwnNodeIsSelected() {
     Fixture f;
-    // "bolt" sorts before "Grids", so its category node comes first in the tree.
+    // "bolt" sorts before "Grids", so a category node of the found package's name comes
+    // first in the tree.
     f.cat.AddCategory(QStringLiteral("bolt"));
     // A package whose category row is gone is put under "Unfiled" at start.
     f.cat.AddPackage(QStringLiteral("Stray"), 999);
@@ -239,8 +240,9 @@ void SearchPanelTest::theFirstNodeWithTheNameWins() {
 
     f.Enter("ProductName", QStringLiteral("BOLT"));
     velm::test::Click(f.SearchNow());
-    QCOMPARE(f.Tree()->currentItem(), f.Tree()->topLevelItem(0));
-    QVERIFY(f.window->ImageLogo()->isVisible());
+    QCOMPARE(f.SelectedText(), QStringLiteral("Bolt"));
+    QCOMPARE(f.Tree()->currentItem()->parent()->text(0), QStringLiteral("Grids"));
+    QVERIFY(f.window->PageControlComponentInfo()->isVisible());
     QCOMPARE(f.CurrentRow(), QStringLiteral("Bolt"));
 
     // So a search finds it, and its node is there to select.

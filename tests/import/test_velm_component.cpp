@@ -72,14 +72,14 @@ void VelmComponentTest::newNamesAreProbedIgnoringCaseAndFillGaps() {
     TVELMComponent component{QString()};
 
     // Three in a row on an empty table.
-    QCOMPARE(component.CreateComponentRecord(QStringLiteral("Tools"), QStringLiteral("New Component")),
+    QCOMPARE(component.CreateComponentRecord(tools, QStringLiteral("New Component")),
              QStringLiteral("New Component"));
-    QCOMPARE(component.CreateComponentRecord(QStringLiteral("Tools"), QStringLiteral("New Component")),
+    QCOMPARE(component.CreateComponentRecord(tools, QStringLiteral("New Component")),
              QStringLiteral("New Component1"));
-    QCOMPARE(component.CreateComponentRecord(QStringLiteral("tools"), QStringLiteral("New Component")),
+    QCOMPARE(component.CreateComponentRecord(tools, QStringLiteral("New Component")),
              QStringLiteral("New Component2"));
     QCOMPARE(component.CurrentProductName, QStringLiteral("New Component2"));
-    QCOMPARE(component.CurrentCategoryName, QStringLiteral("tools"));
+    QCOMPARE(component.CurrentCategoryName, QStringLiteral("Tools"));
     // The new row is the current one, in browse state, in the category.
     QCOMPARE(Packages().State(), TDataSetState::Browse);
     QCOMPARE(Field("ProductName"), QStringLiteral("New Component2"));
@@ -88,32 +88,32 @@ void VelmComponentTest::newNamesAreProbedIgnoringCaseAndFillGaps() {
     // Another letter case counts as taken.
     cat.AddPackage(QStringLiteral("Grid"), tools);
     cat.AddPackage(QStringLiteral("grid1"), tools);
-    QCOMPARE(component.CreateComponentRecord(QStringLiteral("Tools"), QStringLiteral("GRID")),
+    QCOMPARE(component.CreateComponentRecord(tools, QStringLiteral("GRID")),
              QStringLiteral("GRID2"));
 
     // The base name itself comes first; then the first free number.
     cat.AddPackage(QStringLiteral("X2"), tools);
-    QCOMPARE(component.CreateComponentRecord(QStringLiteral("Tools"), QStringLiteral("X")), QStringLiteral("X"));
-    QCOMPARE(component.CreateComponentRecord(QStringLiteral("Tools"), QStringLiteral("X")), QStringLiteral("X1"));
-    QCOMPARE(component.CreateComponentRecord(QStringLiteral("Tools"), QStringLiteral("X")), QStringLiteral("X3"));
+    QCOMPARE(component.CreateComponentRecord(tools, QStringLiteral("X")), QStringLiteral("X"));
+    QCOMPARE(component.CreateComponentRecord(tools, QStringLiteral("X")), QStringLiteral("X1"));
+    QCOMPARE(component.CreateComponentRecord(tools, QStringLiteral("X")), QStringLiteral("X3"));
 
     // No base name gives the default one, never a row without a name.
-    QCOMPARE(component.CreateComponentRecord(QStringLiteral("Tools"), QString()), QStringLiteral("New Component3"));
+    QCOMPARE(component.CreateComponentRecord(tools, QString()), QStringLiteral("New Component3"));
 }
 
 void VelmComponentTest::longNamesAreCutBeforeTheProbe() {
     TempCatalogue cat;
-    cat.AddCategory(QStringLiteral("Tools"));
+    const qint64 tools = cat.AddCategory(QStringLiteral("Tools"));
     TVELMComponent component{QString()};
     const QString longName = QStringLiteral("A").repeated(30) + QStringLiteral("B").repeated(15);
 
-    const QString first = component.CreateComponentRecord(QStringLiteral("Tools"), longName);
+    const QString first = component.CreateComponentRecord(tools, longName);
     QCOMPARE(first, longName.left(40));
     QCOMPARE(Field("ProductName"), first);
     QCOMPARE(component.CurrentProductName, first);
 
     // The number must fit in the column too, so the base gives way to it.
-    const QString second = component.CreateComponentRecord(QStringLiteral("Tools"), longName);
+    const QString second = component.CreateComponentRecord(tools, longName);
     QCOMPARE(second, longName.left(39) + QStringLiteral("1"));
     QCOMPARE(Field("ProductName"), second);
     QCOMPARE(AllNames().size(), 2);
@@ -124,7 +124,7 @@ void VelmComponentTest::createNeedsAnExistingCategory() {
     cat.AddCategory(QStringLiteral("Tools"));
     TVELMComponent component{QString()};
     QVERIFY_THROWS_EXCEPTION(EDatabaseError,
-                             component.CreateComponentRecord(QStringLiteral("Nowhere"), QStringLiteral("Pkg")));
+                             component.CreateComponentRecord(9999, QStringLiteral("Pkg")));
     QVERIFY(AllNames().isEmpty());
     QCOMPARE(Packages().State(), TDataSetState::Browse);
 }
@@ -133,13 +133,13 @@ void VelmComponentTest::renameStoresTheNameOrExplainsTheClash() {
     TempCatalogue cat;
     const qint64 tools = cat.AddCategory(QStringLiteral("Tools"));
     cat.AddPackage(QStringLiteral("Alpha"), tools);
-    cat.AddPackage(QStringLiteral("Beta"), tools);
+    const qint64 beta = cat.AddPackage(QStringLiteral("Beta"), tools);
     TVELMComponent component{QString()};
     MessageRecorder messages;
 
-    component.LoadComponent(QStringLiteral("Beta"));
+    component.LoadComponent(beta);
     QString newName = QStringLiteral("ALPHA");
-    QVERIFY(!component.RenameComponent(QStringLiteral("Beta"), newName));
+    QVERIFY(!component.RenameComponent(beta, QStringLiteral("Beta"), newName));
     QCOMPARE(messages.Count(), 1);
     QCOMPARE(messages.Last().kind, MessageKind::Error);
     QCOMPARE(messages.Last().text,
@@ -154,12 +154,12 @@ void VelmComponentTest::renameStoresTheNameOrExplainsTheClash() {
 
     // A letter-case change of its own name is no clash.
     newName = QStringLiteral("BETA");
-    QVERIFY(component.RenameComponent(QStringLiteral("beta"), newName));
+    QVERIFY(component.RenameComponent(beta, QStringLiteral("Beta"), newName));
     QCOMPARE(component.CurrentProductName, QStringLiteral("BETA"));
 
     // A name longer than the column is stored cut, and the caller learns the stored name.
     newName = QStringLiteral("Gamma").repeated(9);
-    QVERIFY(component.RenameComponent(QStringLiteral("BETA"), newName));
+    QVERIFY(component.RenameComponent(beta, QStringLiteral("BETA"), newName));
     QCOMPARE(newName, QStringLiteral("Gamma").repeated(9).left(40));
     QCOMPARE(component.CurrentProductName, newName);
     QVERIFY(Row(newName));
@@ -169,18 +169,18 @@ void VelmComponentTest::renameStoresTheNameOrExplainsTheClash() {
 void VelmComponentTest::renameRefusesMissingRowsAndEmptyNames() {
     TempCatalogue cat;
     const qint64 tools = cat.AddCategory(QStringLiteral("Tools"));
-    cat.AddPackage(QStringLiteral("Alpha"), tools);
+    const qint64 alpha = cat.AddPackage(QStringLiteral("Alpha"), tools);
     TVELMComponent component(QStringLiteral("Alpha"));
     MessageRecorder messages;
 
     // The current row must not be renamed in place of one that is not there.
     QVERIFY(Row(QStringLiteral("Alpha")));
     QString newName = QStringLiteral("Omega");
-    QVERIFY(!component.RenameComponent(QStringLiteral("Missing"), newName));
+    QVERIFY(!component.RenameComponent(9999, QStringLiteral("Missing"), newName));
     QCOMPARE(messages.Last().text, QStringLiteral("An error has occurred when updating the database.\r\r"));
 
     newName.clear();
-    QVERIFY(!component.RenameComponent(QStringLiteral("Alpha"), newName));
+    QVERIFY(!component.RenameComponent(alpha, QStringLiteral("Alpha"), newName));
     QCOMPARE(messages.Count(), 2);
     QCOMPARE(AllNames(), QStringList{QStringLiteral("Alpha")});
     QCOMPARE(component.CurrentProductName, QStringLiteral("Alpha"));
@@ -190,21 +190,21 @@ void VelmComponentTest::deleteRemovesTheRowLastWorkedOn() {
     TempCatalogue cat;
     const qint64 tools = cat.AddCategory(QStringLiteral("Tools"));
     cat.AddPackage(QStringLiteral("Alpha"), tools);
-    cat.AddPackage(QStringLiteral("Beta"), tools);
+    const qint64 beta = cat.AddPackage(QStringLiteral("Beta"), tools);
     cat.AddPackage(QStringLiteral("Gamma"), tools);
     TVELMComponent component{QString()};
 
     // The loaded row goes, with its pending change, whichever row is current.
-    component.LoadComponent(QStringLiteral("beta"));
+    component.LoadComponent(beta);
     Packages().FieldByName(QStringLiteral("Author"))->SetAsString(QStringLiteral("Someone"));
     component.DeleteComponentRecord();
     QCOMPARE(AllNames(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Gamma")}));
 
-    // A name that no row has deletes nothing.
+    // An ID that no row has deletes nothing.
     QVERIFY(Row(QStringLiteral("Gamma")));
-    component.CurrentProductName = QStringLiteral("Beta");
+    component.CurrentRowId = beta;
     component.DeleteComponentRecord();
-    component.CurrentProductName.clear();
+    component.CurrentRowId = 0;
     component.DeleteComponentRecord();
     QCOMPARE(AllNames(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Gamma")}));
 }
@@ -212,8 +212,8 @@ void VelmComponentTest::deleteRemovesTheRowLastWorkedOn() {
 void VelmComponentTest::loadLeavesTheRowInEditForThePanel() {
     TempCatalogue cat;
     const qint64 tools = cat.AddCategory(QStringLiteral("Tools"));
-    cat.AddPackage(QStringLiteral("Alpha"), tools);
-    cat.AddPackage(QStringLiteral("Beta"), tools);
+    const qint64 alpha = cat.AddPackage(QStringLiteral("Alpha"), tools);
+    const qint64 beta = cat.AddPackage(QStringLiteral("Beta"), tools);
     TTable& table = Packages();
     QVERIFY(Row(QStringLiteral("Beta")));
     table.Edit();
@@ -226,8 +226,8 @@ void VelmComponentTest::loadLeavesTheRowInEditForThePanel() {
 
     TVELMComponent component{QString()};
     component.CurrentCategoryName = QStringLiteral("Tools");
-    component.LoadComponent(QStringLiteral("BETA"));
-    QCOMPARE(component.CurrentProductName, QStringLiteral("BETA"));
+    component.LoadComponent(beta);
+    QCOMPARE(component.CurrentProductName, QStringLiteral("Beta"));
     QCOMPARE(component.CachedRating, 7);
     QCOMPARE(component.CachedCompatibility, 37);
     QCOMPARE(component.ArchiveFileName, QStringLiteral("beta.zip"));
@@ -239,16 +239,16 @@ void VelmComponentTest::loadLeavesTheRowInEditForThePanel() {
 
     // The panel edits the row in place; loading another stores it.
     table.FieldByName(QStringLiteral("Author"))->SetAsString(QStringLiteral("J. Doe"));
-    component.LoadComponent(QStringLiteral("Alpha"));
+    component.LoadComponent(alpha);
     QCOMPARE(Field("ProductName"), QStringLiteral("Alpha"));
     QCOMPARE(component.CachedRating, 0);
     QVERIFY(Row(QStringLiteral("Beta")));
     QCOMPARE(Field("Author"), QStringLiteral("J. Doe"));
 
-    // A name no row has puts nothing into edit and shows nothing of another row.
-    component.LoadComponent(QStringLiteral("Missing"));
+    // An ID no row has puts nothing into edit and shows nothing of another row.
+    component.LoadComponent(9999);
     QCOMPARE(table.State(), TDataSetState::Browse);
-    QCOMPARE(component.CurrentProductName, QStringLiteral("Missing"));
+    QVERIFY(component.CurrentProductName.isEmpty());
     QCOMPARE(component.CachedRating, 0);
     QCOMPARE(component.CachedCompatibility, 0);
     QVERIFY(component.ArchiveFileName.isEmpty());
@@ -257,12 +257,12 @@ void VelmComponentTest::loadLeavesTheRowInEditForThePanel() {
 void VelmComponentTest::ratingAndCompatibilityAreStoredAtOnce() {
     TempCatalogue cat;
     const qint64 tools = cat.AddCategory(QStringLiteral("Tools"));
-    cat.AddPackage(QStringLiteral("Alpha"), tools);
+    const qint64 alpha = cat.AddPackage(QStringLiteral("Alpha"), tools);
     cat.AddPackage(QStringLiteral("Beta"), tools);
     TVELMComponent component{QString()};
     TTable& table = Packages();
 
-    component.LoadComponent(QStringLiteral("Alpha"));
+    component.LoadComponent(alpha);
     table.FieldByName(QStringLiteral("Author"))->SetAsString(QStringLiteral("J. Doe"));
     component.SetRating(8);
     QCOMPARE(component.CachedRating, 8);
@@ -273,7 +273,7 @@ void VelmComponentTest::ratingAndCompatibilityAreStoredAtOnce() {
     // The pending edit of the panel went with it.
     QCOMPARE(Field("Author"), QStringLiteral("J. Doe"));
 
-    component.LoadComponent(QStringLiteral("Alpha"));
+    component.LoadComponent(alpha);
     component.SetCompatibility(5, true);
     QCOMPARE(component.CachedCompatibility, 32);
     component.SetCompatibility(0, true);
@@ -323,13 +323,13 @@ void VelmComponentTest::moveStoresTheCategoryChosenInTheDialog() {
     const qint64 tools = cat.AddCategory(QStringLiteral("Tools"));
     const qint64 grids = cat.AddCategory(QStringLiteral("Grids"));
     cat.AddPackage(QStringLiteral("Alpha"), tools);
-    cat.AddPackage(QStringLiteral("Beta"), tools);
+    const qint64 beta = cat.AddPackage(QStringLiteral("Beta"), tools);
     TVELMComponent component{QString()};
     MessageRecorder messages;
 
-    component.LoadComponent(QStringLiteral("Beta"));
+    component.LoadComponent(beta);
     QString newName = QStringLiteral("Beta Renamed");
-    QVERIFY(component.RenameComponent(QStringLiteral("Beta"), newName));
+    QVERIFY(component.RenameComponent(beta, QStringLiteral("Beta"), newName));
     QVERIFY(Row(QStringLiteral("Alpha")));
 
     // Cancel changes nothing.
