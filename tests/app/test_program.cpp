@@ -49,6 +49,7 @@ bool SplashOnScreen() {
 // (each closed again with Escape) and is then closed as a user closes it.
 class WindowWatcher : public QObject {
 public:
+    using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Show || !watched->isWidgetType())
             return false;
@@ -114,7 +115,7 @@ private:
 
 void InstallWatcher() {
     if (qEnvironmentVariableIsSet(kWorkerVariable))
-        qApp->installEventFilter(new WindowWatcher);
+        qApp->installEventFilter(new WindowWatcher(qApp));  // goes with the application
 }
 Q_COREAPP_STARTUP_FUNCTION(InstallWatcher)
 
