@@ -10,19 +10,39 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
 bool IsNameChar(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
+// A tag's element name, lower-cased, kept on the stack; a name longer than any element
+// this reading cares for comes back empty.
+struct TagName {
+    std::array<char, 8> text{};
+    qsizetype size = 0;
+    bool Is(const char* name) const { return QByteArrayView(text.data(), size) == QByteArrayView(name); }
+};
+
+TagName NameOf(QByteArrayView tag) {
+    TagName name;
+    for (qsizetype i = 0; i < tag.size() && IsNameChar(tag[i]); ++i) {
+        if (name.size == qsizetype(name.text.size()) - 1)
+            return {};
+        name.text[size_t(name.size++)] = Lower(tag[i]);
+    }
+    return name;
+}
+
 // Elements that begin a line of their own in the shown text.
-bool BeginsBlock(const QByteArray& name) {
-    static const std::array<const char*, 10> blocks = {"p", "li", "h1", "h2", "h3", "h4", "h5", "h6", "pre", "hr"};
-    for (const char* block : blocks)
-        if (name == block)
+bool BeginsBlock(const TagName& name) {
+    for (const char* block : {"p", "li", "h1", "h2", "h3", "h4", "h5", "h6", "pre", "hr"})
+        if (name.Is(block))
             return true;
     return false;
 }
 
 // Elements whose content is never shown.
-bool HidesContent(const QByteArray& name) {
-    return name == "head" || name == "style" || name == "script" || name == "title";
+bool HidesContent(const TagName& name) {
+    return name.Is("head") || name.Is("style") || name.Is("script") || name.Is("title");
 }
+
+// Where plain text stops: markup, an entity, a line end of the markup, a no-break space.
+bool IsSpecial(char c) { return c == '<' || c == '&' || c == '\n' || c == '\r' || c == '\xC2'; }
 
 void AppendUtf8(QByteArray& out, char32_t code) {
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
@@ -98,8 +118,12 @@ QByteArray MemoShownUtf8(QByteArrayView stored) {
             continue;
         }
         if (c != '<') {
-            out += c;
-            ++pos;
+            // Plain text up to the next character that needs a look: copied in one go.
+            qsizetype end = pos + 1;
+            while (end < n && !IsSpecial(stored[end]))
+                ++end;
+            out.append(stored.data() + pos, end - pos);
+            pos = end;
             continue;
         }
         const qsizetype close = stored.indexOf('>', pos);
@@ -109,19 +133,17 @@ QByteArray MemoShownUtf8(QByteArrayView stored) {
         pos = close + 1;
         if (tag.startsWith('/') || tag.startsWith('!'))
             continue;
-        QByteArray name;
-        for (qsizetype i = 0; i < tag.size() && IsNameChar(tag[i]); ++i)
-            name += Lower(tag[i]);
+        const TagName name = NameOf(tag);
         if (BeginsBlock(name)) {
             if (inBlock)
                 out += '\n';
             inBlock = true;
-            emptyParagraph = tag.indexOf(QByteArrayView("-qt-paragraph-type:empty")) >= 0;
-        } else if (name == "br") {
+            emptyParagraph = name.Is("p") && tag.indexOf(QByteArrayView("-qt-paragraph-type:empty")) >= 0;
+        } else if (name.Is("br")) {
             if (!emptyParagraph)
                 out += '\n';
         } else if (HidesContent(name)) {
-            const QByteArray end = "</" + name;
+            const QByteArray end = "</" + QByteArray(name.text.data(), name.size);
             qsizetype at = pos;
             // Case-insensitive search for the closing tag.
             while (at < n) {
