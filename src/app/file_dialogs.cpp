@@ -1,6 +1,8 @@
 #include "app/file_dialogs.h"
 
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 
 namespace velm {
@@ -9,8 +11,38 @@ namespace {
 
 FileDialogPresenter* presenter = nullptr;
 
+class TNameOnlyIconProvider : public QFileIconProvider {
+public:
+    using QFileIconProvider::icon;
+
+    QIcon icon(const QFileInfo& info) const override {
+        if (info.isRoot())
+            return icon(Drive);
+        if (info.isDir())
+            return icon(Folder);
+        const QMimeType mime = TypeByName(info);
+        QIcon themed = QIcon::fromTheme(mime.iconName());
+        if (themed.isNull())
+            themed = QIcon::fromTheme(mime.genericIconName());
+        return themed.isNull() ? icon(File) : themed;
+    }
+
+    QString type(const QFileInfo& info) const override {
+        if (info.isRoot() || info.isDir())
+            return QFileIconProvider::type(info);  // neither reads a file
+        const QMimeType mime = TypeByName(info);
+        return mime.comment().isEmpty() ? mime.name() : mime.comment();
+    }
+
+private:
+    static QMimeType TypeByName(const QFileInfo& info) {
+        return QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+    }
+};
+
 QStringList ShowOpenDialog(QWidget* parent, const TOpenDialogRequest& request) {
     QFileDialog dialog(parent, request.Title, request.StartFolder, request.Filter);
+    dialog.setIconProvider(NameOnlyIconProvider());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Only existing files can be confirmed; the folder must exist to be entered.
     dialog.setFileMode(request.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
@@ -25,6 +57,7 @@ QStringList ShowOpenDialog(QWidget* parent, const TOpenDialogRequest& request) {
 
 TSavePick ShowSaveDialog(QWidget* parent, const TSaveDialogRequest& request) {
     QFileDialog dialog(parent, request.Title, request.StartFolder);
+    dialog.setIconProvider(NameOnlyIconProvider());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.Filters);
@@ -53,6 +86,12 @@ QString FilterSuffix(const QString& filter) {
     static const QRegularExpression patterns(QStringLiteral("\\(([^()]*)\\)\\s*$"));
     static const QRegularExpression firstSuffix(QStringLiteral("^\\s*\\*\\.([^\\s;*?]+)"));
     return firstSuffix.match(patterns.match(filter).captured(1)).captured(1);
+}
+
+QAbstractFileIconProvider* NameOnlyIconProvider() {
+    // Kept to the very end: a file list's own thread may ask it while the list goes.
+    static QAbstractFileIconProvider* const provider = new TNameOnlyIconProvider;
+    return provider;
 }
 
 FileDialogPresenter* SetFileDialogPresenter(FileDialogPresenter* next) {

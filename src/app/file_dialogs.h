@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QAbstractFileIconProvider;
 class QWidget;
 
 namespace velm {
@@ -53,5 +54,10 @@ TSavePick PickFileToSave(QWidget* parent, const TSaveDialogRequest& request);
 
 // The first pattern's suffix of a filter in Qt's form: "csv" for "CSV files (*.csv *.txt)".
 QString FilterSuffix(const QString& filter);
+
+// Icons and type names for every list of files the program shows, told from an entry's
+// kind (drive, folder, file) and its name alone. Qt's own provider reads a file's first
+// bytes to tell its type, which blocks for good on some special files (/proc/kmsg).
+QAbstractFileIconProvider* NameOnlyIconProvider();
 
 }  // namespace velm

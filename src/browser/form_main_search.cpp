@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStatusBar>
@@ -84,6 +85,8 @@ void TFormMain::ConnectSearchPanel() {
 
     connect(ui_->BitBtnSearch, &QPushButton::clicked, this, [this] { RunCommand([this] { RunSearch(false); }); });
     connect(ui_->BitBtnSearchNext, &QPushButton::clicked, this, [this] { RunCommand([this] { RunSearch(true); }); });
+    // Enter after the text searches as "Search now !" does; not while that is disabled.
+    connect(ui_->EditSearch, &QLineEdit::returnPressed, ui_->BitBtnSearch, &QPushButton::click);
     // toggled, not clicked: setting the box from the menu must run the same handling.
     connect(ui_->CheckBoxSearchOptions, &QCheckBox::toggled, this, [this] { CheckBoxSearchOptionsClick(); });
     connect(ui_->ViewHideSearchPanel, &QAction::triggered, this,
@@ -100,7 +103,18 @@ void TFormMain::FillSearchFieldList() {
     if (Component)
         Component->FillSearchFields(names);
     list->addItems(names);
-    list->setCurrentIndex(-1);
+    // A field is chosen from the start, so that a first search does not do nothing.
+    list->setCurrentIndex(names.isEmpty() ? -1 : 0);
+    // Wide enough for its longest field name; the controls to its right move along.
+    list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const int grow = list->sizeHint().width() - list->width();
+    if (grow <= 0)
+        return;
+    list->resize(list->width() + grow, list->height());
+    const QList<QWidget*> right = {ui_->LabelFor, ui_->EditSearch, ui_->BitBtnSearch, ui_->CheckBoxSearchOptions,
+                                   ui_->BitBtnSearchNext};
+    for (QWidget* control : right)
+        control->move(control->x() + grow, control->y());
 }
 
 void TFormMain::RunSearch(bool fromNext) {
@@ -124,13 +138,20 @@ void TFormMain::RunSearch(bool fromNext) {
     });
     if (closed_ || workGuard_->CloseRequested())
         return;
-    // Nothing happening at all would read as a button that does not work.
+    // Nothing happening at all would read as a button that does not work; and the
+    // button's hint, still shown after a search, would answer nothing.
+    const QString field = ui_->ComboBoxSearchIn->itemText(chosen);
     if (!found) {
-        statusBar()->showMessage(QStringLiteral("Nothing found: no component holds \"%1\" in %2.")
-                                     .arg(text, ui_->ComboBoxSearchIn->itemText(chosen)));
+        const QString message =
+            fromNext ? QStringLiteral("No further match: no component after this one holds \"%1\" in %2.")
+                     : QStringLiteral("Nothing found: no component holds \"%1\" in %2.");
+        statusBar()->showMessage(message.arg(text, field));
         return;
     }
-    SelectComponentNode(DMvelm->TableCPInfo->FieldByName(QStringLiteral("ID"))->Value().toLongLong());
+    TTable& packages = *DMvelm->TableCPInfo;
+    const QString name = packages.FieldByName(QStringLiteral("ProductName"))->AsString();
+    SelectComponentNode(packages.FieldByName(QStringLiteral("ID"))->Value().toLongLong());
+    statusBar()->showMessage(QStringLiteral("Found %1: it holds \"%2\" in %3.").arg(name, text, field));
 }
 
 bool TFormMain::LocateRecord(const QString& fieldName, const QString& searchText, int matchKind, bool caseSensitive,

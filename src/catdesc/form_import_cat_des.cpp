@@ -2,6 +2,7 @@
 
 #include "ui_FormImportCatDes.h"
 
+#include "app/file_dialogs.h"
 #include "app/launcher.h"
 #include "app/messages.h"
 #include "app/settings.h"
@@ -44,6 +45,7 @@ TFormImportCatDes::TFormImportCatDes(QWidget* parent)
     model_ = new QFileSystemModel(this);
     model_->setObjectName(QStringLiteral("ShellTree1Model"));
     model_->setReadOnly(true);
+    model_->setIconProvider(NameOnlyIconProvider());
     model_->setFilter(QDir::AllDirs | QDir::Files | QDir::Drives | QDir::NoDotAndDotDot);
     model_->setNameFilters({QStringLiteral("*.cat")});
     model_->setNameFilterDisables(false);

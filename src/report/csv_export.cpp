@@ -17,13 +17,32 @@ bool NeedsQuotes(QStringView value) {
     return false;
 }
 
-// Writes the field straight to the sink: no copy of the text is made to quote it.
-void WriteField(TTextSink& out, QStringView value) {
+// A cell a spreadsheet would run as a formula ("=HYPERLINK(...)", "@SUM(...)",
+// "-2+3+cmd|..."): text from an archive must never run on the reader's machine.
+bool RunsAsFormula(QStringView value) {
+    if (value.isEmpty())
+        return false;
+    switch (value.front().unicode()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r': return true;
+    default: return false;
+    }
+}
+
+// Writes the field straight to the sink: no copy of the text is made to quote it. A
+// text that would run as a formula gets a leading apostrophe, which spreadsheets read
+// as "this cell is text". Numbers and dates are the program's own and stay numbers.
+void WriteField(TTextSink& out, QStringView value, bool isText = false) {
+    const QLatin1StringView asText(isText && RunsAsFormula(value) ? "'" : "");
     if (!NeedsQuotes(value)) {
-        out << value;
+        out << asText << value;
         return;
     }
-    out << QLatin1StringView("\"");
+    out << QLatin1StringView("\"") << asText;
     qsizetype start = 0;
     for (qsizetype quote = value.indexOf(u'"'); quote >= 0; quote = value.indexOf(u'"', start)) {
         out << value.mid(start, quote + 1 - start) << QLatin1StringView("\"");
@@ -50,7 +69,9 @@ bool WriteCsv(TCatalogueReport& report, QIODevice& device, const TProgressStep& 
             if (i > 0)
                 out << QLatin1StringView(",");
             const QString text = row.Text(field);
-            WriteField(out, field.Kind() == TFieldKind::Memo ? MemoPlainText(text) : text);
+            const TFieldKind kind = field.Kind();
+            const bool isText = kind == TFieldKind::String || kind == TFieldKind::Memo || kind == TFieldKind::Lookup;
+            WriteField(out, kind == TFieldKind::Memo ? MemoPlainText(text) : text, isText);
         }
         out << kRowEnd;
         return step(++done);

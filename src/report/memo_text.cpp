@@ -1,6 +1,6 @@
 #include "report/memo_text.h"
 
-#include "widgets/db_rich_edit.h"
+#include "catalogue/memo_markup.h"
 
 #include <QColor>
 #include <QFont>
@@ -132,7 +132,7 @@ QString RichSafeHtml(const QString& stored) {
 }  // namespace
 
 QString MemoPlainText(const QString& stored) {
-    if (!TDBRichEdit::IsRichText(stored))
+    if (!IsMemoMarkup(stored))
         return stored;
     QTextDocument document;
     document.setHtml(stored);
@@ -142,13 +142,13 @@ QString MemoPlainText(const QString& stored) {
 QString MemoSafeHtml(const QString& stored) {
     if (stored.isEmpty())
         return QString();
-    if (TDBRichEdit::IsRichText(stored))
+    if (IsMemoMarkup(stored))
         return RichSafeHtml(stored);
     return QStringLiteral("<div style=\"white-space:pre-wrap\">") + EscapeText(stored) + QStringLiteral("</div>");
 }
 
 void LoadMemoDocument(QTextDocument& document, const QString& stored) {
-    if (TDBRichEdit::IsRichText(stored)) {
+    if (IsMemoMarkup(stored)) {
         document.setHtml(MemoSafeHtml(stored));
         return;
     }

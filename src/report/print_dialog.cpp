@@ -63,10 +63,13 @@ TPrintPreviewDialog::TPrintPreviewDialog(const TPrintRequest& request, QWidget* 
     top->addWidget(choice_, 1);
     top->addSpacing(12);
     QToolButton* previous = ToolButton(this, QStyle::SP_ArrowLeft, QStringLiteral("Previous page"));
+    previous->setObjectName(QStringLiteral("ButtonPreviousPage"));
     page_ = new QLabel(this);
+    page_->setObjectName(QStringLiteral("LabelPage"));
     page_->setMinimumWidth(110);
     page_->setAlignment(Qt::AlignCenter);
     QToolButton* next = ToolButton(this, QStyle::SP_ArrowRight, QStringLiteral("Next page"));
+    next->setObjectName(QStringLiteral("ButtonNextPage"));
     top->addWidget(previous);
     top->addWidget(page_);
     top->addWidget(next);
@@ -98,8 +101,14 @@ TPrintPreviewDialog::TPrintPreviewDialog(const TPrintRequest& request, QWidget* 
     connect(preview_, &QPrintPreviewWidget::paintRequested, this, &TPrintPreviewDialog::PaintPreview);
     connect(preview_, &QPrintPreviewWidget::previewChanged, this, &TPrintPreviewDialog::ShowPage);
     connect(choice_, &QComboBox::currentIndexChanged, preview_, &QPrintPreviewWidget::updatePreview);
-    connect(previous, &QToolButton::clicked, this, [this] { preview_->setCurrentPage(preview_->currentPage() - 1); });
-    connect(next, &QToolButton::clicked, this, [this] { preview_->setCurrentPage(preview_->currentPage() + 1); });
+    // The preview tells of a page change when it is scrolled, not when it is asked to
+    // turn a page: the arrows update the label themselves.
+    const auto turn = [this](int by) {
+        preview_->setCurrentPage(preview_->currentPage() + by);
+        ShowPage();
+    };
+    connect(previous, &QToolButton::clicked, this, [turn] { turn(-1); });
+    connect(next, &QToolButton::clicked, this, [turn] { turn(1); });
     connect(print_, &QPushButton::clicked, this, &TPrintPreviewDialog::PrintClick);
     connect(close_, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -61,6 +61,21 @@ QList<ExportChoice> ExportChoices(const TReportTarget& target) {
     return choices;
 }
 
+// The file type a name asks for by its extension ("tools.html" an HTML page, whatever
+// type the dialog showed), in the chosen scope; the chosen type for any other name.
+const ExportChoice& ChoiceForName(const QList<ExportChoice>& choices, const ExportChoice& chosen, const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    ExportKind kind = chosen.kind;
+    if (suffix == QLatin1String("csv"))
+        kind = ExportKind::Csv;
+    else if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
+        kind = ExportKind::Html;
+    for (const ExportChoice& choice : choices)
+        if (choice.kind == kind && choice.scope == chosen.scope)
+            return choice;
+    return chosen;
+}
+
 QString NativePath(const QString& path) { return QDir::toNativeSeparators(path); }
 
 void ReportExportFailure(const QString& path, const QString& reason) {
@@ -138,11 +153,11 @@ void ExportCatalogue(QWidget* window, TWorkGuard& guard, const TReportTarget& ta
     const TSavePick pick = PickFileToSave(window, request);
     if (!pick.Picked())
         return;
-    const ExportChoice& choice = choices.at(pick.Filter >= 0 && pick.Filter < choices.size() ? pick.Filter : 0);
     QString path = pick.File;
+    const ExportChoice& choice =
+        ChoiceForName(choices, choices.at(pick.Filter >= 0 && pick.Filter < choices.size() ? pick.Filter : 0), path);
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + FilterSuffix(choice.filter);
-    LastExportFolder() = QFileInfo(path).absolutePath();
 
     TCatalogueReport report(*DMvelm, choice.scope, target);
     // Written beside the target and put in its place only when complete.
@@ -168,8 +183,13 @@ void ExportCatalogue(QWidget* window, TWorkGuard& guard, const TReportTarget& ta
         file.cancelWriting();
         return;
     }
-    if (!file.commit())
+    if (!file.commit()) {
         ReportExportFailure(path, file.errorString());
+        return;
+    }
+    // Only a folder an export went to is offered again: one it failed in may be a
+    // special folder (/proc, say) whose files a save dialog cannot even list safely.
+    LastExportFolder() = QFileInfo(path).absolutePath();
 }
 
 }  // namespace velm

@@ -1,5 +1,7 @@
 #include "search/fx_locate.h"
 
+#include "catalogue/memo_markup.h"
+
 #include <QCoreApplication>
 #include <QByteArrayView>
 
@@ -428,6 +430,9 @@ bool TfxLocate::MatchMemoWith(const Pattern& pattern, const TField& field, MemoR
         QByteArray stored;
         if (!ahead || !ahead->Take(*field.Table(), field, stored))
             stored = field.MemoBytes();
+        // A formatted memo is searched by the text it shows, never by its markup.
+        if (IsMemoMarkup(stored))
+            stored = MemoShownUtf8(stored);
         const qsizetype n = std::min<qsizetype>(stored.size(), pattern.maxMemoSize);
         const char* data = stored.constData();
         const void* zero = n > 0 ? std::memchr(data, 0, static_cast<size_t>(n)) : nullptr;

@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "catalogue/field.h"
+#include "catalogue/memo_markup.h"
 
 #include <QFocusEvent>
 #include <QMimeData>
@@ -10,7 +11,6 @@
 #include <QTextCursor>
 
 #include <algorithm>
-#include <utility>
 
 namespace velm {
 
@@ -30,55 +30,7 @@ TDBRichEdit::TDBRichEdit(QWidget* parent) : QTextEdit(parent), TDataAware(this) 
 
 void TDBRichEdit::FollowState() { setReadOnly(large_ || !DataLink().CanModify()); }
 
-namespace {
-
-// The text of stored HTML without its markup, for a view that cannot lay the markup out:
-// tags dropped, paragraph ends kept as line breaks, the common entities decoded.
-QString TextOfMarkup(const QString& html) {
-    QString text;
-    text.reserve(html.size() / 2);
-    bool inTag = false;
-    for (qsizetype i = 0; i < html.size(); ++i) {
-        const QChar c = html.at(i);
-        if (inTag) {
-            if (c == u'>')
-                inTag = false;
-            continue;
-        }
-        if (c == u'<') {
-            inTag = true;
-            const QStringView tag = QStringView(html).sliced(i + 1, std::min<qsizetype>(4, html.size() - i - 1));
-            if (tag.startsWith(u"/p", Qt::CaseInsensitive) || tag.startsWith(u"br", Qt::CaseInsensitive))
-                text += u'\n';
-            continue;
-        }
-        if (c == u'&') {
-            static const std::pair<const char16_t*, char16_t> entities[] = {
-                {u"&lt;", u'<'}, {u"&gt;", u'>'}, {u"&amp;", u'&'}, {u"&quot;", u'"'}, {u"&nbsp;", u' '}};
-            bool decoded = false;
-            for (const auto& [entity, character] : entities) {
-                if (QStringView(html).sliced(i).startsWith(QStringView(entity))) {
-                    text += QChar(character);
-                    i += QStringView(entity).size() - 1;
-                    decoded = true;
-                    break;
-                }
-            }
-            if (decoded)
-                continue;
-        }
-        text += c;
-    }
-    return text;
-}
-
-}  // namespace
-
-bool TDBRichEdit::IsRichText(const QString& text) {
-    const QString head = text.left(64).trimmed();
-    return head.startsWith(QLatin1String("<!DOCTYPE HTML"), Qt::CaseInsensitive) ||
-           head.startsWith(QLatin1String("<html"), Qt::CaseInsensitive);
-}
+bool TDBRichEdit::IsRichText(const QString& text) { return IsMemoMarkup(text); }
 
 void TDBRichEdit::ShowField() {
     const TField* field = DataLink().Field();
@@ -91,8 +43,13 @@ void TDBRichEdit::ShowField() {
     rich_ = IsRichText(text);
     const bool wasLarge = large_;
     large_ = text.size() > kLargeTextLength;
+    // A new text would take the format the caret stood in (bold, after a formatted
+    // text was shown): each text is shown with its own formatting only.
+    QTextCursor fresh(document());
+    fresh.setCharFormat(QTextCharFormat());
+    setTextCursor(fresh);
     if (large_)
-        ShowLargeText(rich_ ? TextOfMarkup(text) : text);
+        ShowLargeText(MemoShownText(text));
     else if (rich_)
         setHtml(text);
     else
@@ -144,8 +101,15 @@ void TDBRichEdit::StoreField() {
     if (large_)
         return;
     QString text;
-    if (!document()->isEmpty())
+    if (!document()->isEmpty()) {
         text = rich_ ? toHtml() : toPlainText();
+        // A plain text that opens like the memo's own markup would be read back as
+        // markup: it is stored as rich text, which shows it as it is.
+        if (!rich_ && IsMemoMarkup(text)) {
+            rich_ = true;
+            text = toHtml();
+        }
+    }
     DataLink().Field()->SetAsString(text);
     shown_ = text;
     dirty_ = false;

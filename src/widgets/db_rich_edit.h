@@ -34,7 +34,8 @@ public:
     // Merges a format into the selected text; the memo holds rich text from then on.
     void MergeSelectionFormat(const QTextCharFormat& format);
 
-    // Whether a stored memo text is rich text written by this memo.
+    // Whether a stored memo text is rich text written by this memo (and not text that
+    // merely looks like HTML, as an archive's description may).
     static bool IsRichText(const QString& text);
 
 protected:

@@ -2,6 +2,7 @@
 // object as the main window wires it: showing a component, the rating bar and the
 // compatibility marks kept in step, focus colours and the formatting menu.
 #include "browser/component_detail_panel.h"
+#include "catalogue/memo_markup.h"
 #include "catalogue/table.h"
 #include "import/velm_component.h"
 #include "support/message_recorder.h"
@@ -150,6 +151,7 @@ private slots:
     void theWheelChangesNothingThatHasNoFocus();
     void formattingWithoutSelectionDoesNothing();
     void formattingActsOnTheActiveSheetsMemoAndStoresTheRow();
+    void eachTextShowsItsOwnFormattingAndArchiveHtmlAsText();
     void normalKeepsStrikeOut();
     void setFontStartsFromTheMemosDefaultFont();
     void clipboardCommandsChangeTheActiveMemo();
@@ -455,6 +457,46 @@ void ComponentDetailPanelTest::formattingActsOnTheActiveSheetsMemoAndStoresTheRo
     QCOMPARE(FormatAt(fx.Description(), 2).fontWeight(), int(QFont::Bold));
     QVERIFY(FormatAt(fx.Comments(), 2).fontItalic());
     QCOMPARE(fx.Comments()->toPlainText(), QStringLiteral("some comments"));
+}
+
+void ComponentDetailPanelTest::eachTextShowsItsOwnFormattingAndArchiveHtmlAsText() {
+    Fixture fx;
+    for (const char* name : {"A", "B", "C", "D"})
+        fx.Add(name);
+    fx.Set("A", "ProductDescription", QStringLiteral("bold words"));
+    fx.Set("B", "ProductDescription", QStringLiteral("plain words"));
+    // Archive descriptions: a page, and the memo's own head as near as an info file's
+    // one-line values come to it.
+    const QString page = QStringLiteral("<html><body><h1>Heading</h1><img src=\"logo.png\"><a href=\"http://x\">"
+                                        "link</a></body></html>\r\n\rNote:\r\rAdd.info:\r");
+    const QString mimic = QString(kMemoMarkupHead).replace(QStringLiteral("\n"), QStringLiteral("\r\n")) +
+                          QStringLiteral("<body><h1>Heading</h1></body></html>");
+    fx.Set("C", "ProductDescription", page);
+    fx.Set("D", "ProductDescription", mimic);
+    QVERIFY(fx.ShowActive());
+    fx.Show("A");
+    TDBRichEdit* memo = fx.Description();
+    velm::test::Click(memo->viewport());
+    velm::test::Key(memo, Qt::Key_Home, Qt::ControlModifier);
+    for (int i = 0; i < 4; ++i)
+        velm::test::Key(memo, Qt::Key_Right, Qt::ShiftModifier);
+    velm::test::ChooseFromPopupAt(memo->viewport(), memo->cursorRect().center(), QStringLiteral("&Bold"));
+    QCOMPARE(FormatAt(memo, 2).fontWeight(), int(QFont::Bold));
+
+    // The next text shows with its own formatting, none of the last one's.
+    fx.Show("B");
+    QCOMPARE(memo->toPlainText(), QStringLiteral("plain words"));
+    for (int at : {1, 5, 11})
+        QCOMPARE(FormatAt(memo, at).fontWeight(), int(QFont::Normal));
+    // Text from an archive is shown as the text it is, markup and all.
+    fx.Show("C");
+    QVERIFY(!memo->IsRich());
+    QVERIFY(memo->toPlainText().startsWith(QStringLiteral("<html><body><h1>Heading</h1><img src=")));
+    fx.Show("D");
+    QVERIFY(!memo->IsRich());
+    QVERIFY(memo->toPlainText().startsWith(QStringLiteral("<!DOCTYPE HTML PUBLIC")));
+    fx.Show("A");
+    QCOMPARE(FormatAt(memo, 2).fontWeight(), int(QFont::Bold));
 }
 
 void ComponentDetailPanelTest::normalKeepsStrikeOut() {

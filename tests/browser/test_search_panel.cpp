@@ -2,6 +2,7 @@
 // a text, press a button, and see which node is selected and which row is current.
 #include "browser/form_main.h"
 #include "catalogue/database_error.h"
+#include "catalogue/memo_markup.h"
 #include "search/fx_locate.h"
 #include "support/message_recorder.h"
 #include "support/temp_catalogue.h"
@@ -18,7 +19,10 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -125,8 +129,9 @@ struct Fixture {
 class SearchPanelTest : public QObject {
     Q_OBJECT
 private slots:
-    void startsCompactAndSearchesOnlyFromTheButtons();
+    void startsCompactWithTheFirstFieldChosenAndWhole();
     void aFoundComponentIsSelectedAndShown();
+    void aFormattedDescriptionIsSearchedByItsText();
     void searchNextFollowsRecordOrder();
     void theFoundRowsOwnNodeIsSelected();
     void heightFollowsTheOptionsBoxAndTheMenu();
@@ -135,7 +140,7 @@ private slots:
     void aTableErrorIsReportedAndThePanelWorksOn();
 };
 
-void SearchPanelTest::startsCompactAndSearchesOnlyFromTheButtons() {
+void SearchPanelTest::startsCompactWithTheFirstFieldChosenAndWhole() {
     Fixture f;
     f.Show();
     QCOMPARE(f.window->PanelSearch()->height(), 37);
@@ -144,24 +149,32 @@ void SearchPanelTest::startsCompactAndSearchesOnlyFromTheButtons() {
         entries << f.Fields()->itemText(i);
     QCOMPARE(entries, (QStringList{"ProductName", "ProductDescription", "Author", "Comments", "StatusDescr",
                                    "CategoryName", "FileURL", "AuthorEmail", "ArchiveFile", "ArchiveFilePath"}));
-    QCOMPARE(f.Fields()->currentIndex(), -1);
+    QCOMPARE(f.Fields()->currentText(), QStringLiteral("ProductName"));
     QVERIFY(f.Text()->text().isEmpty());
     QVERIFY(f.Child<QRadioButton>("RadioButtonMatchAnywhere")->isChecked());
     QVERIFY(!f.Child<QCheckBox>("CheckBoxCaseSensitive")->isChecked());
     QVERIFY(!f.Options()->isChecked());
+    // Every field name shows whole, and the strip's controls stay clear of each other.
+    QStyleOptionComboBox box;
+    box.initFrom(f.Fields());
+    const QRect shown = f.Fields()->style()->subControlRect(QStyle::CC_ComboBox, &box, QStyle::SC_ComboBoxEditField,
+                                                            f.Fields());
+    for (const QString& entry : entries)
+        QVERIFY2(f.Fields()->fontMetrics().horizontalAdvance(entry) <= shown.width(), qPrintable(entry));
+    const QList<QWidget*> strip = {f.Fields(), f.Child<QLabel>("LabelFor"), f.Text(), f.SearchNow(), f.Options()};
+    for (qsizetype i = 1; i < strip.size(); ++i)
+        QVERIFY2(strip[i - 1]->geometry().right() < strip[i]->geometry().left(), qPrintable(strip[i]->objectName()));
+    QCOMPARE(f.SearchNext()->x(), f.SearchNow()->x());
 
     QSignalSpy searches(f.window->fxLocate1, &TfxLocate::busyChanged);
-    // A text but no field, then a field but no text: nothing happens.
-    f.TypeInto(f.Text(), QStringLiteral("Bolt"));
+    // No text: nothing happens.
     velm::test::Click(f.SearchNow());
-    f.Enter("ProductName", QString());
-    velm::test::Click(f.SearchNow());
-    // Enter in the text box is no button.
-    f.TypeInto(f.Text(), QStringLiteral("Bolt"));
-    velm::test::Key(f.Text(), Qt::Key_Return);
-    velm::test::Key(f.Text(), Qt::Key_Enter);
     QCOMPARE(searches.count(), 0);
-    QCOMPARE(f.SelectedText(), QStringLiteral("Grids"));
+    // Enter after the text searches as "Search now !" does.
+    f.TypeInto(f.Text(), QStringLiteral("bolt"));
+    velm::test::Key(f.Text(), Qt::Key_Return);
+    QCOMPARE(f.SelectedText(), QStringLiteral("Bolt"));
+    QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("Found Bolt: it holds \"bolt\" in ProductName."));
     QVERIFY(f.messages.shown.isEmpty());
 }
 
@@ -202,6 +215,44 @@ void SearchPanelTest::aFoundComponentIsSelectedAndShown() {
              QStringLiteral("Nothing found: no component holds \"") + longText + QStringLiteral("yy\" in Comments."));
 }
 
+void SearchPanelTest::aFormattedDescriptionIsSearchedByItsText() {
+    Fixture f;
+    for (const char* package : {"Bolt", "Brick"}) {
+        QVERIFY(f.Packages().Locate(QStringLiteral("ProductName"), QString::fromLatin1(package), false));
+        f.Packages().Edit();
+        f.Packages().FieldByName(QStringLiteral("ProductDescription"))->SetAsString(QStringLiteral("plain words here"));
+        f.Packages().Post();
+    }
+    f.Show();
+    // Bold on a word of Brick's description, from the memo's pop-up menu.
+    f.Select(QStringLiteral("Brick"));
+    auto* memo = f.Child<QTextEdit>("DBRichEditDescription");
+    velm::test::Click(memo->viewport());
+    velm::test::Key(memo, Qt::Key_Home, Qt::ControlModifier);
+    for (int i = 0; i < 5; ++i)
+        velm::test::Key(memo, Qt::Key_Right, Qt::ShiftModifier);
+    velm::test::ChooseFromPopupAt(memo->viewport(), memo->cursorRect().center(), QStringLiteral("&Bold"));
+    QVERIFY(IsMemoMarkup(f.Packages().FieldByName(QStringLiteral("ProductDescription"))->AsString()));
+
+    // The markup is no text of the memo.
+    f.Enter("ProductDescription", QString());
+    for (const QString& markup : {QStringLiteral("margin"), QStringLiteral("font"), QStringLiteral("span"),
+                                  QStringLiteral("DOCTYPE")}) {
+        f.TypeInto(f.Text(), markup);
+        velm::test::Click(f.SearchNow());
+        QCOMPARE(f.window->statusBar()->currentMessage(),
+                 QStringLiteral("Nothing found: no component holds \"%1\" in ProductDescription.").arg(markup));
+    }
+    // Its words are, across the formatting, and in full as shown.
+    velm::test::Click(f.Options());
+    velm::test::Click(f.Child<QRadioButton>("RadioButtonMatchFull"));
+    f.TypeInto(f.Text(), QStringLiteral("plain words here"));
+    velm::test::Click(f.SearchNow());
+    QCOMPARE(f.SelectedText(), QStringLiteral("Bolt"));
+    velm::test::Click(f.SearchNext());
+    QCOMPARE(f.SelectedText(), QStringLiteral("Brick"));
+}
+
 void SearchPanelTest::searchNextFollowsRecordOrder() {
     Fixture f;
     f.Show();
@@ -209,6 +260,8 @@ void SearchPanelTest::searchNextFollowsRecordOrder() {
     f.Enter("Author", QStringLiteral("grid"));
     velm::test::Click(f.SearchNow());
     QCOMPARE(f.SelectedText(), QStringLiteral("Bolt"));
+    // The status bar answers the search, not the button's hint.
+    QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("Found Bolt: it holds \"grid\" in Author."));
     // By record order Brick follows Bolt, though bravo follows it in the tree.
     QStringList found;
     for (int i = 0; i < 3; ++i) {
@@ -217,6 +270,8 @@ void SearchPanelTest::searchNextFollowsRecordOrder() {
     }
     QCOMPARE(found, (QStringList{"Brick", "bravo", "bravo"}));
     QCOMPARE(f.CurrentRow(), QStringLiteral("bravo"));
+    QCOMPARE(f.window->statusBar()->currentMessage(),
+             QStringLiteral("No further match: no component after this one holds \"grid\" in Author."));
     QVERIFY(f.window->PageControlComponentInfo()->isVisible());
 
     // Next starts after whatever the user selected since.

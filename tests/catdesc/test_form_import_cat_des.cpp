@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QAbstractFileIconProvider>
 #include <QFileSystemModel>
 #include <QListWidget>
 #include <QPushButton>
@@ -158,6 +159,11 @@ void FormImportCatDesTest::treeShowsFoldersAndCatFilesOnly() {
         shown << model->fileName(model->index(row, 0, root));
     shown.sort();
     QCOMPARE(shown, (QStringList{"OTHER.CAT", "grids.cat", "sub"}));
+    // Files are told by their names: reading one (a special file may block) would say PNG.
+    QFile picture(folder.Path("picture"));
+    QVERIFY(picture.open(QIODevice::WriteOnly) && picture.write("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) == 16);
+    picture.close();
+    QVERIFY(!model->iconProvider()->type(QFileInfo(picture.fileName())).contains(QStringLiteral("PNG")));
 
     // A new folder shows up without reopening the dialog.
     QVERIFY(QDir(folder.dir.path()).mkdir(QStringLiteral("added")));

@@ -1,11 +1,15 @@
 // File > Export through the main window: CSV read back with Python's csv module, HTML
 // parsed back with Python's html.parser, and the long run's Cancel, close and input.
+#include "catalogue/memo_markup.h"
 #include "report/memo_text.h"
 #include "report_fixture.h"
 #include "support/file_dialog_recorder.h"
+#include "support/modal_dialog.h"
 #include "support/message_recorder.h"
 
+#include <QAbstractFileIconProvider>
 #include <QFile>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -150,6 +154,7 @@ class ReportExportTest : public QObject {
 private slots:
     void csvHoldsEveryFieldOfEveryRow();
     void csvOfTheSelectedCategoryOnly();
+    void csvCellsNeverRunAsFormulas();
     void htmlIsOnePageWithEscapedTextAndSafeRichText();
     void saveDialogOffersTypesAndScopes();
     void aFileThatCannotBeWrittenIsReported();
@@ -220,6 +225,44 @@ void ReportExportTest::csvOfTheSelectedCategoryOnly() {
     QCOMPARE(RunPython(kReadCsv, none).array().size(), 1);
 }
 
+void ReportExportTest::csvCellsNeverRunAsFormulas() {
+    Fixture f;
+    const qint64 formulae = f.cat.AddCategory(QStringLiteral("=Formulae"));
+    PackageValues hostile;
+    hostile.name = QStringLiteral("=HYPERLINK(\"http://x.example\")");
+    hostile.author = QStringLiteral("@SUM(1+1)");
+    hostile.description = QStringLiteral("-2+3+cmd|' /C calc'!A0");
+    hostile.comments = QStringLiteral("\tTabbed");
+    hostile.archive = QStringLiteral("+1.zip");
+    hostile.version[0] = -2;
+    f.AddPackage(formulae, hostile);
+    PackageValues broken;
+    broken.name = QStringLiteral("Broken");
+    broken.description = QStringLiteral("\rafter a break");
+    broken.comments = QStringLiteral("a = b - c");
+    f.AddPackage(formulae, broken);
+    f.Show();
+    const QString file = f.out.filePath(QStringLiteral("formulae.csv"));
+    f.Export(file, WholeCsv);
+
+    const QJsonArray rows = RunPython(kReadCsv, file).array();
+    QCOMPARE(rows.size(), 3);
+    const QStringList names = Strings(rows.at(0).toArray());
+    const auto cell = [&](int row, const char* field) {
+        return rows.at(row).toArray().at(names.indexOf(QString::fromLatin1(field))).toString();
+    };
+    // Text that a spreadsheet would run reads as text there; numbers stay numbers.
+    QCOMPARE(cell(1, "ProductName"), QStringLiteral("'") + hostile.name);
+    QCOMPARE(cell(1, "Author"), QStringLiteral("'@SUM(1+1)"));
+    QCOMPARE(cell(1, "ProductDescription"), QStringLiteral("'-2+3+cmd|' /C calc'!A0"));
+    QCOMPARE(cell(1, "Comments"), QStringLiteral("'\tTabbed"));
+    QCOMPARE(cell(1, "ArchiveFile"), QStringLiteral("'+1.zip"));
+    QCOMPARE(cell(1, "CategoryName"), QStringLiteral("'=Formulae"));
+    QCOMPARE(cell(1, "VersionMajor"), QStringLiteral("-2"));
+    QCOMPARE(cell(2, "ProductDescription"), QStringLiteral("'\rafter a break"));
+    QCOMPARE(cell(2, "Comments"), QStringLiteral("a = b - c"));
+}
+
 void ReportExportTest::htmlIsOnePageWithEscapedTextAndSafeRichText() {
     MessageRecorder messages;  // the start's notice about the stray row
     Fixture f;
@@ -228,12 +271,12 @@ void ReportExportTest::htmlIsOnePageWithEscapedTextAndSafeRichText() {
     PackageValues stray;
     stray.name = QStringLiteral("Stray");
     f.AddPackage(999, stray);
-    // A rich memo carrying what a page must never run or load.
+    // A rich memo (written by another tool) carrying what a page must never run or load.
     PackageValues hostile;
     hostile.name = QStringLiteral("Hostile");
     hostile.description =
-        QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\"><html><head><script>alert(3)</script>"
-                       "</head><body><p><a href=\"javascript:alert(4)\">link text</a> "
+        QString(kMemoMarkupHead) +
+        QStringLiteral("<script>alert(3)</script></head><body><p><a href=\"javascript:alert(4)\">link text</a> "
                        "<img src=\"http://example.org/track.png\"> <span style=\"font-family:'x&quot; "
                        "onmouseover=&quot;alert(5)'; color:#ff0000\">red</span></p>"
                        "<iframe src=\"http://example.org\"></iframe></body></html>");
@@ -306,6 +349,19 @@ void ReportExportTest::saveDialogOffersTypesAndScopes() {
     const QString bare = f.out.filePath(QStringLiteral("whole"));
     f.Export(bare, WholeHtml);
     QVERIFY(QFile::exists(bare + QStringLiteral(".html")));
+    // A typed suffix that names a type wins over the type the list shows.
+    const auto head = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.read(14) : QByteArray();
+    };
+    f.Export(f.out.filePath(QStringLiteral("tools.html")), CategoryCsv);
+    QCOMPARE(head(f.out.filePath(QStringLiteral("tools.html"))), QByteArray("<!DOCTYPE html"));
+    f.Export(f.out.filePath(QStringLiteral("tools.HTM")), WholeCsv);
+    QCOMPARE(head(f.out.filePath(QStringLiteral("tools.HTM"))), QByteArray("<!DOCTYPE html"));
+    f.Export(f.out.filePath(QStringLiteral("list.CSV")), WholeHtml);
+    QCOMPARE(head(f.out.filePath(QStringLiteral("list.CSV"))), QByteArray("ID,ProductName"));
+    f.Export(f.out.filePath(QStringLiteral("list.txt")), WholeHtml);
+    QCOMPARE(head(f.out.filePath(QStringLiteral("list.txt"))), QByteArray("<!DOCTYPE html"));
 
     // The menu item and its hint.
     auto* exportItem = f.window->findChild<QAction*>(QStringLiteral("FileExport"));
@@ -332,10 +388,31 @@ void ReportExportTest::aFileThatCannotBeWrittenIsReported() {
     QVERIFY(messages.Last().text.startsWith(
         QStringLiteral("The catalogue could not be exported to %1: ").arg(QDir::toNativeSeparators(missingFolder))));
     QVERIFY(!QFile::exists(missingFolder));
-    // The window goes on: the next export works.
+    f.Export(QStringLiteral("/proc/x.csv"), WholeCsv);
+    QCOMPARE(messages.Count(), 2);
+    // The window goes on: the next export works, and does not start in a folder where
+    // one failed.
     const QString file = f.out.filePath(QStringLiteral("ok.csv"));
     f.Export(file, WholeCsv);
+    QVERIFY(f.lastRequest.StartFolder != QStringLiteral("/proc"));
     QCOMPARE(RunPython(kReadCsv, file).array().size(), 5);
+
+    // The real save dialog opens where the export went, and tells a file's type by its
+    // name: reading the file (a special one may block for good) would say PNG.
+    QFile picture(f.out.filePath(QStringLiteral("picture")));
+    QVERIFY(picture.open(QIODevice::WriteOnly));
+    picture.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    picture.close();
+    QString startedIn, pictureType;
+    velm::test::AnswerNextModal<QFileDialog>([&](QFileDialog* dialog) {
+        startedIn = dialog->directory().canonicalPath();
+        pictureType = dialog->iconProvider()->type(QFileInfo(picture.fileName()));
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    f.ChooseFromMenu("MenuFile", "FileExport");
+    QCOMPARE(startedIn, QDir(f.out.path()).canonicalPath());
+    QVERIFY2(!pictureType.isEmpty() && !pictureType.contains(QStringLiteral("PNG")), qPrintable(pictureType));
+    QCOMPARE(messages.Count(), 2);
 }
 
 void ReportExportTest::cancelInTheMiddleLeavesTheOldFile() {

@@ -11,6 +11,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QRegularExpression>
+#include <QToolButton>
 
 using namespace velm;
 using velm::test::MessageRecorder;
@@ -188,7 +189,7 @@ void ReportPrintTest::previewDialogShowsTheChosenReport() {
     int toolsPages = 0, allPages = 0;
     QString note;
     bool noteShown = false;
-    QStringList items;
+    QStringList items, pageLabels;
     velm::test::AnswerNextModal<TPrintPreviewDialog>([&](TPrintPreviewDialog* dialog) {
         for (int i = 0; i < dialog->ComboBoxPrintWhat()->count(); ++i)
             items << dialog->ComboBoxPrintWhat()->itemText(i);
@@ -200,6 +201,13 @@ void ReportPrintTest::previewDialogShowsTheChosenReport() {
         allPages = dialog->Preview()->pageCount();
         noteShown = dialog->LabelPreviewNote()->isVisible();
         note = dialog->LabelPreviewNote()->text();
+        // The arrows move through the pages, and the label follows them.
+        const auto* page = dialog->findChild<QLabel*>(QStringLiteral("LabelPage"));
+        pageLabels << page->text();
+        for (const char* arrow : {"ButtonNextPage", "ButtonNextPage", "ButtonPreviousPage"}) {
+            QTest::mouseClick(dialog->findChild<QToolButton*>(QString::fromLatin1(arrow)), Qt::LeftButton);
+            pageLabels << QStringLiteral("%1 %2").arg(dialog->Preview()->currentPage()).arg(page->text());
+        }
         QTest::mouseClick(dialog->ButtonClose(), Qt::LeftButton);
     });
     f.ChooseFromMenu("MenuFile", "FilePrint");
@@ -208,6 +216,7 @@ void ReportPrintTest::previewDialogShowsTheChosenReport() {
     QCOMPARE(allPages, kPreviewPages);
     QVERIFY(noteShown);
     QCOMPARE(note, QStringLiteral("The preview shows the first 30 pages; all pages are printed."));
+    QCOMPARE(pageLabels, (QStringList{"Page 1 of 30", "2 Page 2 of 30", "3 Page 3 of 30", "2 Page 2 of 30"}));
     QVERIFY(!f.Packages().Filtered());
 }
 

@@ -1,5 +1,6 @@
 // The memos in reports: as plain text, and rebuilt as safe HTML from whatever the
 // stored rich text holds.
+#include "catalogue/memo_markup.h"
 #include "report/memo_text.h"
 
 #include <QTest>
@@ -36,6 +37,11 @@ void ReportTextTest::memosAsPlainText() {
     QCOMPARE(MemoSafeHtml(plain),
              QStringLiteral("<div style=\"white-space:pre-wrap\">Line &lt;one&gt;\r\rLine &amp; two</div>"));
     QCOMPARE(MemoSafeHtml(QString()), QString());
+    // An archive's text that looks like HTML is text.
+    const QString page = QStringLiteral("<html><body><b>bold?</b></body></html>");
+    QCOMPARE(MemoPlainText(page), page);
+    QCOMPARE(MemoSafeHtml(page), QStringLiteral("<div style=\"white-space:pre-wrap\">&lt;html&gt;&lt;body&gt;&lt;b&gt;"
+                                                "bold?&lt;/b&gt;&lt;/body&gt;&lt;/html&gt;</div>"));
     const QString rich = StoredRichText([](QTextEdit& memo) {
         memo.setPlainText(QStringLiteral("First\nSecond line"));
         QTextCursor cursor(memo.document());
@@ -86,8 +92,9 @@ void ReportTextTest::richMemosKeepTheirFormattingOnly() {
 }
 
 void ReportTextTest::nothingInAStoredMemoEscapesItsMarkup() {
-    const QString stored = QStringLiteral(
-        "<html><head><script>steal()</script><style>p { background: url(http://x) }</style></head>"
+    // Rich text as only a tool other than this program writes it.
+    const QString stored = QString(kMemoMarkupHead) + QStringLiteral(
+        "<script>steal()</script><style>p { background: url(http://x) }</style></head>"
         "<body onload=\"steal()\"><p style=\"background-image:url(http://x)\">"
         "<a href=\"javascript:steal()\" onclick=\"steal()\">a link</a>"
         "<img src=\"file:///etc/passwd\" width=\"5000\"><span style=\"font-family:'Arial&quot;&gt;&lt;script&gt;'\">"

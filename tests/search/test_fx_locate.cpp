@@ -1,11 +1,14 @@
 // The record locate engine over a real catalogue: what it finds, where the cursor ends
 // up, why the index path was or was not taken, and the table left as it was.
 #include "catalogue/database_error.h"
+#include "catalogue/memo_markup.h"
 #include "search/fx_locate.h"
 #include "support/temp_catalogue.h"
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 using namespace velm;
@@ -80,7 +83,7 @@ private slots:
     void findNextContinuesAfterTheCurrentRecordAndStopsAtTheLast();
     void aMissReturnsToTheStartingRecord();
     void caseIsFoldedForAsciiLettersOnly();
-    void memoComparisonsUseTheStoredBytes();
+    void memoComparisonsUseTheTextTheMemoShows();
     void lookupFieldsAreSearchedThroughTheirText();
     void resultsTellWhyNoIndexWasUsed();
     void indexPathFollowsIndexOrderAndRestoresTheIndex();
@@ -193,7 +196,7 @@ void FxLocateTest::caseIsFoldedForAsciiLettersOnly() {
     QVERIFY(e.locate.Optimized());
 }
 
-void FxLocateTest::memoComparisonsUseTheStoredBytes() {
+void FxLocateTest::memoComparisonsUseTheTextTheMemoShows() {
     Catalogue c;
     Engine e(c.cat);
     SetField(c.cat, QStringLiteral("Bolt"), "ProductDescription", QStringLiteral("Hello!"));
@@ -227,6 +230,26 @@ void FxLocateTest::memoComparisonsUseTheStoredBytes() {
     changed[280] = QLatin1Char('y');
     QVERIFY(!e.Find("Comments", changed, maBeginning));
     QVERIFY(!e.Find("Comments", changed, maAnywhere));
+
+    // A formatted memo is compared by the text it shows, as Qt reads it: paragraphs, an
+    // empty one, a line break, entities, a tab, a no-break space, letters beyond ASCII.
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    cursor.insertText(QStringLiteral("Grid <b> & \"co\"\u00a01\tend"));
+    cursor.insertBlock();
+    cursor.insertBlock();
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    cursor.insertText(QStringLiteral("Zürich"), bold);
+    cursor.insertText(QString(QChar::LineSeparator) + QStringLiteral("next"));
+    const QString rich = document.toHtml();
+    QCOMPARE(MemoShownText(rich), document.toPlainText());
+    SetField(c.cat, QStringLiteral("alpha"), "Comments", rich);
+    QVERIFY(e.Find("Comments", document.toPlainText(), maFull));
+    QCOMPARE(Current(c.cat), QStringLiteral("alpha"));
+    QVERIFY(e.Find("Comments", QStringLiteral("<b> & \"co\" 1"), maAnywhere));
+    for (const char* markup : {"margin", "span", "font-weight", "qrichtext", "&amp;", "white-space", "DOCTYPE"})
+        QVERIFY2(!e.Find("Comments", QString::fromLatin1(markup), maAnywhere), markup);
 }
 
 void FxLocateTest::lookupFieldsAreSearchedThroughTheirText() {

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QWheelEvent>
@@ -151,6 +152,12 @@ void ChooseFromOpenPopup(const QString& caption) {
         return;
     }
     Click(menu, menu->actionGeometry(action).center());
+}
+
+void ChooseFromPopupAt(QWidget* widget, QPoint at, const QString& caption) {
+    // The menu may run its own event loop: the choice waits there for it to open.
+    QTimer::singleShot(0, widget, [caption] { ChooseFromOpenPopup(caption); });
+    Click(widget, at, Qt::RightButton);
 }
 
 bool DropFiles(QWidget* widget, QPoint at, const QStringList& paths) {

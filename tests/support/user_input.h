@@ -52,6 +52,8 @@ void CloseMenus();
 void ChooseFromOpenPopup(const QString& caption);
 // The pop-up menu open now, if any.
 QMenu* OpenPopup();
+// Right-clicks a point of the widget and clicks an item of the pop-up menu it opens.
+void ChooseFromPopupAt(QWidget* widget, QPoint at, const QString& caption);
 
 // Files dragged from the desktop and dropped at a point of the widget: the enter, move
 // and drop events of a real drag. False when the widget refused the drag (then no drop

@@ -2,6 +2,7 @@
 // edit state when the user changes them, and hand their input to the row before it is
 // left or stored.
 #include "catalogue/data_source.h"
+#include "catalogue/memo_markup.h"
 #include "catalogue/table.h"
 #include "support/message_recorder.h"
 #include "support/temp_catalogue.h"
@@ -376,6 +377,21 @@ void DataAwareControlsTest::memoKeepsPlainTextPlainUntilFormatted() {
     QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Bold));
     cursor.setPosition(5);
     QCOMPARE(cursor.charFormat().fontWeight(), int(QFont::Normal));
+
+    // Typed into a plain memo, the memo's own markup is kept as the text it is.
+    Go(table, "B");
+    const QString typed = QString(kMemoMarkupHead) + QStringLiteral("<h1>typed</h1>");
+    memo->setFocus();
+    const QStringList lines = typed.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            QTest::keyClick(memo, Qt::Key_Return);
+        QTest::keyClicks(memo, lines.at(i));
+    }
+    table.Post();
+    Go(table, "A");
+    Go(table, "B");
+    QCOMPARE(memo->toPlainText(), typed);
 }
 
 void DataAwareControlsTest::cancelledEditShowsTheStoredValuesAgain() {
