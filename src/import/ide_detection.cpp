@@ -5,7 +5,10 @@
 #include "import/zip_directory.h"
 
 #include <QHash>
+#include <QSet>
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace velm {
@@ -59,11 +62,33 @@ const Extension kExtensions[] = {
     {"bpr", {kCode, kCpp, PackageText::None, 1998, 2005}},
 };
 
+// Called for every member of the archive: the extension is compared in lower-case ASCII.
 KindInfo Classify(QStringView extension) {
+    char key[12] = {};
+    if (extension.size() >= qsizetype(sizeof key))
+        return {};
+    for (qsizetype i = 0; i < extension.size(); ++i) {
+        const char16_t c = extension[i].unicode();
+        if (c >= u'A' && c <= u'Z')
+            key[i] = char(c - u'A' + 'a');
+        else if (c >= u'a' && c <= u'z')
+            key[i] = char(c);
+        else
+            return {};
+    }
     for (const Extension& e : kExtensions)
-        if (extension.compare(QLatin1StringView(e.Text), Qt::CaseInsensitive) == 0)
+        if (std::strcmp(key, e.Text) == 0)
             return e.Info;
     return {};
+}
+
+const IdeVersion* VersionOf(IdeFamily family, const char* release) {
+    if (!release)
+        return nullptr;
+    for (const IdeVersion& version : IdeVersions())
+        if (version.Family == family && std::strcmp(version.Release, release) == 0)
+            return &version;
+    return nullptr;
 }
 
 bool IsSeparator(QChar c) {
@@ -90,9 +115,14 @@ struct FileFacts {
     PackageText Text = PackageText::None;
     int FirstYear = 0;
     int LastYear = 9999;
-    QDate Date;
+    int Month = 0;  // the file's date as year * 12 + month; 0 when not known
     const PackageTextFacts* Read = nullptr;
 };
+
+// Zip writers put 1980 where they know no date, so dates before Delphi are not used.
+int MonthOf(const QDate& date) {
+    return date.isValid() && date.year() >= 1995 ? date.year() * 12 + date.month() : 0;
+}
 
 bool ProjectVersionFits(const IdeVersion& version, int projectVersion) {
     if (version.ProjectVersionMin == 0)  // 2007 writes none, and Florence's is not known
@@ -112,9 +142,8 @@ bool TextNames(const PackageTextFacts& text, const IdeVersion& version) {
 bool Fits(const IdeVersion& version, const FileFacts& facts, bool fromName) {
     if (version.ReleasedYear < facts.FirstYear || version.ReleasedYear > facts.LastYear)
         return false;
-    // Zip writers put 1980 where they know no date; a year's margin allows for betas.
-    if (facts.Date.isValid() && facts.Date.year() >= 1995 &&
-        version.ReleasedYear * 12 + version.ReleasedMonth > facts.Date.year() * 12 + facts.Date.month() + 12)
+    // A year's margin allows for betas.
+    if (facts.Month > 0 && version.ReleasedYear * 12 + version.ReleasedMonth > facts.Month + 12)
         return false;
     const PackageTextFacts* text = facts.Read;
     if (!text)
@@ -143,8 +172,8 @@ public:
             style_ = NamingStyle::Product;
         for (const PackageFile& file : packages_)
             ResolvePackage(file);
-        for (auto it = codeFolders_.cbegin(); it != codeFolders_.cend(); ++it)
-            ResolveCodeFolder(it.key(), it.value());
+        for (const CodeFolder& folder : codeFolders_)
+            ResolveCodeFolder(folder);
         std::vector<DetectedIde> result;
         const auto versions = IdeVersions();
         for (std::size_t i = 0; i < versions.size(); ++i)
@@ -161,6 +190,7 @@ private:
         int Folder = -1;             // the nearest folder that names versions
     };
     struct CodeFolder {
+        QStringView Path;
         std::size_t Delphi = kNone;  // the first unit or source of each family
         std::size_t Cpp = kNone;
         int Folder = -1;
@@ -172,8 +202,11 @@ private:
     };
 
     void Scan() {
-        QHash<QString, bool> dpkStems;  // for the .dof files that belong to a package
-        std::vector<std::pair<std::size_t, QString>> dofs;
+        // Growing the table as folders come would hash every folder name again and again.
+        codeFolderIndex_.reserve(qsizetype(std::min<std::size_t>(members_.size(), 1 << 20)));
+        std::size_t lastCode = kNone;  // members come folder by folder
+        std::vector<std::size_t> dpks;  // for the .dof files that belong to a package
+        std::vector<std::size_t> dofs;
         for (std::size_t i = 0; i < members_.size(); ++i) {
             const IdeDetectionMember& member = members_[i];
             if (member.IsFolder)
@@ -189,30 +222,44 @@ private:
                 continue;
             const QStringView folder = sep < 0 ? QStringView() : name.first(sep);
             if (info.Kind == MemberKind::Code) {
-                CodeFolder& entry = codeFolders_[folder];
-                std::size_t& first = info.Family == kCpp ? entry.Cpp : entry.Delphi;
+                if (lastCode == kNone || folder != codeFolders_[lastCode].Path) {
+                    const auto found = codeFolderIndex_.constFind(folder);
+                    if (found != codeFolderIndex_.cend()) {
+                        lastCode = *found;
+                    } else {
+                        lastCode = codeFolders_.size();
+                        codeFolderIndex_.insert(folder, lastCode);
+                        codeFolders_.push_back({folder});
+                    }
+                }
+                std::size_t& first = info.Family == kCpp ? codeFolders_[lastCode].Cpp : codeFolders_[lastCode].Delphi;
                 if (first == kNone)
                     first = i;
                 continue;
             }
             const QStringView stem = base.first(dot);
             if (info.Text == PackageText::Dpk)
-                dpkStems.insert(name.first(sep + 1 + dot).toString().toLower(), true);
-            if (info.Text == PackageText::Dof) {
-                dofs.emplace_back(packages_.size(), name.first(sep + 1 + dot).toString().toLower());
-            }
+                dpks.push_back(i);
+            if (info.Text == PackageText::Dof)
+                dofs.push_back(packages_.size());
             PackageFile file{i, info, NameTokens(stem, NamePart::PackageFile), -1};
             CountStyle(file.Own);
-            file.Folder = FolderTokens(folder);
+            if (file.Own.empty())
+                file.Folder = FolderTokens(folder);
             packages_.push_back(std::move(file));
         }
         // A .dof beside no package belongs to a program, a demo's, and tells nothing of
         // the package.
-        for (auto it = dofs.rbegin(); it != dofs.rend(); ++it)
-            if (!dpkStems.contains(it->second))
-                packages_.erase(packages_.begin() + std::ptrdiff_t(it->first));
-        for (auto it = codeFolders_.begin(); it != codeFolders_.end(); ++it)
-            it->Folder = FolderTokens(it.key());
+        if (!dofs.empty()) {
+            QSet<QString> dpkStems;
+            for (std::size_t i : dpks)
+                dpkStems.insert(Stem(members_[i].Name).toString().toLower());
+            for (auto it = dofs.rbegin(); it != dofs.rend(); ++it)
+                if (!dpkStems.contains(Stem(members_[packages_[*it].Index].Name).toString().toLower()))
+                    packages_.erase(packages_.begin() + std::ptrdiff_t(*it));
+        }
+        for (CodeFolder& folder : codeFolders_)
+            folder.Folder = FolderTokens(folder.Path);
     }
 
     void CountStyle(const std::vector<NameToken>& tokens) {
@@ -222,33 +269,42 @@ private:
         }
     }
 
-    static QStringView Parent(QStringView folder) {
-        const qsizetype sep = LastSeparator(folder);
-        return sep < 0 ? QStringView() : folder.first(sep);
+    // The name without its extension.
+    static QStringView Stem(QStringView name) {
+        const qsizetype dot = name.lastIndexOf(u'.');
+        return dot > LastSeparator(name) ? name.first(dot) : name;
     }
 
     // The tokens of the nearest folder, from the given one outwards, whose name names a
-    // version: an index into lists_, or -1. Deep paths are walked without recursion.
+    // version: an index into lists_, or -1. Members come folder by folder, so the folder
+    // before mostly shares all but its last names with this one: its levels are kept, and
+    // only the names that differ are read. No hashing, no recursion however deep.
     int FolderTokens(QStringView folder) {
-        std::vector<QStringView> pending;
-        int known = -1;
-        for (QStringView f = folder; !f.isEmpty(); f = Parent(f)) {
-            const auto it = chain_.constFind(f);
-            if (it != chain_.cend()) {
-                known = *it;
+        qsizetype common = 0;
+        const qsizetype limit = std::min(folder.size(), path_.size());
+        while (common < limit && folder[common] == path_[common])
+            ++common;
+        while (!levels_.empty()) {
+            const qsizetype end = levels_.back().End;
+            if (end <= common && (end == folder.size() || IsSeparator(folder[end])))
                 break;
-            }
-            pending.push_back(f);
+            levels_.pop_back();
         }
-        for (auto it = pending.rbegin(); it != pending.rend(); ++it) {
-            std::vector<NameToken> own = NameTokens(it->sliced(LastSeparator(*it) + 1), NamePart::Folder);
+        int known = levels_.empty() ? -1 : levels_.back().Tokens;
+        for (qsizetype start = levels_.empty() ? 0 : levels_.back().End + 1; start < folder.size();) {
+            qsizetype end = start;
+            while (end < folder.size() && !IsSeparator(folder[end]))
+                ++end;
+            std::vector<NameToken> own = NameTokens(folder.sliced(start, end - start), NamePart::Folder);
             if (!own.empty()) {
                 CountStyle(own);
                 lists_.push_back(std::move(own));
                 known = int(lists_.size()) - 1;
             }
-            chain_.insert(*it, known);
+            levels_.push_back({end, known});
+            start = end + 1;
         }
+        path_ = folder;
         return known;
     }
 
@@ -264,9 +320,8 @@ private:
             return nullptr;
         const TokenFamily family = token.Family != TokenFamily::Neutral ? token.Family : facts.Family;
         const IdeFamily ide = family == kCpp ? IdeFamily::CppBuilder : IdeFamily::Delphi;
-        const IdeVersion* named = FindIdeVersion(ide, token.Release);
-        const IdeVersion* internal =
-            token.InternalRelease ? FindIdeVersion(ide, token.InternalRelease) : nullptr;
+        const IdeVersion* named = VersionOf(ide, token.Release);
+        const IdeVersion* internal = VersionOf(ide, token.InternalRelease);
         if (named && !Fits(*named, facts, fromName))
             named = nullptr;
         if (internal && !Fits(*internal, facts, fromName))
@@ -283,7 +338,7 @@ private:
     void ResolvePackage(const PackageFile& file) {
         const std::vector<NameToken>& tokens = file.Own.empty() ? Tokens(file.Folder) : file.Own;
         FileFacts facts{file.Info.Family, file.Info.Text, file.Info.FirstYear, file.Info.LastYear,
-                        members_[file.Index].Modified, nullptr};
+                        MonthOf(members_[file.Index].Modified), nullptr};
         bool twoReadings = false;
         for (const NameToken& token : tokens)
             twoReadings = twoReadings || token.InternalRelease;
@@ -328,14 +383,14 @@ private:
                    QStringLiteral("ProjectVersion %1.%2").arg(projectVersion / 10).arg(projectVersion % 10));
     }
 
-    void ResolveCodeFolder(QStringView, const CodeFolder& folder) {
+    void ResolveCodeFolder(const CodeFolder& folder) {
         const std::vector<NameToken>& tokens = Tokens(folder.Folder);
         if (tokens.empty())
             return;
         for (const auto& [family, index] : {std::pair{kDelphi, folder.Delphi}, std::pair{kCpp, folder.Cpp}}) {
             if (index == kNone)
                 continue;
-            const FileFacts facts{family, PackageText::None, 0, 9999, members_[index].Modified, nullptr};
+            const FileFacts facts{family, PackageText::None, 0, 9999, MonthOf(members_[index].Modified), nullptr};
             for (const NameToken& token : tokens)
                 if (!token.Weak)
                     Record(Resolve(token, facts, true), kRankFolder, index, {});
@@ -353,8 +408,14 @@ private:
     std::span<const IdeDetectionMember> members_;
     const IdeMemberReader& read_;
     std::vector<PackageFile> packages_;
-    QHash<QStringView, CodeFolder> codeFolders_;
-    QHash<QStringView, int> chain_;
+    std::vector<CodeFolder> codeFolders_;
+    QHash<QStringView, std::size_t> codeFolderIndex_;
+    struct Level {
+        qsizetype End;  // where the folder name ends in path_
+        int Tokens;     // the nearest tokens up to it
+    };
+    QStringView path_;
+    std::vector<Level> levels_;
     std::vector<std::vector<NameToken>> lists_;
     int internalNames_ = 0;
     int productNames_ = 0;

@@ -3,6 +3,7 @@
 #include "import/ide_versions.h"
 
 #include <QString>
+#include <QVarLengthArray>
 
 #include <cstring>
 
@@ -17,7 +18,30 @@ struct Word {
     bool Alpha = false;
     bool Glued = false;  // nothing between it and the word before
     QChar Separator;     // what stands before it when not glued
+    // A letter word in lower-case ASCII, to compare at the speed a name of every member
+    // of a large archive needs; empty when longer than any word looked for.
+    char Key[12] = {};
 };
+
+void SetKey(Word& word) {
+    if (word.Text.size() >= qsizetype(sizeof word.Key))
+        return;
+    for (qsizetype i = 0; i < word.Text.size(); ++i) {
+        const char16_t c = word.Text[i].unicode();
+        if (c >= u'A' && c <= u'Z')
+            word.Key[i] = char(c - u'A' + 'a');
+        else if (c >= u'a' && c <= u'z')
+            word.Key[i] = char(c);
+        else {
+            word.Key[0] = '\0';
+            return;
+        }
+    }
+}
+
+bool Is(const Word& word, const char* text) {
+    return std::strcmp(word.Key, text) == 0;
+}
 
 bool IsLetter(QChar c) {
     return c.isLetter();
@@ -26,7 +50,11 @@ bool IsDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-void SplitWords(QStringView s, std::vector<Word>& words) {
+// Most names have a handful of words: kept on the stack, as names of every member of a
+// large archive pass through here.
+using Words = QVarLengthArray<Word, 24>;
+
+void SplitWords(QStringView s, Words& words) {
     words.clear();
     const qsizetype n = s.size();
     QChar separator = u' ';
@@ -51,9 +79,11 @@ void SplitWords(QStringView s, std::vector<Word>& words) {
                 if (!wordStart)
                     continue;
                 words.push_back({s.sliced(start, k - start), true, start == i ? glued : true, separator});
+                SetKey(words.back());
                 start = k;
             }
             words.push_back({s.sliced(start, j - start), true, start == i ? glued : true, separator});
+            SetKey(words.back());
             i = j;
         } else {
             separator = s[i];
@@ -63,10 +93,6 @@ void SplitWords(QStringView s, std::vector<Word>& words) {
         }
         glued = true;
     }
-}
-
-bool Is(QAnyStringView word, const char* text) {
-    return QAnyStringView::compare(word, QLatin1StringView(text), Qt::CaseInsensitive) == 0;
 }
 
 // The release names point into the version table, so tokens compare and live cheaply.
@@ -165,17 +191,44 @@ constexpr Prefix kPrefixes[] = {
     {"rsxe", kN, false, true, false, kRad},
 };
 
-const Prefix* FindPrefix(QStringView word) {
+const Prefix* FindPrefix(const char* key) {
+    if (!std::strchr("bcdrx", key[0]))
+        return nullptr;
     for (const Prefix& prefix : kPrefixes)
-        if (Is(word, prefix.Text))
+        if (std::strcmp(key, prefix.Text) == 0)
             return &prefix;
     return nullptr;
 }
 
-const char* CodenameRelease(QStringView word) {
-    for (const IdeVersion& version : IdeVersions())
-        if (version.Codename[0] && Is(word, version.Codename))
-            return version.Release;
+struct Codename {
+    char Key[12];
+    const char* Release;
+};
+
+// The codenames from the version table in lower case, gathered once.
+const std::vector<Codename>& Codenames() {
+    static const std::vector<Codename> codenames = [] {
+        std::vector<Codename> list;
+        for (const IdeVersion& version : IdeVersions()) {
+            if (!version.Codename[0] || version.Family != IdeFamily::Delphi)
+                continue;
+            Codename codename{};
+            for (std::size_t i = 0; version.Codename[i] && i + 1 < sizeof codename.Key; ++i)
+                codename.Key[i] = char(QChar::toLower(char16_t(version.Codename[i])));
+            codename.Release = version.Release;
+            list.push_back(codename);
+        }
+        return list;
+    }();
+    return codenames;
+}
+
+const char* CodenameRelease(const Word& word) {
+    if (!word.Key[0])
+        return nullptr;
+    for (const Codename& codename : Codenames())
+        if (std::strcmp(word.Key, codename.Key) == 0)
+            return codename.Release;
     return nullptr;
 }
 
@@ -188,15 +241,15 @@ bool IsSeparator(QChar c, const char* allowed) {
 
 class Scanner {
 public:
-    Scanner(const std::vector<Word>& words, std::vector<NameToken>& tokens) : w_(words), tokens_(tokens) {}
+    Scanner(const Words& words, std::vector<NameToken>& tokens) : w_(words), tokens_(tokens) {}
 
     // Reads the tokens; returns whether the last word was used by one.
     bool Scan() {
         bool lastUsed = false;
-        for (std::size_t k = 0; k < w_.size(); ++k) {
+        for (qsizetype k = 0; k < w_.size(); ++k) {
             if (!w_[k].Alpha || !WordStart(k))
                 continue;
-            std::size_t next = k;
+            qsizetype next = k;
             if (ReadPrefixed(k, next) || ReadCodename(k, next)) {
                 lastUsed = next >= w_.size();
                 k = next - 1;
@@ -208,23 +261,23 @@ public:
 private:
     // A prefix starts a word: after a separator or where a capitalised word starts, never
     // glued to digits ("Direct3D9", "tb2k").
-    bool WordStart(std::size_t k) const { return !w_[k].Glued || (k > 0 && w_[k - 1].Alpha); }
+    bool WordStart(qsizetype k) const { return !w_[k].Glued || (k > 0 && w_[k - 1].Alpha); }
 
     // After a version, a name goes on with a separator or a capitalised word ("D7R",
     // "D10Seattle"), never with small letters ("D7abc" is no version).
-    bool Ends(std::size_t q) const { return q >= w_.size() || !w_[q].Glued || (w_[q].Alpha && w_[q].Text[0].isUpper()); }
+    bool Ends(qsizetype q) const { return q >= w_.size() || !w_[q].Glued || (w_[q].Alpha && w_[q].Text[0].isUpper()); }
 
-    bool ReadPrefixed(std::size_t k, std::size_t& next) {
-        std::size_t end = k;  // the prefix's last word
+    bool ReadPrefixed(qsizetype k, qsizetype& next) {
+        qsizetype end = k;  // the prefix's last word
         const Prefix* prefix = nullptr;
-        if ((Is(w_[k].Text, "c") || Is(w_[k].Text, "cpp")) && k + 1 < w_.size() && Is(w_[k + 1].Text, "builder")) {
-            prefix = FindPrefix(u"cppbuilder");
+        if ((Is(w_[k], "c") || Is(w_[k], "cpp")) && k + 1 < w_.size() && Is(w_[k + 1], "builder")) {
+            prefix = FindPrefix("cppbuilder");
             end = k + 1;
-        } else if (Is(w_[k].Text, "rad") && k + 1 < w_.size() && Is(w_[k + 1].Text, "studio")) {
-            prefix = FindPrefix(u"radstudio");
+        } else if (Is(w_[k], "rad") && k + 1 < w_.size() && Is(w_[k + 1], "studio")) {
+            prefix = FindPrefix("radstudio");
             end = k + 1;
         } else {
-            prefix = FindPrefix(w_[k].Text);
+            prefix = w_[k].Key[0] ? FindPrefix(w_[k].Key) : nullptr;
         }
         if (!prefix)
             return false;
@@ -232,8 +285,8 @@ private:
         token.Family = prefix->Family;
         token.CppFilesOnly = prefix->CppOnly;
         bool xe = prefix->Xe;
-        std::size_t p = end + 1;
-        if (!xe && p < w_.size() && w_[p].Alpha && Is(w_[p].Text, "xe") && (w_[p].Glued || prefix->Spelled)) {
+        qsizetype p = end + 1;
+        if (!xe && p < w_.size() && w_[p].Alpha && Is(w_[p], "xe") && (w_[p].Glued || prefix->Spelled)) {
             xe = true;
             end = p++;
         }
@@ -261,8 +314,8 @@ private:
             if (!ReadNumber(w_[p].Text, prefix->Numbers, token))
                 return false;
             // "D3D", "D2DX": Direct3D and Direct2D when a name starts with them.
-            if (k == 0 && Is(w_[k].Text, "d") && p + 1 < w_.size() && w_[p + 1].Glued &&
-                (Is(w_[p + 1].Text, "d") || Is(w_[p + 1].Text, "dx")))
+            if (k == 0 && Is(w_[k], "d") && p + 1 < w_.size() && w_[p + 1].Glued &&
+                (Is(w_[p + 1], "d") || Is(w_[p + 1], "dx")))
                 return false;
             token.ProductName = prefix->Spelled || prefix->Numbers == Numbering::RadStudio;
             ++p;
@@ -286,8 +339,8 @@ private:
         return true;
     }
 
-    bool ReadCodename(std::size_t k, std::size_t& next) {
-        const char* release = CodenameRelease(w_[k].Text);
+    bool ReadCodename(qsizetype k, qsizetype& next) {
+        const char* release = CodenameRelease(w_[k]);
         if (!release || !Ends(k + 1))
             return false;
         NameToken token;
@@ -299,11 +352,11 @@ private:
         return true;
     }
 
-    const std::vector<Word>& w_;
+    const Words& w_;
     std::vector<NameToken>& tokens_;
 };
 
-bool IsVersionWord(QStringView word) {
+bool IsVersionWord(const Word& word) {
     for (const char* text : {"v", "ver", "version", "r", "rel", "release", "b", "build"})
         if (Is(word, text))
             return true;
@@ -311,12 +364,12 @@ bool IsVersionWord(QStringView word) {
 }
 
 // "Grid290", "Grid_70", "Grid_2009": the number that ends a package file's name.
-void ReadTrailingNumber(const std::vector<Word>& words, std::vector<NameToken>& tokens) {
+void ReadTrailingNumber(const Words& words, std::vector<NameToken>& tokens) {
     if (words.size() < 2 || words.back().Alpha)
         return;
     const Word& number = words.back();
     const Word& before = words[words.size() - 2];
-    if (!before.Alpha || IsVersionWord(before.Text))
+    if (!before.Alpha || IsVersionWord(before))
         return;
     if (!number.Glued && !IsSeparator(number.Separator, "_-"))
         return;
@@ -389,7 +442,7 @@ NameToken PackageSuffixToken(int number) {
 }
 
 std::vector<NameToken> NameTokens(QStringView part, NamePart kind) {
-    std::vector<Word> words;
+    Words words;
     // "C++Builder" as "CppBuilder": the pluses would split the name.
     const QString plain = part.contains(u"++") ? part.toString().replace(QStringLiteral("++"), QStringLiteral("pp")) : QString();
     SplitWords(plain.isNull() ? part : QStringView(plain), words);
