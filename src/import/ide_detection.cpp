@@ -77,7 +77,7 @@ KindInfo Classify(QStringView extension) {
             return {};
     }
     for (const Extension& e : kExtensions)
-        if (std::strcmp(key, e.Text) == 0)
+        if (e.Text[0] == key[0] && std::strcmp(key, e.Text) == 0)
             return e.Info;
     return {};
 }
