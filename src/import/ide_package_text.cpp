@@ -185,6 +185,10 @@ bool ElementValue(const Text& text, const char* openTag, QByteArrayView& value) 
 }
 
 void ReadProject(const Text& text, TokenFamily family, PackageTextFacts& facts) {
+    // Only a project's lack of a version says something (2007 wrote none); of a text
+    // that is no project, nothing is known.
+    if (text.Find("<project") < 0)
+        facts.ProjectVersion = 0;
     QByteArrayView value;
     if (ElementValue(text, "<projectversion>", value)) {
         // "12.0" as 120; a value that is no such number says nothing.

@@ -19,7 +19,9 @@ struct TextVersion {
 // What a package file's text says of the IDE it is for.
 struct PackageTextFacts {
     std::vector<TextVersion> Versions;
-    int ProjectVersion = -1;  // <ProjectVersion> in tenths; -1 when there is none
+    // <ProjectVersion> in tenths; -1 when the project has none, 0 when its value (or
+    // whether the text is a project at all) is not known.
+    int ProjectVersion = -1;
     bool AutoSuffix = false;  // {$LIBSUFFIX AUTO} or <DllSuffix>$(Auto): a recent IDE
     bool Read = false;        // the text was read (an empty text counts)
 };
