@@ -66,9 +66,36 @@ void TDSPInfoClass::ClearInfo() {
     CategoryText.clear();
 }
 
-void TDSPInfoClass::ReadUplFile(const QString& fileName) { ReadUpl(TIniFile(fileName)); }
+namespace {
 
-void TDSPInfoClass::ReadInfFile(const QString& fileName) { ReadInf(TIniFile(fileName)); }
+// What each format reads, and nothing more: an info file may hold anything else, in any
+// amount, and none of it is kept.
+TIniSelection Selection(const QString& uploaderSection, const char* const (&compatKeys)[6],
+                        const QString& fullSourceKey) {
+    TIniSelection selection;
+    selection.Sections = {uploaderSection, kDspUpload};
+    selection.Keys = {QStringLiteral("Author name"), QStringLiteral("Author E-mail"), QStringLiteral("Author URL"),
+                      QStringLiteral("File Status"), fullSourceKey, QStringLiteral("Version"),
+                      QStringLiteral("Category"), QStringLiteral("Description"), QStringLiteral("Note"),
+                      QStringLiteral("Additional info")};
+    for (const char* key : compatKeys)
+        selection.Keys.append(QString::fromLatin1(key));
+    return selection;
+}
+
+}  // namespace
+
+void TDSPInfoClass::ReadUplFile(const QString& fileName) {
+    TIniSelection selection =
+        Selection(QStringLiteral("Uploader_1"), kUplCompatKeys, QStringLiteral("Full Source Included"));
+    selection.Keys.append(QStringLiteral("count"));
+    selection.NumberedKeys = kMaxNumberedLines;
+    ReadUpl(TIniFile(fileName, selection));
+}
+
+void TDSPInfoClass::ReadInfFile(const QString& fileName) {
+    ReadInf(TIniFile(fileName, Selection(QStringLiteral("Uploader"), kInfCompatKeys, QStringLiteral("Full Source"))));
+}
 
 void TDSPInfoClass::ReadUpl(const TIniFile& ini) {
     ReadAuthor(ini, QStringLiteral("Uploader_1"), *this);
