@@ -81,14 +81,15 @@ public:
 
     // Creates a row named after the archive in the named category and fills it from the
     // archive. categoryName becomes the category the row ended up in; returns the row's
-    // product name, or an empty name when the row could not be filled (the failure was
-    // reported and the row removed again). Raises EArchiveRefused, with nothing written,
-    // for a path that is not an archive file.
+    // product name, or an empty name when the archive could not be read or the row could
+    // not be filled (the failure was reported, and no row is left). Raises
+    // EArchiveRefused, with nothing written, for a path that is not an archive file.
     QString ImportArchive(QString& categoryName, const QString& archivePath);
     // The archive component the import reads archives with.
     TZipMaster& ZipMasterMain() const { return *zipMaster_; }
 
-    // Fills the current row again from the archive; its product name stays.
+    // Fills the current row again from the archive; its product name stays. An archive
+    // that cannot be read leaves the row as it was.
     void ReimportArchive(const QString& archivePath);
     // Fills the current row from the archive's info file (see ImportArchive).
     void ReadArchiveInfo(const QString& archivePath);
@@ -100,9 +101,13 @@ private:
     int CategoryFromInfoFile();
     // Asks the user for the row's category; -1 when none is decided.
     int CategoryFromUser();
-    // Fills the row with this ID from the archive's info file; false when a database
-    // error was reported and the row was left as it was.
-    bool FillRow(qint64 rowId, const QString& archivePath);
+    // Empties the Tmp folder, extracts the archive's info files into it and reads the
+    // one that counts into InfoReader; infoName becomes its name, empty when there is
+    // none. False when the archive could not be read (the archive component showed why).
+    bool ReadInfoFile(const QString& archivePath, QString& infoName);
+    // Fills the row with this ID from the info just read; false when a database error
+    // was reported and the row was left as it was.
+    bool FillRow(qint64 rowId, const QString& archivePath, const QString& infoName);
 
     std::unique_ptr<TZipMaster> zipMaster_;
 };

@@ -85,6 +85,11 @@ void DropCreatedRow(qint64 rowId) {
 
 QString TVELMComponent::ImportArchive(QString& categoryName, const QString& archivePath) {
     CheckArchivePath(archivePath);
+    // An archive that cannot be read imports nothing: its failure was shown, and no row
+    // is made that would stand for it with nothing in it.
+    QString infoName;
+    if (!ReadInfoFile(archivePath, infoName))
+        return QString();
     const QString base = BaseNameWithoutExt(archivePath);
     CurrentProductName = base;
     CreateComponentRecord(categoryName, base);
@@ -93,7 +98,7 @@ QString TVELMComponent::ImportArchive(QString& categoryName, const QString& arch
     const qint64 rowId = CurrentRowId();
     bool filled = false;
     try {
-        filled = FillRow(rowId, archivePath);
+        filled = FillRow(rowId, archivePath, infoName);
     } catch (...) {
         DropCreatedRow(rowId);
         throw;
@@ -146,22 +151,30 @@ int TVELMComponent::CategoryFromUser() {
     return dialog->SelectedCategoryID;
 }
 
-void TVELMComponent::ReadArchiveInfo(const QString& archivePath) { FillRow(CurrentRowId(), archivePath); }
-
-bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath) {
-    const QFileInfo archive(archivePath);
+void TVELMComponent::ReadArchiveInfo(const QString& archivePath) {
+    // A failed read leaves the row as it was.
     QString infoName;
+    if (ReadInfoFile(archivePath, infoName))
+        FillRow(CurrentRowId(), archivePath, infoName);
+}
+
+bool TVELMComponent::ReadInfoFile(const QString& archivePath, QString& infoName) {
+    infoName.clear();
     EmptyTmpFolder(TmpFolder);
     InfoReader->ClearInfo();
 
     TZipMaster& zip = *zipMaster_;
     zip.SetZipFilename(archivePath);
+    if (zip.ReadFailed())
+        return false;
     if (zip.EntryCount() > 0) {
         // Flat into the Tmp folder: the info file is looked for there by name alone.
         zip.ExtrBaseDir = TmpFolder;
         zip.FSpecArgs = QStringList{QStringLiteral("*.inf"), QStringLiteral("*.upl")};
         zip.ExtrOptions = ExtrOverWrite;
         zip.Extract();
+        if (zip.ExtractFailed())
+            return false;
     }
     if (zip.ExtractedCount() > 0) {
         infoName = FirstFileMatching(TmpFolder, QStringLiteral("*.inf"));
@@ -173,7 +186,11 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath) {
                 InfoReader->ReadUplFile(QDir(TmpFolder).filePath(infoName));
         }
     }
+    return true;
+}
 
+bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath, const QString& infoName) {
+    const QFileInfo archive(archivePath);
     TTable& packages = Packages();
     try {
         // An info file without a category name decides nothing by itself: the user is

@@ -74,6 +74,8 @@ void TZipMaster::SetZipFilename(const QString& path) {
     archiveStart_ = 0;
     // The count belongs to the archive it was extracted from.
     extractedCount_ = 0;
+    readFailed_ = false;
+    extractFailed_ = false;
     if (path.isEmpty() || !QFileInfo::exists(path))
         return;
     BusyPointer busy;
@@ -89,7 +91,8 @@ void TZipMaster::SetZipFilename(const QString& path) {
                        .arg(directory.ComputedOffset));
     }
     const QString failure = ReadFailureText(path, directory);
-    if (!failure.isEmpty())
+    readFailed_ = !failure.isEmpty();
+    if (readFailed_)
         ShowNotice(failure);
 }
 
@@ -98,6 +101,7 @@ void TZipMaster::Extract() {
         return;
     extracting_ = true;
     extractedCount_ = 0;
+    extractFailed_ = false;
     const QStringList patterns = FSpecArgs;
     // However the extraction ends (a message box's presenter or the event loop may
     // throw), the object is left ready for the next one.
@@ -106,6 +110,7 @@ void TZipMaster::Extract() {
         extracting_ = false;
     });
     if (!QFileInfo(zipFilename_).isFile()) {
+        extractFailed_ = true;
         ShowNotice(QStringLiteral("Archive not found: %1").arg(zipFilename_));
         return;
     }
@@ -125,6 +130,7 @@ void TZipMaster::Extract() {
         result = ExtractZipMembers(request, KeepResponsiveEvery(ResponsiveIntervalMs));
     if (!result.Failed)
         extractedCount_ = result.Written;
+    extractFailed_ = result.Failed || result.OverLimit;
 
     if (!result.Refused.isEmpty()) {
         ShowNotice(QStringLiteral("These members of the ZIP archive %1 were not extracted:\r%2")

@@ -7,12 +7,14 @@
 #include "import/velm_component.h"
 #include "import/zip_builder.h"
 #include "support/file_dialog_recorder.h"
+#include "support/file_size_limit.h"
 #include "support/message_recorder.h"
 #include "support/category_dialog_answers.h"
 #include "support/main_window_fixture.h"
 #include "support/modal_dialog.h"
 #include "support/temp_catalogue.h"
 #include "browser/work_guard.h"
+#include "import/zip_extractor.h"
 #include "import/zip_master.h"
 
 #include <QApplication>
@@ -192,7 +194,7 @@ private slots:
     void unknownCategoriesAreAdded();
     void archivesWithoutInfoAskForTheCategory();
     void emptyCategoryNameAsksLikeAMissingInfoFile();
-    void brokenArchivesAreTreatedAsHavingNoInfo();
+    void unreadableArchivesImportNothing();
     void databaseRefusalIsReportedAndTheRowIsKeptClean();
     void versionPartsTooLargeAreStoredAsZeroWithAMessage();
     void foldersAndMissingFilesAreRefused();
@@ -390,21 +392,54 @@ void ArchiveImportTest::emptyCategoryNameAsksLikeAMissingInfoFile() {
     QCOMPARE(messages.Count(), 0);
 }
 
-void ArchiveImportTest::brokenArchivesAreTreatedAsHavingNoInfo() {
+void ArchiveImportTest::unreadableArchivesImportNothing() {
     MessageRecorder messages;
     Fixture f;
+    f.cat.AddPackage(QStringLiteral("Kept"), f.tools);
     QVERIFY(f.Show());
     f.KeepTargetSilently();
+    const QByteArray inf = InfFile("Tools", "[Uploader]\r\nAuthor name=Ann\r\n");
+    const QByteArray whole = ZipBuilder().Add("pkg.inf", inf).Build();
+    velm::test::ZipMember damaged("pkg.inf", inf);
+    damaged.wrongCrc = true;
+    velm::test::ZipMember huge("pkg.inf", inf);
+    huge.declaredSize = kMaxMemberSize + 1;
+    QByteArray padding;
+    for (int i = 0; i < 40000; ++i)
+        padding += "; a comment line that only makes the file long\r\n";
+    const QStringList unreadable{
+        f.Write(QStringLiteral("NotAZip.zip"), QByteArray("just some text, no archive at all")),
+        f.Write(QStringLiteral("Empty.zip"), QByteArray()),
+        f.Write(QStringLiteral("Truncated.zip"), whole.left(whole.size() / 2)),
+        f.Archive(QStringLiteral("Crc.zip"), std::move(ZipBuilder().Add(damaged))),
+        f.Archive(QStringLiteral("Huge.zip"), std::move(ZipBuilder().Add(huge))),
+    };
+    const QString full = f.Archive(QStringLiteral("Full.zip"), std::move(ZipBuilder().Add("pkg.inf", inf + padding)));
     f.Select(f.Category(QStringLiteral("Tools")));
-    const QString text = f.Write(QStringLiteral("NotAZip.zip"), QByteArray("just some text, no archive at all"));
-    const QString empty = f.Write(QStringLiteral("Empty.zip"), QByteArray());
-    f.ImportThroughCommand({text, empty});
-    // The archive reader names the damaged archive; both still get a row.
-    QVERIFY(messages.Count() >= 1);
-    QVERIFY(messages.shown.first().text.contains(QStringLiteral("NotAZip.zip")));
-    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), (QStringList{"NotAZip", "Empty"}));
-    QCOMPARE(f.Text("Empty", "ArchiveFile"), QStringLiteral("Empty.zip"));
-    QCOMPARE(f.Row("Empty").FieldByName(QStringLiteral("DownloadDate"))->AsDate(), kArchiveDate);
+    for (const QString& path : unreadable) {
+        messages.Clear();
+        f.ImportThroughCommand({path});
+        QCOMPARE(messages.Count(), 1);
+        QVERIFY2(messages.Last().text.contains(QFileInfo(path).fileName()), qPrintable(messages.Last().text));
+    }
+    {
+        // The disk takes part of a write and refuses the rest: its reason is shown.
+        velm::test::FileSizeLimit limit(1024 * 1024 + 1000);
+        messages.Clear();
+        f.ImportThroughCommand({full});
+    }
+    QCOMPARE(messages.Count(), 1);
+    QVERIFY2(messages.Last().text.endsWith(QStringLiteral("pkg.inf: File too large")), qPrintable(messages.Last().text));
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName FROM CPInfo")), QStringList{"Kept"});
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Kept"});
+
+    // A failed re-import leaves the row as it was.
+    f.Select(f.Category(QStringLiteral("Tools"))->child(0));
+    FileDialogRecorder dialogs;
+    dialogs.PickNext({unreadable.first()});
+    f.ReimportThroughCommand();
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName, ArchiveFile, ProductDescription FROM CPInfo")),
+             QStringList{"Kept||"});
 }
 
 void ArchiveImportTest::databaseRefusalIsReportedAndTheRowIsKeptClean() {

@@ -3,6 +3,7 @@
 #include "report/memo_text.h"
 #include "report_fixture.h"
 #include "support/file_dialog_recorder.h"
+#include "support/file_size_limit.h"
 #include "support/message_recorder.h"
 
 #include <QFile>
@@ -332,8 +333,16 @@ void ReportExportTest::aFileThatCannotBeWrittenIsReported() {
     QVERIFY(messages.Last().text.startsWith(
         QStringLiteral("The catalogue could not be exported to %1: ").arg(QDir::toNativeSeparators(missingFolder))));
     QVERIFY(!QFile::exists(missingFolder));
-    // The window goes on: the next export works.
+    // A disk that takes part of the file and refuses the rest: its own reason is shown.
     const QString file = f.out.filePath(QStringLiteral("ok.csv"));
+    {
+        velm::test::FileSizeLimit limit(200);
+        f.Export(file, WholeCsv);
+    }
+    QCOMPARE(messages.Count(), 2);
+    QVERIFY2(messages.Last().text.endsWith(QStringLiteral(": File too large")), qPrintable(messages.Last().text));
+    QVERIFY(!QFile::exists(file));
+    // The window goes on: the next export works.
     f.Export(file, WholeCsv);
     QCOMPARE(RunPython(kReadCsv, file).array().size(), 5);
 }
