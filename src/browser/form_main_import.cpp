@@ -12,6 +12,7 @@
 #include "catalogue/database.h"
 #include "catalogue/table.h"
 #include "import/archive_folder.h"
+#include "import/archive_paths.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
 
@@ -308,9 +309,10 @@ bool TFormMain::DropEvent(QEvent* event) {
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         QStringList paths;
+        // A file whose name is not valid UTF-8 is reached by a path made for it.
         for (const QUrl& url : drop->mimeData()->urls())
-            if (url.isLocalFile())
-                paths << url.toLocalFile();
+            if (const QString path = ReachablePath(url); !path.isEmpty())
+                paths << path;
         const QTreeWidgetItem* node = DropTargetAt(drop->position().toPoint());
         const QString category = node ? CategoryTextOf(node) : QString();
         // The drop is released at once; questions and imports follow from the event

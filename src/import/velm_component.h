@@ -85,6 +85,9 @@ public:
     // not be filled (the failure was reported, and no row is left). Raises
     // EArchiveRefused, with nothing written, for a path that is not an archive file.
     QString ImportArchive(QString& categoryName, const QString& archivePath);
+    // The product name an import of the archive starts from: its file name cut before the
+    // first dot, fit to be shown (a tree label holds no line break).
+    static QString ProductNameOfArchive(const QString& archivePath);
     // The archive component the import reads archives with.
     TZipMaster& ZipMasterMain() const { return *zipMaster_; }
 

@@ -8,9 +8,11 @@
 #include "catalogue/database_error.h"
 #include "catalogue/table.h"
 #include "catalogue/text_cut.h"
+#include "import/archive_paths.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"
 #include "import/imported_columns.h"
+#include "import/outside_text.h"
 #include "import/package_info.h"
 #include "import/velm_component.h"
 #include "import/zip_master.h"
@@ -63,7 +65,8 @@ void TVELMComponent::CheckArchivePath(const QString& archivePath) const {
     const QFileInfo archive(archivePath);
     // A folder or a special file has no archive to read and no date to store.
     if (!archive.isFile() || !archive.lastModified().isValid())
-        throw EArchiveRefused("\"" + archivePath.toStdString() + "\" is not an archive file and cannot be imported.");
+        throw EArchiveRefused("\"" + ShowableText(ShownPath(archivePath)).toStdString() +
+                              "\" is not an archive file and cannot be imported.");
     if (!QDir().mkpath(TmpFolder))
         throw EArchiveRefused("The folder for temporary files cannot be created: " + TmpFolder.toStdString());
 }
@@ -90,7 +93,7 @@ QString TVELMComponent::ImportArchive(QString& categoryName, const QString& arch
     QString infoName;
     if (!ReadInfoFile(archivePath, infoName))
         return QString();
-    const QString base = BaseNameWithoutExt(archivePath);
+    const QString base = ProductNameOfArchive(archivePath);
     CurrentProductName = base;
     CreateComponentRecord(categoryName, base);
     // The row made here is the row filled, whatever else becomes current meanwhile; one
@@ -109,6 +112,10 @@ QString TVELMComponent::ImportArchive(QString& categoryName, const QString& arch
     }
     categoryName = CurrentCategoryName;
     return CurrentProductName;
+}
+
+QString TVELMComponent::ProductNameOfArchive(const QString& archivePath) {
+    return ShowableText(BaseNameWithoutExt(archivePath)).trimmed();
 }
 
 void TVELMComponent::ReimportArchive(const QString& archivePath) {
@@ -191,6 +198,9 @@ bool TVELMComponent::ReadInfoFile(const QString& archivePath, QString& infoName)
 
 bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath, const QString& infoName) {
     const QFileInfo archive(archivePath);
+    // The row names the archive as the user knows it, also where it is read through a
+    // link made for a name that is not valid UTF-8.
+    const QFileInfo shown(ShownPath(archivePath));
     TTable& packages = Packages();
     try {
         // An info file without a category name decides nothing by itself: the user is
@@ -205,8 +215,8 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath, const QSt
         packages.Edit();
         if (categoryId != -1)
             SetInteger("Category", categoryId);
-        SetString("ArchiveFile", archive.fileName());
-        SetString("ArchiveFilePath", FolderWithSeparator(archive));
+        SetString("ArchiveFile", shown.fileName());
+        SetString("ArchiveFilePath", FolderWithSeparator(shown));
         packages.FieldByName(QStringLiteral("DownloadDate"))->SetAsDate(archive.lastModified().toLocalTime().date());
         if (!infoName.isEmpty())
             packages.FieldByName(QStringLiteral("ReleaseDate"))

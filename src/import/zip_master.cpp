@@ -1,6 +1,7 @@
 #include "import/zip_master.h"
 
 #include "app/messages.h"
+#include "import/outside_text.h"
 #include "import/zip_extractor.h"
 #include "import/zip_member_names.h"
 
@@ -36,14 +37,18 @@ private:
     bool active_;
 };
 
-QString ReadFailureText(const QString& path, const ZipDirectory& directory) {
+QString ReadFailureText(const QString& archivePath, const ZipDirectory& directory) {
+    // Names from the archive and the file system may hold anything: a message shows them
+    // without their control characters.
+    const QString path = ShowableText(archivePath);
     switch (directory.Status) {
     case ZipReadStatus::Unreadable:
-        return QStringLiteral("Cannot read the archive %1: %2").arg(path, directory.Detail);
+        return QStringLiteral("Cannot read the archive %1: %2").arg(path, ShowableText(directory.Detail));
     case ZipReadStatus::NotZip:
         return QStringLiteral("%1 is not a ZIP archive.").arg(path);
     case ZipReadStatus::Damaged:
-        return QStringLiteral("The directory of the ZIP archive %1 is damaged: %2.").arg(path, directory.Detail);
+        return QStringLiteral("The directory of the ZIP archive %1 is damaged: %2.")
+            .arg(path, ShowableText(directory.Detail));
     case ZipReadStatus::OutOfMemory:
         return QStringLiteral("Not enough memory to read the directory of the ZIP archive %1.").arg(path);
     case ZipReadStatus::Ok:
@@ -86,7 +91,7 @@ void TZipMaster::SetZipFilename(const QString& path) {
     if (directory.OffsetDiffers) {
         ShowNotice(QStringLiteral("Warning: the directory of the ZIP archive %1 is not at its stored offset %2; "
                                   "the directory found at offset %3 is used.")
-                       .arg(path)
+                       .arg(ShowableText(path))
                        .arg(directory.StoredOffset)
                        .arg(directory.ComputedOffset));
     }
@@ -109,9 +114,10 @@ void TZipMaster::Extract() {
         FSpecArgs.clear();
         extracting_ = false;
     });
+    const QString shownPath = ShowableText(zipFilename_);
     if (!QFileInfo(zipFilename_).isFile()) {
         extractFailed_ = true;
-        ShowNotice(QStringLiteral("Archive not found: %1").arg(zipFilename_));
+        ShowNotice(QStringLiteral("Archive not found: %1").arg(shownPath));
         return;
     }
     ZipExtractRequest request;
@@ -133,11 +139,15 @@ void TZipMaster::Extract() {
     extractFailed_ = result.Failed || result.OverLimit;
 
     if (!result.Refused.isEmpty()) {
+        QStringList refused;
+        for (const QString& member : result.Refused)
+            refused << ShowableText(member);
         ShowNotice(QStringLiteral("These members of the ZIP archive %1 were not extracted:\r%2")
-                       .arg(zipFilename_, result.Refused.join(u'\r')));
+                       .arg(shownPath, refused.join(u'\r')));
     }
     if (result.Failed)
-        ShowNotice(QStringLiteral("Extraction from the ZIP archive %1 failed: %2").arg(zipFilename_, result.Failure));
+        ShowNotice(QStringLiteral("Extraction from the ZIP archive %1 failed: %2")
+                       .arg(shownPath, ShowableText(result.Failure)));
 }
 
 }  // namespace velm

@@ -36,7 +36,10 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <cstdio>
 #include <memory>
+
+#include <sys/stat.h>
 
 using namespace velm;
 using velm::test::FileDialogRecorder;
@@ -314,7 +317,11 @@ void ArchiveImportTest::unknownCategoriesAreAdded() {
     Fixture f;
     QVERIFY(f.Show());
     f.Select(f.Category(QStringLiteral("Tools")));
-    const QString brandNew = f.Archive(QStringLiteral("A.zip"), std::move(ZipBuilder().Add("a.inf", InfFile("Brand New"))));
+    // Escape sequences and control characters in the file are not part of any name.
+    const QString brandNew = f.Archive(
+        QStringLiteral("A.zip"),
+        std::move(ZipBuilder().Add("a.inf", InfFile("\x1B[1mBrand\x1B[0m\x01 New\x07",
+                                                    "[Uploader]\r\nAuthor name=\x1B]0;pwned\x07" "Ann\xC2\x9B" "2J\r\n"))));
     f.ImportThroughCommand({brandNew});
     QCOMPARE(messages.Count(), 1);
     QCOMPARE(messages.Last().kind, MessageKind::Information);
@@ -324,6 +331,7 @@ void ArchiveImportTest::unknownCategoriesAreAdded() {
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Brand New"))), QStringList{"A"});
     QVERIFY(f.Categories().Locate(QStringLiteral("Name"), QStringLiteral("Brand New"), false));
     QCOMPARE(f.Number("A", "Category"), f.Categories().FieldByName(QStringLiteral("ID"))->AsInteger());
+    QCOMPARE(f.Text("A", "Author"), QStringLiteral("Ann"));
 
     // Silent with the setting off; a name longer than the column is added once, cut.
     Settings().ShowDragNDropInfoMsg = false;
@@ -555,6 +563,27 @@ void ArchiveImportTest::longLocationsAndNamesAreKeptWholeOrCutAtACharacter() {
     QCOMPARE(dialogs.requests.first().FileName, fileName);
     QCOMPARE(dialogs.requests.first().StartFolder, folder);
     QCOMPARE(f.Number(product, "VersionMajor"), 1);
+    QCOMPARE(messages.Count(), 0);
+
+    // File names as they are: a backslash is part of the name, a line break becomes a
+    // blank, and a name that is not valid UTF-8 is shown with the replacement character.
+    f.KeepTargetSilently();
+    const QString backslash = f.Archive(QStringLiteral("back\\slash.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    const QString newline = f.Archive(QStringLiteral("new\nline.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    const QByteArray rawName = QFile::encodeName(f.archives.path()) + "/\xFF-pkg.zip";
+    const QByteArray rawArchive = ZipBuilder().Add("p.inf", InfFile("Tools", "Version=7\r\n")).Build();
+    FILE* raw = std::fopen(rawName.constData(), "wb");
+    QVERIFY(raw && std::fwrite(rawArchive.constData(), 1, size_t(rawArchive.size()), raw) == size_t(rawArchive.size()));
+    std::fclose(raw);
+    const QUrl rawUrl = QUrl::fromEncoded("file://" + rawName.toPercentEncoding("/"));
+    QVERIFY(velm::test::DropUrls(f.Tree()->viewport(), f.On(f.Category(QStringLiteral("Tools"))),
+                                 {QUrl::fromLocalFile(backslash), QUrl::fromLocalFile(newline), rawUrl}));
+    f.Settle();
+    const QString replaced = QString(QChar::ReplacementCharacter) + QStringLiteral("-pkg");
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), (QStringList{"back\\slash", "new line", replaced}));
+    QCOMPARE(f.Number(replaced, "VersionMajor"), 7);
+    QCOMPARE(f.Text(replaced, "ArchiveFile"), replaced + QStringLiteral(".zip"));
+    QCOMPARE(f.Text(replaced, "ArchiveFilePath"), QDir::toNativeSeparators(f.archives.path()) + QDir::separator());
     QCOMPARE(messages.Count(), 0);
     Settings().ShowDragNDropInfoMsg = true;
 }
@@ -890,14 +919,24 @@ void ArchiveImportTest::droppedFolderImportsEveryArchiveBelowIt() {
     f.Archive(QStringLiteral("elsewhere/outside.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
     QVERIFY(QFile::link(elsewhere, folder + QStringLiteral("/link")));
 
+    // A folder whose name is not valid UTF-8 is searched as well.
+    const QByteArray rawFolder = QFile::encodeName(folder) + "/\xFE" "dir";
+    QVERIFY(::mkdir(rawFolder.constData(), 0755) == 0);
+    const QString e = f.Archive(QStringLiteral("e.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    QVERIFY(std::rename(QFile::encodeName(e).constData(), (rawFolder + "/e.zip").constData()) == 0);
+
     QTreeWidgetItem* tools = f.Category(QStringLiteral("Tools"));
     f.Drop({loose, folder}, f.On(tools));
     QCOMPARE(messages.Count(), 1);
-    QVERIFY(messages.Last().text.startsWith(QStringLiteral("You dropped 5 file(s) at the category : <Tools>")));
+    QVERIFY(messages.Last().text.startsWith(QStringLiteral("You dropped 6 file(s) at the category : <Tools>")));
     // In drop order, each folder's archives in name order, a sub-folder where it sorts.
-    QCOMPARE(ChildTexts(tools), (QStringList{"Loose", "d", "inner", "b", "c"}));
+    QCOMPARE(ChildTexts(tools), (QStringList{"Loose", "d", "inner", "b", "c", "e"}));
     QCOMPARE(f.Text("inner", "ArchiveFilePath"),
              QDir::toNativeSeparators(folder + QStringLiteral("/A")) + QDir::separator());
+    QCOMPARE(f.Text("e", "ArchiveFilePath"), QDir::toNativeSeparators(folder + QStringLiteral("/") +
+                                                                      QChar::ReplacementCharacter +
+                                                                      QStringLiteral("dir")) +
+                                                 QDir::separator());
 }
 
 void ArchiveImportTest::droppedFolderWithoutArchivesSaysSo() {
