@@ -53,6 +53,22 @@ TOpenDialogRequest ArchiveDialogRequest() {
     return request;
 }
 
+// A re-import writes every column the import writes: from another product's archive,
+// chosen by mistake, it would replace the component's whole record, so the user is
+// asked. The component's own archive, or one named like the component, is not asked
+// about.
+bool ConfirmOtherProductsArchive(const QString& productName, const QString& rowArchive, const QString& chosen) {
+    const QString chosenProduct = TVELMComponent::ProductNameOfArchive(chosen);
+    const auto isChosen = [&chosenProduct](const QString& name) {
+        return !name.isEmpty() && name.compare(chosenProduct, Qt::CaseInsensitive) == 0;
+    };
+    if (isChosen(productName) || isChosen(TVELMComponent::ProductNameOfArchive(rowArchive)))
+        return true;
+    return ConfirmYesNo(QStringLiteral("Do you really want to re-import the component: ") + productName +
+                        QStringLiteral("\rfrom the archive of the component: ") + chosenProduct +
+                        QStringLiteral(" ?"));
+}
+
 QString CategoryTextOf(const QTreeWidgetItem* node) { return node->parent() ? node->parent()->text(0) : node->text(0); }
 
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
@@ -234,6 +250,8 @@ void TFormMain::ReimportComponent() {
         return;
     const QString& file = files.first();
     Settings().LastArchiveDir = FolderOf(file);
+    if (!ConfirmOtherProductsArchive(node->text(0), Component->ArchiveFileName, file))
+        return;
     workGuard_->Run([&] {
         // The row filled is the node's, whatever the dialog left current.
         Component->LoadComponent(node->text(0));

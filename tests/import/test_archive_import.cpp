@@ -617,11 +617,24 @@ void ArchiveImportTest::reimportRewritesTheShownComponent() {
     f.KeepTargetSilently();
     const QString bare = f.Archive(QStringLiteral("Newer.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
     f.Select(f.Category(QStringLiteral("Tools"))->child(0));
+    // Another product's archive is asked about; No changes nothing.
     dialogs.PickNext({bare});
+    messages.AnswerNext(false);
     f.ReimportThroughCommand();
     QCOMPARE(dialogs.requests.size(), 1);
     QCOMPARE(dialogs.requests.first().FileName, QStringLiteral("old.zip"));
     QCOMPARE(dialogs.requests.first().StartFolder, QStringLiteral("/old/place/"));
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().kind, MessageKind::ConfirmYesNo);
+    QCOMPARE(messages.Last().text, QStringLiteral("Do you really want to re-import the component: Kept Name\r"
+                                                  "from the archive of the component: Newer ?"));
+    QCOMPARE(f.Text(QStringLiteral("Kept Name"), "ArchiveFile"), QStringLiteral("old.zip"));
+    QCOMPARE(f.Text(QStringLiteral("Kept Name"), "Author"), QStringLiteral("Old"));
+    // Yes re-imports it.
+    f.Select(f.Category(QStringLiteral("Tools"))->child(0));
+    dialogs.PickNext({bare});
+    f.ReimportThroughCommand();
+    QCOMPARE(messages.Count(), 2);
     QCOMPARE(Settings().LastArchiveDir, f.archives.path());
 
     const QString name = QStringLiteral("Kept Name");
@@ -641,9 +654,9 @@ void ArchiveImportTest::reimportRewritesTheShownComponent() {
     QTabWidget* panel = static_cast<QTabWidget*>(f.window->PageControlComponentInfo());
     velm::test::Click(panel->tabBar(), panel->tabBar()->tabRect(1).center());
     velm::test::Click(panel->findChild<QWidget*>(QStringLiteral("SpeedButtonReimport")));
-    QCOMPARE(dialogs.requests.size(), 2);
+    QCOMPARE(dialogs.requests.size(), 3);
     QCOMPARE(f.Text(name, "ArchiveFile"), QStringLiteral("Newer.zip"));
-    QCOMPARE(messages.Count(), 0);
+    QCOMPARE(messages.Count(), 2);
 }
 
 void ArchiveImportTest::reimportMovesTheNodeWithTheRow() {
@@ -651,7 +664,7 @@ void ArchiveImportTest::reimportMovesTheNodeWithTheRow() {
     Fixture f;
     f.cat.AddPackage(QStringLiteral("Wanderer"), f.tools);
     QVERIFY(f.Show());
-    const QString path = f.Archive(QStringLiteral("W.zip"), std::move(ZipBuilder().Add("w.inf", InfFile("Grids"))));
+    const QString path = f.Archive(QStringLiteral("Wanderer.zip"), std::move(ZipBuilder().Add("w.inf", InfFile("Grids"))));
     f.Select(f.Category(QStringLiteral("Tools"))->child(0));
     FileDialogRecorder dialogs;
     dialogs.PickNext({path});
@@ -662,7 +675,8 @@ void ArchiveImportTest::reimportMovesTheNodeWithTheRow() {
     QCOMPARE(f.Tree()->currentItem()->text(0), QStringLiteral("Wanderer"));
 
     // Without info, the message dialog offers the component's own category.
-    const QString bare = f.Archive(QStringLiteral("Bare.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    // A newer archive of the same product is not asked about.
+    const QString bare = f.Archive(QStringLiteral("wanderer.v2.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
     dialogs.PickNext({bare});
     AnswerMessageDialog(false);
     f.ReimportThroughCommand();
