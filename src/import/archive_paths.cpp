@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <memory>
+
 #ifdef Q_OS_UNIX
 #include <dirent.h>
 #include <sys/stat.h>
@@ -20,8 +22,8 @@ namespace {
 // The links, each in a numbered folder of its own so that two names that decode alike
 // do not meet, and what each stands for. They live as long as the program.
 struct Links {
-    QTemporaryDir folder{QDir::tempPath() + QStringLiteral("/velmora-names-XXXXXX")};
-    QHash<QString, QString> shown;  // link -> original path as decoded
+    std::unique_ptr<QTemporaryDir> folder;  // made for the first link
+    QHash<QString, QString> shown;          // link -> original path as decoded
     int count = 0;
 };
 
@@ -38,9 +40,11 @@ QString ReachablePath(const QByteArray& nativePath) {
         return decoded;
 #ifdef Q_OS_UNIX
     Links& links = TheLinks();
-    if (!links.folder.isValid())
+    if (!links.folder)
+        links.folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/velmora-names-XXXXXX"));
+    if (!links.folder->isValid())
         return {};
-    const QString holder = links.folder.filePath(QString::number(++links.count));
+    const QString holder = links.folder->filePath(QString::number(++links.count));
     if (!QDir().mkdir(holder))
         return {};
     QByteArray target = nativePath;
