@@ -31,10 +31,16 @@ qint32 SetBit(qint32 mask, int bit, bool on) {
 
 QString BaseNameWithoutExt(const QString& path) {
     // "\" and ":" end the folder part of a Windows path; "/" does on every platform.
+    // Elsewhere they are ordinary characters of a file name.
     qsizetype start = 0;
     for (qsizetype i = path.size() - 1; i >= 0; --i) {
         const QChar c = path[i];
-        if (c == QLatin1Char('\\') || c == QLatin1Char(':') || c == QLatin1Char('/')) {
+#ifdef Q_OS_WIN
+        const bool windowsSeparator = c == QLatin1Char('\\') || c == QLatin1Char(':');
+#else
+        const bool windowsSeparator = false;
+#endif
+        if (windowsSeparator || c == QLatin1Char('/')) {
             start = i + 1;
             break;
         }

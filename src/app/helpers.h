@@ -20,6 +20,7 @@ void ReportDatabaseError(const std::exception& error, int kind, const QString& o
 qint32 SetBit(qint32 mask, int bit, bool on);
 
 // The file name without its folder, cut before its first dot: "pkg" for ".../pkg.beta.zip".
+// The folder ends at the system's separators: "\" and ":" count only on Windows.
 QString BaseNameWithoutExt(const QString& path);
 
 }  // namespace velm

@@ -12,6 +12,7 @@
 #include "catalogue/database.h"
 #include "catalogue/table.h"
 #include "import/archive_folder.h"
+#include "import/archive_paths.h"
 #include "import/velm_component.h"
 #include "ui_FormMain.h"
 
@@ -50,6 +51,22 @@ TOpenDialogRequest ArchiveDialogRequest() {
     request.DefaultSuffix = QStringLiteral("zip");
     request.MultiSelect = true;
     return request;
+}
+
+// A re-import writes every column the import writes: from another product's archive,
+// chosen by mistake, it would replace the component's whole record, so the user is
+// asked. The component's own archive, or one named like the component, is not asked
+// about.
+bool ConfirmOtherProductsArchive(const QString& productName, const QString& rowArchive, const QString& chosen) {
+    const QString chosenProduct = TVELMComponent::ProductNameOfArchive(chosen);
+    const auto isChosen = [&chosenProduct](const QString& name) {
+        return !name.isEmpty() && name.compare(chosenProduct, Qt::CaseInsensitive) == 0;
+    };
+    if (isChosen(productName) || isChosen(TVELMComponent::ProductNameOfArchive(rowArchive)))
+        return true;
+    return ConfirmYesNo(QStringLiteral("Do you really want to re-import the component: ") + productName +
+                        QStringLiteral("\rfrom the archive of the component: ") + chosenProduct +
+                        QStringLiteral(" ?"));
 }
 
 QString CategoryTextOf(const QTreeWidgetItem* node) { return node->parent() ? node->parent()->text(0) : node->text(0); }
@@ -228,6 +245,8 @@ void TFormMain::ReimportComponent() {
         return;
     const QString& file = files.first();
     Settings().LastArchiveDir = FolderOf(file);
+    if (!ConfirmOtherProductsArchive(node->text(0), Component->ArchiveFileName, file))
+        return;
     workGuard_->Run([&] {
         // The row filled is the node's, whatever the dialog left current.
         Component->LoadComponent(RowIdOf(node));
@@ -304,9 +323,10 @@ bool TFormMain::DropEvent(QEvent* event) {
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         QStringList paths;
+        // A file whose name is not valid UTF-8 is reached by a path made for it.
         for (const QUrl& url : drop->mimeData()->urls())
-            if (url.isLocalFile())
-                paths << url.toLocalFile();
+            if (const QString path = ReachablePath(url); !path.isEmpty())
+                paths << path;
         const QTreeWidgetItem* node = DropTargetAt(drop->position().toPoint());
         const qint64 category = node ? CategoryIdOf(node) : 0;
         // The drop is released at once; questions and imports follow from the event

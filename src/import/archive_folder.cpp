@@ -1,6 +1,7 @@
 #include "import/archive_folder.h"
 
 #include "app/messages.h"
+#include "import/archive_paths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,9 +15,9 @@ namespace {
 
 // Name order as a file manager shows it: letter case decides only between names that
 // are otherwise equal, so the order does not depend on the file system.
-bool NameOrder(const QFileInfo& a, const QFileInfo& b) {
-    const QString x = a.fileName();
-    const QString y = b.fileName();
+bool NameOrder(const FolderEntry& a, const FolderEntry& b) {
+    const QString& x = a.Name;
+    const QString& y = b.Name;
     const int folded = x.compare(y, Qt::CaseInsensitive);
     return folded != 0 ? folded < 0 : x < y;
 }
@@ -28,10 +29,10 @@ public:
     explicit Search(const ArchiveSearchLimits& limits) : limits_(limits) {}
 
     void Walk(const QString& folder, int depth) {
-        QFileInfoList entries = QDir(folder).entryInfoList(
-            QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::NoSort);
+        // Listed by their bytes: names that are not valid UTF-8 are found too.
+        std::vector<FolderEntry> entries = ListFolder(folder);
         std::sort(entries.begin(), entries.end(), NameOrder);
-        for (const QFileInfo& entry : entries) {
+        for (const FolderEntry& entry : entries) {
             if (stopped_)
                 return;
             if (result_.Archives.size() >= limits_.MaxArchives || ++seen_ > limits_.MaxEntries) {
@@ -40,15 +41,17 @@ public:
                 return;
             }
             // A link could lead out of the folder or round in a circle.
-            if (entry.isSymLink())
+            if (entry.IsLink)
                 continue;
-            if (entry.isDir()) {
-                if (depth >= limits_.MaxDepth)
+            if (entry.IsDir) {
+                if (depth >= limits_.MaxDepth) {
                     result_.Incomplete = true;  // this branch only; the rest is searched
-                else
-                    Walk(entry.filePath(), depth + 1);
-            } else if (entry.isFile() && IsArchiveName(entry.fileName())) {
-                result_.Archives.append(entry.filePath());
+                } else if (const QString path = ReachablePath(entry); !path.isEmpty()) {
+                    Walk(path, depth + 1);
+                }
+            } else if (entry.IsFile && IsArchiveName(entry.Name)) {
+                if (const QString path = ReachablePath(entry); !path.isEmpty())
+                    result_.Archives.append(path);
             }
         }
     }
@@ -78,7 +81,7 @@ QStringList ExpandDroppedFolders(const QStringList& paths, const ArchiveSearchLi
             expanded.append(path);
             continue;
         }
-        const QString folder = QDir::toNativeSeparators(path);
+        const QString folder = QDir::toNativeSeparators(ShownPath(path));
         const ArchiveSearch search = FindArchivesBelow(path, limits);
         if (search.Incomplete) {
             const QLocale locale;

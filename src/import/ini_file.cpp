@@ -70,19 +70,55 @@ QString DecodeIniText(const QByteArray& bytes) {
     return DecodeWindowsText(bytes);
 }
 
-TIniFile::TIniFile(const QString& fileName) {
-    QFile file(fileName);
-    if (file.open(QIODevice::ReadOnly))
-        Parse(DecodeIniText(file.read(qBound(qint64(0), file.size(), kMaxFileSize))));
+namespace {
+
+bool IsListed(QStringView name, const QStringList& names) {
+    for (const QString& listed : names) {
+        if (name.compare(listed, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
-TIniFile TIniFile::FromBytes(const QByteArray& bytes) {
+// "1" to the limit, written as the numbered lines are looked up: no sign, no leading zero.
+bool IsNumberedKey(QStringView key, int limit) {
+    if (key.isEmpty() || key.size() > 10 || key[0] == u'0')
+        return false;
+    qint64 number = 0;
+    for (const QChar c : key) {
+        if (c < u'0' || c > u'9')
+            return false;
+        number = number * 10 + (c.unicode() - u'0');
+    }
+    return number <= limit;
+}
+
+// Compared in place, so that a name of millions of characters is never copied.
+bool IsSelectedKey(QStringView key, const TIniSelection& selection) {
+    if (selection.Keys.isEmpty() && selection.NumberedKeys <= 0)
+        return true;
+    return IsListed(key, selection.Keys) || IsNumberedKey(key, selection.NumberedKeys);
+}
+
+}  // namespace
+
+TIniFile::TIniFile(const QString& fileName, const TIniSelection& selection) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // The bytes go before parsing starts: only the text is held while it is parsed.
+    const QString text = DecodeIniText(file.read(qBound(qint64(0), file.size(), kMaxFileSize)));
+    file.close();
+    Parse(text, selection);
+}
+
+TIniFile TIniFile::FromBytes(const QByteArray& bytes, const TIniSelection& selection) {
     TIniFile ini;
-    ini.Parse(DecodeIniText(bytes.left(kMaxFileSize)));
+    ini.Parse(DecodeIniText(bytes.left(kMaxFileSize)), selection);
     return ini;
 }
 
-void TIniFile::Parse(const QString& text) {
+void TIniFile::Parse(const QString& text, const TIniSelection& selection) {
     Section* current = nullptr;  // lines before the first section header belong nowhere
     const QStringView all(text);
     qsizetype pos = 0;
@@ -97,6 +133,10 @@ void TIniFile::Parse(const QString& text) {
         if (line[0] == u'[') {
             const qsizetype close = line.indexOf(u']');
             const QStringView name = TrimBlanks(close < 0 ? line.sliced(1) : line.sliced(1, close - 1));
+            if (!selection.Sections.isEmpty() && !IsListed(name, selection.Sections)) {
+                current = nullptr;
+                continue;
+            }
             const QString folded = Fold(name);
             const auto found = sectionIndex_.constFind(folded);
             if (found != sectionIndex_.constEnd()) {
@@ -114,8 +154,11 @@ void TIniFile::Parse(const QString& text) {
         const qsizetype equals = line.indexOf(u'=');
         if (equals <= 0)
             continue;
-        const QString key = Fold(TrimBlanks(line.first(equals)));
-        if (key.isEmpty() || current->values.contains(key))
+        const QStringView keyText = TrimBlanks(line.first(equals));
+        if (keyText.isEmpty() || !IsSelectedKey(keyText, selection))
+            continue;
+        const QString key = Fold(keyText);
+        if (current->values.contains(key))
             continue;
         QStringView value = TrimBlanks(line.sliced(equals + 1));
         if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"')

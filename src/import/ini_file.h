@@ -3,17 +3,30 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
 namespace velm {
+
+// The part of an INI file a reader looks at, names compared without regard to letter
+// case. All else is passed over while the file is parsed, so that a hostile file of
+// millions of sections or keys costs no more memory than the values asked for. An
+// empty list of sections selects every section; no keys and no numbered keys select
+// every key.
+struct TIniSelection {
+    QStringList Sections;
+    QStringList Keys;
+    int NumberedKeys = 0;  // the keys "1", "2", ... up to this number as well
+};
 
 // Read-only INI file with the lookup rules of the Windows private-profile routines:
 // sections and keys are found without regard to letter case, the first of several
 // equal sections or keys wins, values lose surrounding blanks and one pair of
 // enclosing quotation marks and are cut to 2047 characters, and anything missing gives
 // the caller's default. The file is read once, when the object is made; the object
-// never writes.
+// never writes. Only the selected sections and keys are kept: the others read as
+// missing.
 class TIniFile {
 public:
     static constexpr int kMaxValueLength = 2047;
@@ -23,8 +36,8 @@ public:
 
     TIniFile() = default;
     // A missing or unreadable file behaves as an empty one.
-    explicit TIniFile(const QString& fileName);
-    static TIniFile FromBytes(const QByteArray& bytes);
+    explicit TIniFile(const QString& fileName, const TIniSelection& selection = {});
+    static TIniFile FromBytes(const QByteArray& bytes, const TIniSelection& selection = {});
 
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
     // The value must be a whole decimal number, or hexadecimal after "0x" or "$",
@@ -40,7 +53,7 @@ private:
         QHash<QString, QString> values;  // case-folded key -> value
     };
 
-    void Parse(const QString& text);
+    void Parse(const QString& text, const TIniSelection& selection);
     const QString* Find(const QString& section, const QString& key) const;
 
     std::vector<Section> sections_;

@@ -1,6 +1,7 @@
 #include "import/package_info.h"
 
 #include "import/ini_file.h"
+#include "import/outside_text.h"
 
 #include <limits>
 
@@ -29,24 +30,30 @@ QString ReadCompatibility(const TIniFile& ini, const char* const (&keys)[6]) {
     return flags;
 }
 
+// A text the package keeps and shows (empty when missing), without the escape sequences
+// and control characters a file may hold.
+QString ReadText(const TIniFile& ini, const QString& section, const QString& key) {
+    return ShowableText(ini.ReadString(section, key, QString()));
+}
+
 // The steps both formats share once the author and the full-source flag are read.
 void ReadCommon(const TIniFile& ini, TDSPInfoClass& info) {
     const QString status = ini.ReadString(kDspUpload, QStringLiteral("File Status"), QStringLiteral("Freeware"));
     info.IsFreeware = status.compare(QLatin1String("Freeware"), Qt::CaseInsensitive) == 0;
     info.IsCommercial = status.compare(QLatin1String("Commercial"), Qt::CaseInsensitive) == 0;
-    info.VersionText = ini.ReadString(kDspUpload, QStringLiteral("Version"), QString());
-    info.CategoryText = ini.ReadString(kDspUpload, QStringLiteral("Category"), QString());
+    info.VersionText = ReadText(ini, kDspUpload, QStringLiteral("Version"));
+    info.CategoryText = ReadText(ini, kDspUpload, QStringLiteral("Category"));
 }
 
 void ReadAuthor(const TIniFile& ini, const QString& section, TDSPInfoClass& info) {
-    info.AuthorName = ini.ReadString(section, QStringLiteral("Author name"), QString());
-    info.AuthorMail = ini.ReadString(section, QStringLiteral("Author E-mail"), QString());
-    info.AuthorWeb = ini.ReadString(section, QStringLiteral("Author URL"), QString());
+    info.AuthorName = ReadText(ini, section, QStringLiteral("Author name"));
+    info.AuthorMail = ReadText(ini, section, QStringLiteral("Author E-mail"));
+    info.AuthorWeb = ReadText(ini, section, QStringLiteral("Author URL"));
 }
 
 void ReadNotes(const TIniFile& ini, TDSPInfoClass& info) {
-    info.NoteText = ini.ReadString(kDspUpload, QStringLiteral("Note"), QString());
-    info.AdditionalInfoText = ini.ReadString(kDspUpload, QStringLiteral("Additional info"), QString());
+    info.NoteText = ReadText(ini, kDspUpload, QStringLiteral("Note"));
+    info.AdditionalInfoText = ReadText(ini, kDspUpload, QStringLiteral("Additional info"));
 }
 
 }  // namespace
@@ -68,16 +75,43 @@ void TDSPInfoClass::ClearInfo() {
     CategoryText.clear();
 }
 
-void TDSPInfoClass::ReadUplFile(const QString& fileName) { ReadUpl(TIniFile(fileName)); }
+namespace {
 
-void TDSPInfoClass::ReadInfFile(const QString& fileName) { ReadInf(TIniFile(fileName)); }
+// What each format reads, and nothing more: an info file may hold anything else, in any
+// amount, and none of it is kept.
+TIniSelection Selection(const QString& uploaderSection, const char* const (&compatKeys)[6],
+                        const QString& fullSourceKey) {
+    TIniSelection selection;
+    selection.Sections = {uploaderSection, kDspUpload};
+    selection.Keys = {QStringLiteral("Author name"), QStringLiteral("Author E-mail"), QStringLiteral("Author URL"),
+                      QStringLiteral("File Status"), fullSourceKey, QStringLiteral("Version"),
+                      QStringLiteral("Category"), QStringLiteral("Description"), QStringLiteral("Note"),
+                      QStringLiteral("Additional info")};
+    for (const char* key : compatKeys)
+        selection.Keys.append(QString::fromLatin1(key));
+    return selection;
+}
+
+}  // namespace
+
+void TDSPInfoClass::ReadUplFile(const QString& fileName) {
+    TIniSelection selection =
+        Selection(QStringLiteral("Uploader_1"), kUplCompatKeys, QStringLiteral("Full Source Included"));
+    selection.Keys.append(QStringLiteral("count"));
+    selection.NumberedKeys = kMaxNumberedLines;
+    ReadUpl(TIniFile(fileName, selection));
+}
+
+void TDSPInfoClass::ReadInfFile(const QString& fileName) {
+    ReadInf(TIniFile(fileName, Selection(QStringLiteral("Uploader"), kInfCompatKeys, QStringLiteral("Full Source"))));
+}
 
 void TDSPInfoClass::ReadUpl(const TIniFile& ini) {
     ReadAuthor(ini, QStringLiteral("Uploader_1"), *this);
     CompatFlags = ReadUplCompatibility(ini);
     HasFullSource = ini.ReadString(kDspUpload, QStringLiteral("Full Source Included"), kNo) == u"Y";
     ReadCommon(ini, *this);
-    const QString description = ini.ReadString(kDspUpload, QStringLiteral("Description"), QString());
+    const QString description = ReadText(ini, kDspUpload, QStringLiteral("Description"));
     if (!description.isEmpty())
         DescriptionLines.append(description);
     else
@@ -91,7 +125,7 @@ void TDSPInfoClass::ReadInf(const TIniFile& ini) {
     HasFullSource = ini.ReadString(kDspUpload, QStringLiteral("Full Source"), QStringLiteral("Included")) ==
                     u"Included";
     ReadCommon(ini, *this);
-    DescriptionLines.append(ini.ReadString(kDspUpload, QStringLiteral("Description"), QString()));
+    DescriptionLines.append(ReadText(ini, kDspUpload, QStringLiteral("Description")));
     ReadNotes(ini, *this);
 }
 
@@ -99,7 +133,7 @@ void ReadNumberedLines(const TIniFile& ini, const QString& section, QStringList&
     lines.clear();
     const int count = qMin(ini.ReadInteger(section, QStringLiteral("count"), 0), kMaxNumberedLines);
     for (int i = 1; i <= count; ++i)
-        lines.append(ini.ReadString(section, QString::number(i), QString()));
+        lines.append(ReadText(ini, section, QString::number(i)));
 }
 
 QString ReadUplCompatibility(const TIniFile& ini) { return ReadCompatibility(ini, kUplCompatKeys); }

@@ -85,14 +85,18 @@ public:
     // Creates a row named after the archive in the category with this ID and fills it
     // from the archive; the row ends up in the category its info file or the user
     // decides. Returns the row's product name (CurrentRowId is the row), or an empty name
-    // when the row could not be filled (the failure was reported and the row removed
-    // again). Raises EArchiveRefused, with nothing written, for a path that is not an
-    // archive file.
+    // when the archive could not be read or the row could not be filled (the failure was
+    // reported, and no row is left). Raises EArchiveRefused, with nothing written, for a
+    // path that is not an archive file.
     QString ImportArchive(qint64 categoryId, const QString& archivePath);
+    // The product name an import of the archive starts from: its file name cut before the
+    // first dot, fit to be shown (a tree label holds no line break).
+    static QString ProductNameOfArchive(const QString& archivePath);
     // The archive component the import reads archives with.
     TZipMaster& ZipMasterMain() const { return *zipMaster_; }
 
-    // Fills the current row again from the archive; its product name stays.
+    // Fills the current row again from the archive; its product name stays. An archive
+    // that cannot be read leaves the row as it was.
     void ReimportArchive(const QString& archivePath);
     // Fills the current row from the archive's info file (see ImportArchive).
     void ReadArchiveInfo(const QString& archivePath);
@@ -104,9 +108,13 @@ private:
     int CategoryFromInfoFile();
     // Asks the user for the row's category; -1 when none is decided.
     int CategoryFromUser();
-    // Fills the row with this ID from the archive's info file; false when a database
-    // error was reported and the row was left as it was.
-    bool FillRow(qint64 rowId, const QString& archivePath);
+    // Empties the Tmp folder, extracts the archive's info files into it and reads the
+    // one that counts into InfoReader; infoName becomes its name, empty when there is
+    // none. False when the archive could not be read (the archive component showed why).
+    bool ReadInfoFile(const QString& archivePath, QString& infoName);
+    // Fills the row with this ID from the info just read; false when a database error
+    // was reported and the row was left as it was.
+    bool FillRow(qint64 rowId, const QString& archivePath, const QString& infoName);
 
     std::unique_ptr<TZipMaster> zipMaster_;
 };

@@ -8,9 +8,11 @@
 #include "catalogue/database_error.h"
 #include "catalogue/table.h"
 #include "catalogue/text_cut.h"
+#include "import/archive_paths.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"
 #include "import/imported_columns.h"
+#include "import/outside_text.h"
 #include "import/package_info.h"
 #include "import/velm_component.h"
 #include "import/zip_master.h"
@@ -63,7 +65,8 @@ void TVELMComponent::CheckArchivePath(const QString& archivePath) const {
     const QFileInfo archive(archivePath);
     // A folder or a special file has no archive to read and no date to store.
     if (!archive.isFile() || !archive.lastModified().isValid())
-        throw EArchiveRefused("\"" + archivePath.toStdString() + "\" is not an archive file and cannot be imported.");
+        throw EArchiveRefused("\"" + ShowableText(ShownPath(archivePath)).toStdString() +
+                              "\" is not an archive file and cannot be imported.");
     if (!QDir().mkpath(TmpFolder))
         throw EArchiveRefused("The folder for temporary files cannot be created: " + TmpFolder.toStdString());
 }
@@ -85,7 +88,12 @@ void DropCreatedRow(qint64 rowId) {
 
 QString TVELMComponent::ImportArchive(qint64 categoryId, const QString& archivePath) {
     CheckArchivePath(archivePath);
-    const QString base = BaseNameWithoutExt(archivePath);
+    // An archive that cannot be read imports nothing: its failure was shown, and no row
+    // is made that would stand for it with nothing in it.
+    QString infoName;
+    if (!ReadInfoFile(archivePath, infoName))
+        return QString();
+    const QString base = ProductNameOfArchive(archivePath);
     CurrentProductName = base;
     CreateComponentRecord(categoryId, base);
     // The row made here is the row filled, whatever else becomes current meanwhile; one
@@ -93,7 +101,7 @@ QString TVELMComponent::ImportArchive(qint64 categoryId, const QString& archiveP
     const qint64 rowId = CurrentRowId;
     bool filled = false;
     try {
-        filled = FillRow(rowId, archivePath);
+        filled = FillRow(rowId, archivePath, infoName);
     } catch (...) {
         DropCreatedRow(rowId);
         throw;
@@ -104,6 +112,10 @@ QString TVELMComponent::ImportArchive(qint64 categoryId, const QString& archiveP
     }
     CurrentRowId = rowId;
     return CurrentProductName;
+}
+
+QString TVELMComponent::ProductNameOfArchive(const QString& archivePath) {
+    return ShowableText(BaseNameWithoutExt(archivePath)).trimmed();
 }
 
 void TVELMComponent::ReimportArchive(const QString& archivePath) {
@@ -146,22 +158,30 @@ int TVELMComponent::CategoryFromUser() {
     return dialog->SelectedCategoryID;
 }
 
-void TVELMComponent::ReadArchiveInfo(const QString& archivePath) { FillRow(IdOfCurrentRow(), archivePath); }
-
-bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath) {
-    const QFileInfo archive(archivePath);
+void TVELMComponent::ReadArchiveInfo(const QString& archivePath) {
+    // A failed read leaves the row as it was.
     QString infoName;
+    if (ReadInfoFile(archivePath, infoName))
+        FillRow(IdOfCurrentRow(), archivePath, infoName);
+}
+
+bool TVELMComponent::ReadInfoFile(const QString& archivePath, QString& infoName) {
+    infoName.clear();
     EmptyTmpFolder(TmpFolder);
     InfoReader->ClearInfo();
 
     TZipMaster& zip = *zipMaster_;
     zip.SetZipFilename(archivePath);
+    if (zip.ReadFailed())
+        return false;
     if (zip.EntryCount() > 0) {
         // Flat into the Tmp folder: the info file is looked for there by name alone.
         zip.ExtrBaseDir = TmpFolder;
         zip.FSpecArgs = QStringList{QStringLiteral("*.inf"), QStringLiteral("*.upl")};
         zip.ExtrOptions = ExtrOverWrite;
         zip.Extract();
+        if (zip.ExtractFailed())
+            return false;
     }
     if (zip.ExtractedCount() > 0) {
         infoName = FirstFileMatching(TmpFolder, QStringLiteral("*.inf"));
@@ -173,7 +193,14 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath) {
                 InfoReader->ReadUplFile(QDir(TmpFolder).filePath(infoName));
         }
     }
+    return true;
+}
 
+bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath, const QString& infoName) {
+    const QFileInfo archive(archivePath);
+    // The row names the archive as the user knows it, also where it is read through a
+    // link made for a name that is not valid UTF-8.
+    const QFileInfo shown(ShownPath(archivePath));
     TTable& packages = Packages();
     try {
         // An info file without a category name decides nothing by itself: the user is
@@ -188,8 +215,8 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath) {
         packages.Edit();
         if (categoryId != -1)
             SetInteger("Category", categoryId);
-        SetString("ArchiveFile", archive.fileName());
-        SetString("ArchiveFilePath", FolderWithSeparator(archive));
+        SetString("ArchiveFile", shown.fileName());
+        SetString("ArchiveFilePath", FolderWithSeparator(shown));
         packages.FieldByName(QStringLiteral("DownloadDate"))->SetAsDate(archive.lastModified().toLocalTime().date());
         if (!infoName.isEmpty())
             packages.FieldByName(QStringLiteral("ReleaseDate"))

@@ -1,5 +1,6 @@
 #include "import/zip_extractor.h"
 
+#include "app/write_all.h"
 #include "import/zip_member_names.h"
 
 #include <QDir>
@@ -153,11 +154,13 @@ bool Extraction::ExtractOne(zip_t* archive, const ZipMemberToExtract& member) {
     const quint64 declared = (stat.valid & ZIP_STAT_SIZE) ? stat.size : entry.UncomprSize64;
     if (declared > quint64(kMaxMemberSize) || entry.UncomprSize64 > quint64(kMaxMemberSize)) {
         Refuse(entry, QStringLiteral("larger than %1 MiB").arg(kMaxMemberSize / (1024 * 1024)));
+        result_.OverLimit = true;
         return true;
     }
     const qint64 size = qint64(declared);
     if (total_ + size > kMaxExtractTotal) {
         Refuse(entry, QStringLiteral("more than %1 MiB in one extraction").arg(kMaxExtractTotal / (1024 * 1024)));
+        result_.OverLimit = true;
         return true;
     }
 
@@ -227,14 +230,14 @@ bool Extraction::WriteMember(zip_t* archive, const ZipMemberToExtract& member, q
         written += got;
         if (written > size)
             return Fail(QStringLiteral("%1: the data is longer than stored in the archive").arg(entry.FileName));
-        if (out.write(buffer.constData(), got) != got)
+        if (!WriteAll(out, buffer.constData(), got))
             return Fail(QStringLiteral("%1: %2").arg(entry.FileName, out.errorString()));
         if (keepResponsive_)
             keepResponsive_();
     }
     if (written != size)
         return Fail(QStringLiteral("%1: the data is shorter than stored in the archive").arg(entry.FileName));
-    if (!out.flush())
+    if (!FlushAll(out))
         return Fail(QStringLiteral("%1: %2").arg(entry.FileName, out.errorString()));
     // Temporary files are private to the owner; an extracted file is an ordinary one.
     out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |

@@ -36,6 +36,7 @@ struct ZipExtractResult {
     bool Failed = false;
     QString Failure;      // why extraction stopped
     QStringList Refused;  // members skipped, each as "name: reason"
+    bool OverLimit = false;  // among them, members the size limits kept from being read
 };
 
 // Decompresses the members with libzip and writes them below BaseDir, each with the

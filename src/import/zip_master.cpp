@@ -1,6 +1,7 @@
 #include "import/zip_master.h"
 
 #include "app/messages.h"
+#include "import/outside_text.h"
 #include "import/zip_extractor.h"
 #include "import/zip_member_names.h"
 
@@ -36,14 +37,18 @@ private:
     bool active_;
 };
 
-QString ReadFailureText(const QString& path, const ZipDirectory& directory) {
+QString ReadFailureText(const QString& archivePath, const ZipDirectory& directory) {
+    // Names from the archive and the file system may hold anything: a message shows them
+    // without their control characters.
+    const QString path = ShowableText(archivePath);
     switch (directory.Status) {
     case ZipReadStatus::Unreadable:
-        return QStringLiteral("Cannot read the archive %1: %2").arg(path, directory.Detail);
+        return QStringLiteral("Cannot read the archive %1: %2").arg(path, ShowableText(directory.Detail));
     case ZipReadStatus::NotZip:
         return QStringLiteral("%1 is not a ZIP archive.").arg(path);
     case ZipReadStatus::Damaged:
-        return QStringLiteral("The directory of the ZIP archive %1 is damaged: %2.").arg(path, directory.Detail);
+        return QStringLiteral("The directory of the ZIP archive %1 is damaged: %2.")
+            .arg(path, ShowableText(directory.Detail));
     case ZipReadStatus::OutOfMemory:
         return QStringLiteral("Not enough memory to read the directory of the ZIP archive %1.").arg(path);
     case ZipReadStatus::Ok:
@@ -74,6 +79,8 @@ void TZipMaster::SetZipFilename(const QString& path) {
     archiveStart_ = 0;
     // The count belongs to the archive it was extracted from.
     extractedCount_ = 0;
+    readFailed_ = false;
+    extractFailed_ = false;
     if (path.isEmpty() || !QFileInfo::exists(path))
         return;
     BusyPointer busy;
@@ -84,12 +91,13 @@ void TZipMaster::SetZipFilename(const QString& path) {
     if (directory.OffsetDiffers) {
         ShowNotice(QStringLiteral("Warning: the directory of the ZIP archive %1 is not at its stored offset %2; "
                                   "the directory found at offset %3 is used.")
-                       .arg(path)
+                       .arg(ShowableText(path))
                        .arg(directory.StoredOffset)
                        .arg(directory.ComputedOffset));
     }
     const QString failure = ReadFailureText(path, directory);
-    if (!failure.isEmpty())
+    readFailed_ = !failure.isEmpty();
+    if (readFailed_)
         ShowNotice(failure);
 }
 
@@ -98,6 +106,7 @@ void TZipMaster::Extract() {
         return;
     extracting_ = true;
     extractedCount_ = 0;
+    extractFailed_ = false;
     const QStringList patterns = FSpecArgs;
     // However the extraction ends (a message box's presenter or the event loop may
     // throw), the object is left ready for the next one.
@@ -105,8 +114,10 @@ void TZipMaster::Extract() {
         FSpecArgs.clear();
         extracting_ = false;
     });
+    const QString shownPath = ShowableText(zipFilename_);
     if (!QFileInfo(zipFilename_).isFile()) {
-        ShowNotice(QStringLiteral("Archive not found: %1").arg(zipFilename_));
+        extractFailed_ = true;
+        ShowNotice(QStringLiteral("Archive not found: %1").arg(shownPath));
         return;
     }
     ZipExtractRequest request;
@@ -125,13 +136,18 @@ void TZipMaster::Extract() {
         result = ExtractZipMembers(request, KeepResponsiveEvery(ResponsiveIntervalMs));
     if (!result.Failed)
         extractedCount_ = result.Written;
+    extractFailed_ = result.Failed || result.OverLimit;
 
     if (!result.Refused.isEmpty()) {
+        QStringList refused;
+        for (const QString& member : result.Refused)
+            refused << ShowableText(member);
         ShowNotice(QStringLiteral("These members of the ZIP archive %1 were not extracted:\r%2")
-                       .arg(zipFilename_, result.Refused.join(u'\r')));
+                       .arg(shownPath, refused.join(u'\r')));
     }
     if (result.Failed)
-        ShowNotice(QStringLiteral("Extraction from the ZIP archive %1 failed: %2").arg(zipFilename_, result.Failure));
+        ShowNotice(QStringLiteral("Extraction from the ZIP archive %1 failed: %2")
+                       .arg(shownPath, ShowableText(result.Failure)));
 }
 
 }  // namespace velm

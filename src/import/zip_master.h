@@ -21,8 +21,8 @@ inline constexpr TZipExtrOption ExtrDirNames = TZipExtrOption::ExtrDirNames;
 inline constexpr TZipExtrOption ExtrOverWrite = TZipExtrOption::ExtrOverWrite;
 
 // Lists a zip archive and extracts the members that match wildcard patterns. Problems
-// are shown to the user in a message box naming them; callers only see EntryCount or
-// ExtractedCount staying 0.
+// are shown to the user in a message box naming them; callers see EntryCount or
+// ExtractedCount staying 0, and ReadFailed or ExtractFailed.
 class TZipMaster {
 public:
     TZipMaster() = default;
@@ -34,6 +34,9 @@ public:
     void SetZipFilename(const QString& path);
     const QString& ZipFilename() const { return zipFilename_; }
     int EntryCount() const { return int(entries_.size()); }
+    // The file named could not be read as an archive (not a zip, cut short, damaged,
+    // unreadable); what was read of it may still be listed.
+    bool ReadFailed() const { return readFailed_; }
     const std::vector<ZipDirEntry>& Entries() const { return entries_; }
 
     QString ExtrBaseDir;
@@ -48,12 +51,18 @@ public:
     // ready for the next extraction, with FSpecArgs empty.
     void Extract();
     int ExtractedCount() const { return extractedCount_; }
+    // The last Extract could not write every member it selected: the data was damaged,
+    // a write failed, or a member was beyond the size limits. Members skipped as links,
+    // special files, unsafe names or encrypted do not count.
+    bool ExtractFailed() const { return extractFailed_; }
 
 private:
     QString zipFilename_;
     std::vector<ZipDirEntry> entries_;
     qint64 archiveStart_ = 0;  // data in front of the archive that its offsets do not count
     int extractedCount_ = 0;
+    bool readFailed_ = false;
+    bool extractFailed_ = false;
     bool extracting_ = false;
 };
 

@@ -1,5 +1,8 @@
 #include "report/text_sink.h"
 
+#include "app/write_all.h"
+
+#include <QFileDevice>
 #include <QIODevice>
 
 namespace velm {
@@ -39,7 +42,10 @@ void TTextSink::FlushWhenFull() {
 void TTextSink::Flush() {
     if (buffer_.isEmpty())
         return;
-    if (device_.write(buffer_) != buffer_.size())
+    // A file's own buffer is written out here too: a failure there is not reported later
+    // by every file (a QSaveFile commits anyway, cut short).
+    auto* file = qobject_cast<QFileDevice*>(&device_);
+    if (!WriteAll(device_, buffer_.constData(), buffer_.size()) || (file && !FlushAll(*file)))
         throw EExportWriteError(device_.errorString().toStdString());
     buffer_.clear();
 }

@@ -82,14 +82,21 @@ private slots:
     void baseNameWithoutExt_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected");
+#ifdef Q_OS_WIN
         QTest::newRow("several dots") << "C:\\Archives\\pkg.beta.zip" << "pkg";
         QTest::newRow("dot in a folder") << "c:\\dir.x\\name" << "name";
-        QTest::newRow("dot in a posix folder") << "/home/u/dir.x/name" << "name";
         QTest::newRow("leading dot") << "C:\\tmp\\.zip" << "";
         QTest::newRow("drive only") << "D:setup.exe" << "setup";
-        QTest::newRow("bare name") << "readme" << "readme";
         QTest::newRow("folder only") << "C:\\tmp\\" << "";
+#else
+        // Ordinary characters of a file name here.
+        QTest::newRow("backslash and colon") << "/tmp/back\\slash:2.0.zip" << "back\\slash:2";
+#endif
+        QTest::newRow("dot in a posix folder") << "/home/u/dir.x/name" << "name";
+        QTest::newRow("bare name") << "readme" << "readme";
         QTest::newRow("spaces and semicolon") << "/data/My Zips; old/Comp Kit 2.0.zip" << "Comp Kit 2";
+        QTest::newRow("leading dot in a posix path") << "/tmp/.zip" << "";
+        QTest::newRow("posix folder only") << "/tmp/" << "";
     }
 
     void baseNameWithoutExt() {

@@ -7,12 +7,14 @@
 #include "import/velm_component.h"
 #include "import/zip_builder.h"
 #include "support/file_dialog_recorder.h"
+#include "support/file_size_limit.h"
 #include "support/message_recorder.h"
 #include "support/category_dialog_answers.h"
 #include "support/main_window_fixture.h"
 #include "support/modal_dialog.h"
 #include "support/temp_catalogue.h"
 #include "browser/work_guard.h"
+#include "import/zip_extractor.h"
 #include "import/zip_master.h"
 
 #include <QApplication>
@@ -34,7 +36,10 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <cstdio>
 #include <memory>
+
+#include <sys/stat.h>
 
 using namespace velm;
 using velm::test::FileDialogRecorder;
@@ -192,7 +197,7 @@ private slots:
     void unknownCategoriesAreAdded();
     void archivesWithoutInfoAskForTheCategory();
     void emptyCategoryNameAsksLikeAMissingInfoFile();
-    void brokenArchivesAreTreatedAsHavingNoInfo();
+    void unreadableArchivesImportNothing();
     void databaseRefusalIsReportedAndTheRowIsKeptClean();
     void versionPartsTooLargeAreStoredAsZeroWithAMessage();
     void foldersAndMissingFilesAreRefused();
@@ -314,7 +319,11 @@ void ArchiveImportTest::unknownCategoriesAreAdded() {
     Fixture f;
     QVERIFY(f.Show());
     f.Select(f.Category(QStringLiteral("Tools")));
-    const QString brandNew = f.Archive(QStringLiteral("A.zip"), std::move(ZipBuilder().Add("a.inf", InfFile("Brand New"))));
+    // Escape sequences and control characters in the file are not part of any name.
+    const QString brandNew = f.Archive(
+        QStringLiteral("A.zip"),
+        std::move(ZipBuilder().Add("a.inf", InfFile("\x1B[1mBrand\x1B[0m\x01 New\x07",
+                                                    "[Uploader]\r\nAuthor name=\x1B]0;pwned\x07" "Ann\xC2\x9B" "2J\r\n"))));
     f.ImportThroughCommand({brandNew});
     QCOMPARE(messages.Count(), 1);
     QCOMPARE(messages.Last().kind, MessageKind::Information);
@@ -324,6 +333,7 @@ void ArchiveImportTest::unknownCategoriesAreAdded() {
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Brand New"))), QStringList{"A"});
     QVERIFY(f.Categories().Locate(QStringLiteral("Name"), QStringLiteral("Brand New"), false));
     QCOMPARE(f.Number("A", "Category"), f.Categories().FieldByName(QStringLiteral("ID"))->AsInteger());
+    QCOMPARE(f.Text("A", "Author"), QStringLiteral("Ann"));
 
     // Silent with the setting off; a name longer than the column is added once, cut.
     Settings().ShowDragNDropInfoMsg = false;
@@ -392,21 +402,54 @@ void ArchiveImportTest::emptyCategoryNameAsksLikeAMissingInfoFile() {
     QCOMPARE(messages.Count(), 0);
 }
 
-void ArchiveImportTest::brokenArchivesAreTreatedAsHavingNoInfo() {
+void ArchiveImportTest::unreadableArchivesImportNothing() {
     MessageRecorder messages;
     Fixture f;
+    f.cat.AddPackage(QStringLiteral("Kept"), f.tools);
     QVERIFY(f.Show());
     f.KeepTargetSilently();
+    const QByteArray inf = InfFile("Tools", "[Uploader]\r\nAuthor name=Ann\r\n");
+    const QByteArray whole = ZipBuilder().Add("pkg.inf", inf).Build();
+    velm::test::ZipMember damaged("pkg.inf", inf);
+    damaged.wrongCrc = true;
+    velm::test::ZipMember huge("pkg.inf", inf);
+    huge.declaredSize = kMaxMemberSize + 1;
+    QByteArray padding;
+    for (int i = 0; i < 40000; ++i)
+        padding += "; a comment line that only makes the file long\r\n";
+    const QStringList unreadable{
+        f.Write(QStringLiteral("NotAZip.zip"), QByteArray("just some text, no archive at all")),
+        f.Write(QStringLiteral("Empty.zip"), QByteArray()),
+        f.Write(QStringLiteral("Truncated.zip"), whole.left(whole.size() / 2)),
+        f.Archive(QStringLiteral("Crc.zip"), std::move(ZipBuilder().Add(damaged))),
+        f.Archive(QStringLiteral("Huge.zip"), std::move(ZipBuilder().Add(huge))),
+    };
+    const QString full = f.Archive(QStringLiteral("Full.zip"), std::move(ZipBuilder().Add("pkg.inf", inf + padding)));
     f.Select(f.Category(QStringLiteral("Tools")));
-    const QString text = f.Write(QStringLiteral("NotAZip.zip"), QByteArray("just some text, no archive at all"));
-    const QString empty = f.Write(QStringLiteral("Empty.zip"), QByteArray());
-    f.ImportThroughCommand({text, empty});
-    // The archive reader names the damaged archive; both still get a row.
-    QVERIFY(messages.Count() >= 1);
-    QVERIFY(messages.shown.first().text.contains(QStringLiteral("NotAZip.zip")));
-    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), (QStringList{"NotAZip", "Empty"}));
-    QCOMPARE(f.Text("Empty", "ArchiveFile"), QStringLiteral("Empty.zip"));
-    QCOMPARE(f.Row("Empty").FieldByName(QStringLiteral("DownloadDate"))->AsDate(), kArchiveDate);
+    for (const QString& path : unreadable) {
+        messages.Clear();
+        f.ImportThroughCommand({path});
+        QCOMPARE(messages.Count(), 1);
+        QVERIFY2(messages.Last().text.contains(QFileInfo(path).fileName()), qPrintable(messages.Last().text));
+    }
+    {
+        // The disk takes part of a write and refuses the rest: its reason is shown.
+        velm::test::FileSizeLimit limit(1024 * 1024 + 1000);
+        messages.Clear();
+        f.ImportThroughCommand({full});
+    }
+    QCOMPARE(messages.Count(), 1);
+    QVERIFY2(messages.Last().text.endsWith(QStringLiteral("pkg.inf: File too large")), qPrintable(messages.Last().text));
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName FROM CPInfo")), QStringList{"Kept"});
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Kept"});
+
+    // A failed re-import leaves the row as it was.
+    f.Select(f.Category(QStringLiteral("Tools"))->child(0));
+    FileDialogRecorder dialogs;
+    dialogs.PickNext({unreadable.first()});
+    f.ReimportThroughCommand();
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName, ArchiveFile, ProductDescription FROM CPInfo")),
+             QStringList{"Kept||"});
 }
 
 void ArchiveImportTest::databaseRefusalIsReportedAndTheRowIsKeptClean() {
@@ -523,6 +566,27 @@ void ArchiveImportTest::longLocationsAndNamesAreKeptWholeOrCutAtACharacter() {
     QCOMPARE(dialogs.requests.first().StartFolder, folder);
     QCOMPARE(f.Number(product, "VersionMajor"), 1);
     QCOMPARE(messages.Count(), 0);
+
+    // File names as they are: a backslash is part of the name, a line break becomes a
+    // blank, and a name that is not valid UTF-8 is shown with the replacement character.
+    f.KeepTargetSilently();
+    const QString backslash = f.Archive(QStringLiteral("back\\slash.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    const QString newline = f.Archive(QStringLiteral("new\nline.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    const QByteArray rawName = QFile::encodeName(f.archives.path()) + "/\xFF-pkg.zip";
+    const QByteArray rawArchive = ZipBuilder().Add("p.inf", InfFile("Tools", "Version=7\r\n")).Build();
+    FILE* raw = std::fopen(rawName.constData(), "wb");
+    QVERIFY(raw && std::fwrite(rawArchive.constData(), 1, size_t(rawArchive.size()), raw) == size_t(rawArchive.size()));
+    std::fclose(raw);
+    const QUrl rawUrl = QUrl::fromEncoded("file://" + rawName.toPercentEncoding("/"));
+    QVERIFY(velm::test::DropUrls(f.Tree()->viewport(), f.On(f.Category(QStringLiteral("Tools"))),
+                                 {QUrl::fromLocalFile(backslash), QUrl::fromLocalFile(newline), rawUrl}));
+    f.Settle();
+    const QString replaced = QString(QChar::ReplacementCharacter) + QStringLiteral("-pkg");
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), (QStringList{"back\\slash", "new line", replaced}));
+    QCOMPARE(f.Number(replaced, "VersionMajor"), 7);
+    QCOMPARE(f.Text(replaced, "ArchiveFile"), replaced + QStringLiteral(".zip"));
+    QCOMPARE(f.Text(replaced, "ArchiveFilePath"), QDir::toNativeSeparators(f.archives.path()) + QDir::separator());
+    QCOMPARE(messages.Count(), 0);
     Settings().ShowDragNDropInfoMsg = true;
 }
 
@@ -555,11 +619,24 @@ void ArchiveImportTest::reimportRewritesTheShownComponent() {
     f.KeepTargetSilently();
     const QString bare = f.Archive(QStringLiteral("Newer.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
     f.Select(f.Category(QStringLiteral("Tools"))->child(0));
+    // Another product's archive is asked about; No changes nothing.
     dialogs.PickNext({bare});
+    messages.AnswerNext(false);
     f.ReimportThroughCommand();
     QCOMPARE(dialogs.requests.size(), 1);
     QCOMPARE(dialogs.requests.first().FileName, QStringLiteral("old.zip"));
     QCOMPARE(dialogs.requests.first().StartFolder, QStringLiteral("/old/place/"));
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().kind, MessageKind::ConfirmYesNo);
+    QCOMPARE(messages.Last().text, QStringLiteral("Do you really want to re-import the component: Kept Name\r"
+                                                  "from the archive of the component: Newer ?"));
+    QCOMPARE(f.Text(QStringLiteral("Kept Name"), "ArchiveFile"), QStringLiteral("old.zip"));
+    QCOMPARE(f.Text(QStringLiteral("Kept Name"), "Author"), QStringLiteral("Old"));
+    // Yes re-imports it.
+    f.Select(f.Category(QStringLiteral("Tools"))->child(0));
+    dialogs.PickNext({bare});
+    f.ReimportThroughCommand();
+    QCOMPARE(messages.Count(), 2);
     QCOMPARE(Settings().LastArchiveDir, f.archives.path());
 
     const QString name = QStringLiteral("Kept Name");
@@ -579,9 +656,9 @@ void ArchiveImportTest::reimportRewritesTheShownComponent() {
     QTabWidget* panel = static_cast<QTabWidget*>(f.window->PageControlComponentInfo());
     velm::test::Click(panel->tabBar(), panel->tabBar()->tabRect(1).center());
     velm::test::Click(panel->findChild<QWidget*>(QStringLiteral("SpeedButtonReimport")));
-    QCOMPARE(dialogs.requests.size(), 2);
+    QCOMPARE(dialogs.requests.size(), 3);
     QCOMPARE(f.Text(name, "ArchiveFile"), QStringLiteral("Newer.zip"));
-    QCOMPARE(messages.Count(), 0);
+    QCOMPARE(messages.Count(), 2);
 }
 
 void ArchiveImportTest::reimportMovesTheNodeWithTheRow() {
@@ -589,7 +666,7 @@ void ArchiveImportTest::reimportMovesTheNodeWithTheRow() {
     Fixture f;
     f.cat.AddPackage(QStringLiteral("Wanderer"), f.tools);
     QVERIFY(f.Show());
-    const QString path = f.Archive(QStringLiteral("W.zip"), std::move(ZipBuilder().Add("w.inf", InfFile("Grids"))));
+    const QString path = f.Archive(QStringLiteral("Wanderer.zip"), std::move(ZipBuilder().Add("w.inf", InfFile("Grids"))));
     f.Select(f.Category(QStringLiteral("Tools"))->child(0));
     FileDialogRecorder dialogs;
     dialogs.PickNext({path});
@@ -600,7 +677,8 @@ void ArchiveImportTest::reimportMovesTheNodeWithTheRow() {
     QCOMPARE(f.Tree()->currentItem()->text(0), QStringLiteral("Wanderer"));
 
     // Without info, the message dialog offers the component's own category.
-    const QString bare = f.Archive(QStringLiteral("Bare.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    // A newer archive of the same product is not asked about.
+    const QString bare = f.Archive(QStringLiteral("wanderer.v2.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
     dialogs.PickNext({bare});
     AnswerMessageDialog(false);
     f.ReimportThroughCommand();
@@ -857,14 +935,24 @@ void ArchiveImportTest::droppedFolderImportsEveryArchiveBelowIt() {
     f.Archive(QStringLiteral("elsewhere/outside.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
     QVERIFY(QFile::link(elsewhere, folder + QStringLiteral("/link")));
 
+    // A folder whose name is not valid UTF-8 is searched as well.
+    const QByteArray rawFolder = QFile::encodeName(folder) + "/\xFE" "dir";
+    QVERIFY(::mkdir(rawFolder.constData(), 0755) == 0);
+    const QString e = f.Archive(QStringLiteral("e.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    QVERIFY(std::rename(QFile::encodeName(e).constData(), (rawFolder + "/e.zip").constData()) == 0);
+
     QTreeWidgetItem* tools = f.Category(QStringLiteral("Tools"));
     f.Drop({loose, folder}, f.On(tools));
     QCOMPARE(messages.Count(), 1);
-    QVERIFY(messages.Last().text.startsWith(QStringLiteral("You dropped 5 file(s) at the category : <Tools>")));
+    QVERIFY(messages.Last().text.startsWith(QStringLiteral("You dropped 6 file(s) at the category : <Tools>")));
     // In drop order, each folder's archives in name order, a sub-folder where it sorts.
-    QCOMPARE(ChildTexts(tools), (QStringList{"Loose", "d", "inner", "b", "c"}));
+    QCOMPARE(ChildTexts(tools), (QStringList{"Loose", "d", "inner", "b", "c", "e"}));
     QCOMPARE(f.Text("inner", "ArchiveFilePath"),
              QDir::toNativeSeparators(folder + QStringLiteral("/A")) + QDir::separator());
+    QCOMPARE(f.Text("e", "ArchiveFilePath"), QDir::toNativeSeparators(folder + QStringLiteral("/") +
+                                                                      QChar::ReplacementCharacter +
+                                                                      QStringLiteral("dir")) +
+                                                 QDir::separator());
 }
 
 void ArchiveImportTest::droppedFolderWithoutArchivesSaysSo() {

@@ -4,6 +4,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
+#include <new>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
 using velm::TDSPInfoClass;
 using velm::TIniFile;
 
@@ -32,6 +38,36 @@ private:
     QTemporaryDir dir_;
 };
 
+// Runs the action with the address space held to what the process has now plus the
+// allowance; false when it ran out. Sanitizers reserve vast address ranges, so there
+// the action just runs.
+bool WithinMemory(qint64 allowance, const std::function<void()>& action) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    action();
+    return true;
+#else
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
+    }
+    rlimit old{};
+    getrlimit(RLIMIT_AS, &old);
+    rlimit held = old;
+    held.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(allowance);
+    setrlimit(RLIMIT_AS, &held);
+    bool ran = true;
+    try {
+        action();
+    } catch (const std::bad_alloc&) {
+        ran = false;
+    }
+    setrlimit(RLIMIT_AS, &old);
+    return ran;
+#endif
+}
+
 }  // namespace
 
 class TestPackageInfo : public QObject {
@@ -53,6 +89,7 @@ private slots:
     void CompatibilityYesRule();
     void CompatibilityKeysBelongToTheirFormat();
     void MissingFileGivesTheDefaults();
+    void BulkNobodyReadsCostsNoMemory();
     void ParseVersionTable_data();
     void ParseVersionTable();
 };
@@ -256,6 +293,25 @@ void TestPackageInfo::MissingFileGivesTheDefaults() {
     QCOMPARE(inf.HasFullSource, true);
     QCOMPARE(inf.DescriptionLines, QStringList{""});
     QVERIFY(inf.AuthorName.isEmpty() && inf.VersionText.isEmpty() && inf.CategoryText.isEmpty());
+}
+
+void TestPackageInfo::BulkNobodyReadsCostsNoMemory() {
+    // A million sections and a million keys that no reader asks for, in 30 MB: once they
+    // were all kept, and took gigabytes.
+    QByteArray text;
+    text.reserve(32 * 1024 * 1024);
+    for (int i = 0; i < 1000000; ++i)
+        text += "[S" + QByteArray::number(i) + "]\nk=v\n";
+    text += "[DSP upload]\nCategory=Tools\ncount=2\n1=one\n";
+    for (int i = 0; i < 1000000; ++i)
+        text += "x" + QByteArray::number(i) + "=v\n";
+    text += "[Uploader_1]\nAuthor name=Ann\n";
+    InfoFiles files;
+    TDSPInfoClass info;
+    QVERIFY(WithinMemory(512LL * 1024 * 1024, [&] { info = files.Upl(text); }));
+    QCOMPARE(info.CategoryText, QString("Tools"));
+    QCOMPARE(info.DescriptionLines, (QStringList{"one", ""}));
+    QCOMPARE(info.AuthorName, QString("Ann"));
 }
 
 void TestPackageInfo::ParseVersionTable_data() {

@@ -4,6 +4,7 @@
 #include "report/memo_text.h"
 #include "report_fixture.h"
 #include "support/file_dialog_recorder.h"
+#include "support/file_size_limit.h"
 #include "support/modal_dialog.h"
 #include "support/message_recorder.h"
 
@@ -390,9 +391,17 @@ void ReportExportTest::aFileThatCannotBeWrittenIsReported() {
     QVERIFY(!QFile::exists(missingFolder));
     f.Export(QStringLiteral("/proc/x.csv"), WholeCsv);
     QCOMPARE(messages.Count(), 2);
+    // A disk that takes part of the file and refuses the rest: its own reason is shown.
+    const QString file = f.out.filePath(QStringLiteral("ok.csv"));
+    {
+        velm::test::FileSizeLimit limit(200);
+        f.Export(file, WholeCsv);
+    }
+    QCOMPARE(messages.Count(), 3);
+    QVERIFY2(messages.Last().text.endsWith(QStringLiteral(": File too large")), qPrintable(messages.Last().text));
+    QVERIFY(!QFile::exists(file));
     // The window goes on: the next export works, and does not start in a folder where
     // one failed.
-    const QString file = f.out.filePath(QStringLiteral("ok.csv"));
     f.Export(file, WholeCsv);
     QVERIFY(f.lastRequest.StartFolder != QStringLiteral("/proc"));
     QCOMPARE(RunPython(kReadCsv, file).array().size(), 5);
@@ -412,7 +421,7 @@ void ReportExportTest::aFileThatCannotBeWrittenIsReported() {
     f.ChooseFromMenu("MenuFile", "FileExport");
     QCOMPARE(startedIn, QDir(f.out.path()).canonicalPath());
     QVERIFY2(!pictureType.isEmpty() && !pictureType.contains(QStringLiteral("PNG")), qPrintable(pictureType));
-    QCOMPARE(messages.Count(), 2);
+    QCOMPARE(messages.Count(), 3);
 }
 
 void ReportExportTest::cancelInTheMiddleLeavesTheOldFile() {

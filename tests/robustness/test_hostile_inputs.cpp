@@ -135,9 +135,9 @@ void HostileInputsTest::lyingCentralDirectories() {
         QVERIFY2(messages.Count() >= 1, qPrintable(path));
         QVERIFY2(messages.shown.first().text.contains(QFileInfo(path).fileName()), qPrintable(messages.Last().text));
     }
-    // Every archive still got its row, and the tree shows each of them.
-    QCOMPARE(f.RowCount(), int(paths.size()));
-    QCOMPARE(f.ComponentCount(), int(paths.size()));
+    // An archive that cannot be read imports nothing.
+    QCOMPARE(f.RowCount(), 0);
+    QCOMPARE(f.ComponentCount(), 0);
     QCOMPARE(f.StrayFiles(), QStringList());
 }
 
@@ -161,7 +161,7 @@ void HostileInputsTest::zipBombNamedInf() {
         while (it.hasNext())
             QVERIFY(QFileInfo(it.next()).size() <= kMaxMemberSize);
     }
-    QCOMPARE(f.RowCount(), 2);
+    QCOMPARE(f.RowCount(), 0);
 }
 
 void HostileInputsTest::memberNamesLeadingOutside() {

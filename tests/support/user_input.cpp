@@ -161,10 +161,14 @@ void ChooseFromPopupAt(QWidget* widget, QPoint at, const QString& caption) {
 }
 
 bool DropFiles(QWidget* widget, QPoint at, const QStringList& paths) {
-    QMimeData data;
     QList<QUrl> urls;
     for (const QString& path : paths)
         urls << QUrl::fromLocalFile(path);
+    return DropUrls(widget, at, urls);
+}
+
+bool DropUrls(QWidget* widget, QPoint at, const QList<QUrl>& urls) {
+    QMimeData data;
     data.setUrls(urls);
     const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
     QDragEnterEvent enter(at, actions, &data, Qt::NoButton, Qt::NoModifier);

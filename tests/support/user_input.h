@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <Qt>
 
 class QMainWindow;
@@ -59,6 +61,7 @@ void ChooseFromPopupAt(QWidget* widget, QPoint at, const QString& caption);
 // and drop events of a real drag. False when the widget refused the drag (then no drop
 // event is sent, as a real drag would not deliver one).
 bool DropFiles(QWidget* widget, QPoint at, const QStringList& paths);
+bool DropUrls(QWidget* widget, QPoint at, const QList<QUrl>& urls);
 
 // Shows the window and waits until it is on screen and active.
 bool ShowAndActivate(QWidget* window);
