@@ -1,4 +1,4 @@
-#include "catalogue/data_module.h"
+#include "catalogue/catalogue_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,6 +60,42 @@ const TableFile kTableFiles[] = {
      " Description TEXT);"},
 };
 
+// The member index; {s} stands for the schema that holds it. Members get an ID of their own, which the full-text index of their
+// names refers to (a rowid without it may change when the file is vacuumed). The
+// package texts' index holds its own copy of the texts, since a formatted description
+// is indexed by the text it shows, not by its markup.
+const char kMembersSchema[] =
+    "CREATE TABLE IF NOT EXISTS {s}ArchiveMember ("
+    " ID INTEGER PRIMARY KEY,"
+    " PackageID INTEGER NOT NULL,"
+    " Name TEXT NOT NULL,"
+    " Size INTEGER,"
+    " PackedSize INTEGER,"
+    " Modified TEXT,"
+    " CRC32 INTEGER,"
+    " IsFolder INTEGER NOT NULL DEFAULT 0);"
+    "CREATE INDEX IF NOT EXISTS {s}ArchiveMemberByPackage ON ArchiveMember (PackageID);"
+    "CREATE TABLE IF NOT EXISTS {s}ArchiveFile ("
+    " PackageID INTEGER PRIMARY KEY,"
+    " Sha256 TEXT,"
+    " Size INTEGER,"
+    " Modified TEXT);"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS {s}MemberText USING fts5"
+    " (Name, content='ArchiveMember', content_rowid='ID', tokenize='trigram');"
+    "CREATE TRIGGER IF NOT EXISTS {s}ArchiveMemberAdded AFTER INSERT ON ArchiveMember BEGIN"
+    " INSERT INTO MemberText (rowid, Name) VALUES (new.ID, new.Name); END;"
+    "CREATE TRIGGER IF NOT EXISTS {s}ArchiveMemberRemoved AFTER DELETE ON ArchiveMember BEGIN"
+    " INSERT INTO MemberText (MemberText, rowid, Name) VALUES ('delete', old.ID, old.Name); END;"
+    "CREATE TRIGGER IF NOT EXISTS {s}ArchiveMemberRenamed AFTER UPDATE OF Name ON ArchiveMember BEGIN"
+    " INSERT INTO MemberText (MemberText, rowid, Name) VALUES ('delete', old.ID, old.Name);"
+    " INSERT INTO MemberText (rowid, Name) VALUES (new.ID, new.Name); END;"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS {s}PackageText USING fts5"
+    " (ProductName, ProductDescription, Author, AuthorEmail, FileURL, Comments, ArchiveFile,"
+    " tokenize='trigram');"
+    "CREATE TABLE IF NOT EXISTS {s}IndexState ("
+    " Key TEXT PRIMARY KEY,"
+    " Value TEXT);";
+
 // Builds one table file under a temporary name and moves it into place only when it is
 // complete, so an interrupted build never leaves a half-made table behind.
 bool WriteTableFile(const QString& path, const char* schema, const QStringList& statusValues) {
@@ -92,6 +128,14 @@ bool WriteTableFile(const QString& path, const char* schema, const QStringList& 
 }
 
 }  // namespace
+
+QString MembersFileSchema(const QString& schema) {
+    return QString::fromLatin1(kMembersSchema).replace(QLatin1String("{s}"), schema.isEmpty() ? QString() : schema + u'.');
+}
+
+bool CreateMembersFile(const QString& path) {
+    return WriteTableFile(path, MembersFileSchema(QString()).toUtf8().constData(), {});
+}
 
 QStringList DefaultStatusValues() {
     return {QStringLiteral("Not installed"), QStringLiteral("Installed"), QStringLiteral("Installed and tested"),

@@ -87,7 +87,7 @@ TDMvelm::~TDMvelm() {
         DMvelm = nullptr;
 }
 
-bool TDMvelm::Open() {
+bool TDMvelm::Open(const TIndexProgress& indexProgress) {
     TSession& session = TSession::Instance();
     const QString alias = QString::fromLatin1(kAlias);
     if (!session.IsAlias(alias)) {
@@ -102,6 +102,10 @@ bool TDMvelm::Open() {
         TableCategory->Open();
         TableCPInfo->Open();
         TableStatus->Open();
+        archiveIndex_ = std::make_unique<TArchiveIndex>(TSession::Instance().DatabaseFor(alias));
+        archiveIndex_->Open();
+        if (archiveIndex_->PackageTextsStale())
+            archiveIndex_->RebuildPackageTexts(indexProgress);
     } catch (...) {
         Close();
         throw;
@@ -122,6 +126,11 @@ void TDMvelm::LoadDeferredFields() {
 }
 
 void TDMvelm::Close() {
+    // The index watches the package table: it goes first.
+    if (archiveIndex_) {
+        archiveIndex_->Close();
+        archiveIndex_.reset();
+    }
     TableCategory->Close();
     TableCPInfo->Close();
     TableStatus->Close();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/archive_index.h"
+#include "catalogue/catalogue_files.h"
 #include "catalogue/data_source.h"
 #include "catalogue/table.h"
 
@@ -22,10 +24,13 @@ public:
     explicit TDMvelm(const QString& programFolder, QObject* parent = nullptr);
     ~TDMvelm() override;
 
-    // Registers the alias and opens the tables. False (after the message "Cannot locate
-    // VELM data files") when the package table's file is missing; engine failures on
-    // opening raise EDatabaseError with nothing created in place of a missing file.
-    bool Open();
+    // Registers the alias and opens the tables, then the member index (Members.db,
+    // made when the catalogue has none; its package texts are indexed anew when they
+    // are stale, telling indexProgress how far it has got). False (after the message
+    // "Cannot locate VELM data files") when the package table's file is missing; engine
+    // failures on opening raise EDatabaseError with nothing created in place of a
+    // missing table file.
+    bool Open(const TIndexProgress& indexProgress = {});
     void Close();
     // Reads the fields that opening left for later (TTable::LoadDeferredFields): what
     // the start-up does once the main window is shown.
@@ -34,6 +39,8 @@ public:
     bool DataFilesPresent() const;
 
     const QString& DataFolder() const { return dataFolder_; }
+    // The member index and search texts; null while the module is closed.
+    TArchiveIndex* ArchiveIndex() const { return archiveIndex_.get(); }
 
     // In the module's order.
     TDataSource* DSCategory;
@@ -47,15 +54,11 @@ private:
     void TableStatusBeforeDelete(TTable& table);
     QString dataFolder_;
     bool registeredAlias_ = false;
+    std::unique_ptr<TArchiveIndex> archiveIndex_;
 };
 
 // The one data module of the running program; null before start-up creates it.
 extern TDMvelm* DMvelm;
 
-// Writes an empty catalogue (the three table files, plus install status values when
-// given) into a folder that has none. Existing files are never touched: returns false
-// with nothing written when any of the three is already there.
-bool CreateCatalogue(const QString& dataFolder, const QStringList& statusValues);
-QStringList DefaultStatusValues();
 
 }  // namespace velm

@@ -67,12 +67,6 @@ namespace {
     throw EDatabaseError(message, {code});
 }
 
-QString QuoteIdentifier(const QString& name) {
-    QString quoted = name;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 // A read-write URI that never creates the file, whatever characters its path holds.
 QString ReadWriteUri(const QString& path) {
     return QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded()) +
@@ -80,6 +74,12 @@ QString ReadWriteUri(const QString& path) {
 }
 
 }  // namespace
+
+QString QuoteIdentifier(const QString& name) {
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
 
 // ---------------------------------------------------------------------------------
 
@@ -293,6 +293,11 @@ void TDatabase::DetachFile(const QString& fileName) {
     }
 }
 
+QString TDatabase::SchemaOf(const QString& fileName) const {
+    const auto it = schemas_.find(fileName.toUpper());
+    return it == schemas_.end() ? QString() : it->second;
+}
+
 TStatement& TDatabase::Prepare(const QString& sql) {
     auto it = statements_.find(sql);
     if (it == statements_.end())
@@ -309,6 +314,8 @@ void TDatabase::Exec(const QString& sql) {
 }
 
 qint64 TDatabase::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+
+int TDatabase::Changes() const { return sqlite3_changes(db_); }
 
 void TDatabase::StartTransaction() {
     if (inTransaction_)

@@ -69,10 +69,17 @@ public:
     QString AttachFile(const QString& fileName);
     void DetachFile(const QString& fileName);
     bool HasOpenFiles() const { return !schemas_.empty(); }
+    // The schema that holds an attached file's tables; empty when it is not attached.
+    QString SchemaOf(const QString& fileName) const;
+    // The connection itself, for what the statements above cannot do (functions of
+    // our own, say); null while no file is open.
+    sqlite3* Handle() const { return db_; }
 
     TStatement& Prepare(const QString& sql);
     void Exec(const QString& sql);
     qint64 LastInsertId() const;
+    // The rows the last statement inserted, changed or deleted.
+    int Changes() const;
 
     void StartTransaction();
     void Commit();
@@ -118,6 +125,9 @@ private:
 // SQLite's result of an engine failure mapped to our error codes: a violated unique or
 // primary key becomes 9729.
 int EngineErrorCode(int sqliteExtendedCode);
+
+// A name as SQL takes it in quotes, whatever characters it holds.
+QString QuoteIdentifier(const QString& name);
 
 // What the user can do about a failure of a catalogue file, by the failure's code and
 // message; empty when there is nothing useful to say.

@@ -1,0 +1,306 @@
+#include "catalogue/archive_index.h"
+
+#include "catalogue/catalogue_files.h"
+#include "catalogue/database.h"
+#include "catalogue/database_error.h"
+#include "catalogue/memo_markup.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace velm {
+
+namespace {
+
+const QString kPackageTextsStamp = QStringLiteral("PackageTextsOf");
+// The package rows indexed per step of a rebuild: progress is told between steps.
+constexpr int kRebuildStep = 2000;
+
+// velm_shown_text(memo): the text a memo shows.
+void ShownTextFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
+    const int size = sqlite3_value_bytes(arguments[0]);
+    if (!IsMemoMarkup(QByteArrayView(bytes, size))) {
+        sqlite3_result_value(context, arguments[0]);
+        return;
+    }
+    const QByteArray shown = MemoShownUtf8(QByteArrayView(bytes, size));
+    sqlite3_result_text(context, shown.constData(), int(shown.size()), SQLITE_TRANSIENT);
+}
+
+// velm_fold(text): the text with its letter case folded.
+void FoldFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
+    const QByteArray folded =
+        FoldedForSearch(QString::fromUtf8(bytes, sqlite3_value_bytes(arguments[0]))).toUtf8();
+    sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
+void RegisterFunctions(TDatabase& database) {
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    int rc = sqlite3_create_function_v2(database.Handle(), "velm_shown_text", 1, flags, nullptr, ShownTextFunction,
+                                        nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(database.Handle(), "velm_fold", 1, flags, nullptr, FoldFunction, nullptr,
+                                        nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        database.Fail(rc);
+}
+
+// The columns of the package texts' index and what fills them from a package row.
+const char kTextColumns[] = "ProductName, ProductDescription, Author, AuthorEmail, FileURL, Comments, ArchiveFile";
+QString TextValues(const QString& row) {
+    return QStringLiteral("%1.ProductName, velm_shown_text(%1.ProductDescription), %1.Author, %1.AuthorEmail, "
+                          "%1.FileURL, velm_shown_text(%1.Comments), %1.ArchiveFile")
+        .arg(row);
+}
+
+QString IsoText(const QDateTime& moment) {
+    return moment.isValid() ? moment.toString(Qt::ISODate) : QString();
+}
+
+}  // namespace
+
+QString IndexedText(const QString& stored) { return MemoShownText(stored); }
+
+QString FoldedForSearch(const QString& text) { return text.toCaseFolded(); }
+
+TArchiveIndex::TArchiveIndex(TDatabase& database) : database_(database) {}
+
+TArchiveIndex::~TArchiveIndex() { Close(); }
+
+void TArchiveIndex::Open() {
+    if (open_)
+        return;
+    packageSchema_ = database_.SchemaOf(QStringLiteral("CPInfo.DB"));
+    categorySchema_ = database_.SchemaOf(QStringLiteral("Category.db"));
+    if (packageSchema_.isEmpty() || categorySchema_.isEmpty())
+        throw EDatabaseError(QStringLiteral("The member index needs the package and category tables open"));
+    const QString path = QDir(database_.Folder()).filePath(QString::fromLatin1(kFileName));
+    const bool made = !QFileInfo::exists(path);
+    if (made && !CreateMembersFile(path)) {
+        EDatabaseError error(QStringLiteral("Cannot create %1").arg(QString::fromLatin1(kFileName)), {SQLITE_CANTOPEN});
+        error.SetFile(path, AdviceFor(SQLITE_CANTOPEN, QString()));
+        throw error;
+    }
+    schema_ = database_.AttachFile(QString::fromLatin1(kFileName));
+    try {
+        // A file of an older build gains what it lacks; the statements change nothing
+        // that is there.
+        database_.Exec(MembersFileSchema(QuoteIdentifier(schema_)));
+        RegisterFunctions(database_);
+        CreateConnectionTriggers();
+        TStatement& stamp = database_.Prepare(
+            QStringLiteral("SELECT Value FROM %1.IndexState WHERE Key = ?").arg(QuoteIdentifier(schema_)));
+        stamp.Bind(1, kPackageTextsStamp);
+        const QString stored = stamp.Step() ? stamp.ColumnText(0) : QString();
+        stamp.Reset();
+        packageTextsStale_ = made || stored != PackageFileStamp();
+    } catch (...) {
+        DropConnectionTriggers();
+        database_.DetachFile(QString::fromLatin1(kFileName));
+        throw;
+    }
+    open_ = true;
+}
+
+void TArchiveIndex::Close() {
+    if (!open_)
+        return;
+    open_ = false;
+    try {
+        // The package file as it is now is the one the texts were indexed from, unless a
+        // rebuild is still owed.
+        if (!packageTextsStale_ && !database_.InTransaction()) {
+            TStatement& stamp = database_.Prepare(QStringLiteral("INSERT OR REPLACE INTO %1.IndexState (Key, Value) "
+                                                                 "VALUES (?, ?)")
+                                                      .arg(QuoteIdentifier(schema_)));
+            stamp.Bind(1, kPackageTextsStamp);
+            stamp.Bind(2, PackageFileStamp());
+            stamp.Run();
+        }
+        DropConnectionTriggers();
+    } catch (const EDatabaseError&) {
+        // Without the stamp the next start indexes the texts again; the triggers go
+        // with the connection.
+    }
+    database_.DetachFile(QString::fromLatin1(kFileName));
+}
+
+QString TArchiveIndex::PackageFileStamp() const {
+    const QFileInfo file(QDir(database_.Folder()).filePath(QStringLiteral("CPInfo.DB")));
+    return QStringLiteral("%1 %2").arg(file.size()).arg(file.lastModified().toMSecsSinceEpoch());
+}
+
+void TArchiveIndex::CreateConnectionTriggers() {
+    // Connection triggers (TEMP) may watch a table of another file; they live as long
+    // as the connection and are never stored, so other programs see plain tables. Their
+    // statements name the index's tables without a schema, which resolves to the one
+    // file that has them.
+    const QString packages = QuoteIdentifier(packageSchema_) + QStringLiteral(".CPInfo");
+    const QString insertText = QStringLiteral("INSERT INTO PackageText (rowid, %1) VALUES (new.ID, %2);")
+                                   .arg(QString::fromLatin1(kTextColumns), TextValues(QStringLiteral("new")));
+    database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageAdded AFTER INSERT ON %1 BEGIN %2 END;")
+                       .arg(packages, insertText));
+    database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageChanged AFTER UPDATE OF "
+                                  "ID, %1 ON %2 BEGIN DELETE FROM PackageText WHERE rowid = old.ID; %3 END;")
+                       .arg(QString::fromLatin1(kTextColumns), packages, insertText));
+    database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageRemoved AFTER DELETE ON %1 BEGIN "
+                                  "DELETE FROM PackageText WHERE rowid = old.ID; "
+                                  "DELETE FROM ArchiveMember WHERE PackageID = old.ID; "
+                                  "DELETE FROM ArchiveFile WHERE PackageID = old.ID; END;")
+                       .arg(packages));
+}
+
+void TArchiveIndex::DropConnectionTriggers() {
+    if (!database_.Handle())
+        return;
+    for (const char* name : {"VelmPackageAdded", "VelmPackageChanged", "VelmPackageRemoved"})
+        database_.Exec(QStringLiteral("DROP TRIGGER IF EXISTS temp.%1").arg(QString::fromLatin1(name)));
+}
+
+bool TArchiveIndex::RebuildPackageTexts(const TIndexProgress& progress) {
+    const QString index = QuoteIdentifier(schema_);
+    const QString packages = QuoteIdentifier(packageSchema_) + QStringLiteral(".CPInfo");
+    TStatement& count = database_.Prepare(QStringLiteral("SELECT count(*) FROM %1").arg(packages));
+    count.Step();
+    const qint64 total = count.ColumnInt(0);
+    count.Reset();
+    const bool ownTransaction = !database_.InTransaction();
+    if (ownTransaction)
+        database_.StartTransaction();
+    try {
+        database_.Exec(QStringLiteral("DELETE FROM %1.PackageText").arg(index));
+        TStatement& step = database_.Prepare(
+            QStringLiteral("INSERT INTO %1.PackageText (rowid, %2) SELECT p.ID, %3 FROM %4 p WHERE p.ID > ? "
+                           "ORDER BY p.ID LIMIT %5")
+                .arg(index, QString::fromLatin1(kTextColumns), TextValues(QStringLiteral("p")), packages)
+                .arg(kRebuildStep));
+        qint64 after = -1;
+        qint64 done = 0;
+        for (;;) {
+            if (progress && !progress(done, total))
+                throw EAbort();
+            step.Bind(1, after);
+            step.Run();
+            const int added = database_.Changes();
+            if (added == 0)
+                break;
+            done += added;
+            // The rows go in ID order: the last one added is where the next step starts.
+            after = database_.LastInsertId();
+        }
+        if (progress)
+            progress(total, total);
+        if (ownTransaction)
+            database_.Commit();
+    } catch (const EAbort&) {
+        if (ownTransaction)
+            database_.Rollback();
+        return false;
+    } catch (...) {
+        if (ownTransaction)
+            database_.Rollback();
+        throw;
+    }
+    packageTextsStale_ = false;
+    return true;
+}
+
+void TArchiveIndex::ReplaceMembers(qint64 packageId, std::span<const TArchiveMemberRecord> members,
+                                   const TArchiveFileRecord& archive) {
+    const QString index = QuoteIdentifier(schema_);
+    const bool ownTransaction = !database_.InTransaction();
+    if (ownTransaction)
+        database_.StartTransaction();
+    try {
+        TStatement& remove = database_.Prepare(QStringLiteral("DELETE FROM %1.ArchiveMember WHERE PackageID = ?").arg(index));
+        remove.Bind(1, packageId);
+        remove.Run();
+        TStatement& insert = database_.Prepare(
+            QStringLiteral("INSERT INTO %1.ArchiveMember (PackageID, Name, Size, PackedSize, Modified, CRC32, IsFolder) "
+                           "VALUES (?, ?, ?, ?, ?, ?, ?)")
+                .arg(index));
+        for (const TArchiveMemberRecord& member : members) {
+            insert.Bind(1, packageId);
+            insert.Bind(2, member.Name);
+            insert.Bind(3, member.Size);
+            insert.Bind(4, member.PackedSize);
+            insert.Bind(5, member.Modified.isValid() ? QVariant(IsoText(member.Modified)) : QVariant());
+            insert.Bind(6, qint64(member.Crc32));
+            insert.Bind(7, member.IsFolder ? 1 : 0);
+            insert.Run();
+        }
+        TStatement& file = database_.Prepare(
+            QStringLiteral("INSERT OR REPLACE INTO %1.ArchiveFile (PackageID, Sha256, Size, Modified) VALUES (?, ?, ?, ?)")
+                .arg(index));
+        file.Bind(1, packageId);
+        file.Bind(2, archive.Sha256.isEmpty() ? QVariant() : QVariant(archive.Sha256));
+        file.Bind(3, archive.Size);
+        file.Bind(4, IsoText(archive.Modified));
+        file.Run();
+        if (ownTransaction)
+            database_.Commit();
+    } catch (...) {
+        if (ownTransaction)
+            database_.Rollback();
+        throw;
+    }
+}
+
+std::vector<TArchiveMemberRecord> TArchiveIndex::Members(qint64 packageId) const {
+    TStatement& select = database_.Prepare(
+        QStringLiteral("SELECT Name, Size, PackedSize, Modified, CRC32, IsFolder FROM %1.ArchiveMember "
+                       "WHERE PackageID = ? ORDER BY ID")
+            .arg(QuoteIdentifier(schema_)));
+    select.Bind(1, packageId);
+    std::vector<TArchiveMemberRecord> members;
+    while (select.Step()) {
+        TArchiveMemberRecord member;
+        member.Name = select.ColumnText(0);
+        member.Size = select.ColumnInt(1);
+        member.PackedSize = select.ColumnInt(2);
+        member.Modified = QDateTime::fromString(select.ColumnText(3), Qt::ISODate);
+        member.Crc32 = quint32(select.ColumnInt(4));
+        member.IsFolder = select.ColumnInt(5) != 0;
+        members.push_back(std::move(member));
+    }
+    select.Reset();
+    return members;
+}
+
+qint64 TArchiveIndex::MemberCount() const {
+    TStatement& count =
+        database_.Prepare(QStringLiteral("SELECT count(*) FROM %1.ArchiveMember").arg(QuoteIdentifier(schema_)));
+    count.Step();
+    const qint64 result = count.ColumnInt(0);
+    count.Reset();
+    return result;
+}
+
+std::optional<TArchiveFileRecord> TArchiveIndex::ArchiveFileOf(qint64 packageId) const {
+    TStatement& select = database_.Prepare(
+        QStringLiteral("SELECT Size, Modified, Sha256 FROM %1.ArchiveFile WHERE PackageID = ?").arg(QuoteIdentifier(schema_)));
+    select.Bind(1, packageId);
+    std::optional<TArchiveFileRecord> record;
+    if (select.Step()) {
+        record.emplace();
+        record->Size = select.ColumnInt(0);
+        record->Modified = QDateTime::fromString(select.ColumnText(1), Qt::ISODate);
+        record->Sha256 = select.ColumnText(2);
+    }
+    select.Reset();
+    return record;
+}
+
+}  // namespace velm

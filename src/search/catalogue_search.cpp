@@ -1,0 +1,159 @@
+#include "search/catalogue_search.h"
+
+#include "catalogue/archive_index.h"
+#include "catalogue/database.h"
+
+namespace velm {
+
+namespace {
+
+// The trigram index answers texts of three characters or more.
+constexpr int kShortestIndexedText = 3;
+constexpr int kExcerptWidth = 80;
+
+// The text as one FTS5 phrase: whatever it holds is matched as it stands.
+QString Phrase(const QString& text) {
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString OneLine(QString text) {
+    for (QChar& c : text)
+        if (c == u'\r' || c == u'\n' || c == u'\t')
+            c = u' ';
+    return text;
+}
+
+}  // namespace
+
+const std::vector<QString>& TCatalogueSearch::SearchedFields() {
+    static const std::vector<QString> fields{
+        QStringLiteral("ProductName"), QStringLiteral("ProductDescription"), QStringLiteral("Author"),
+        QStringLiteral("AuthorEmail"), QStringLiteral("FileURL"),            QStringLiteral("Comments"),
+        QStringLiteral("ArchiveFile")};
+    return fields;
+}
+
+QString ExcerptAround(const QString& text, const QString& what, int width, int& matchStart, int& matchLength) {
+    const qsizetype at = text.indexOf(what, 0, Qt::CaseInsensitive);
+    if (at < 0 || what.isEmpty())
+        return QString();
+    // A third of the room before the match, the rest after it; a cut is marked.
+    qsizetype from = std::max<qsizetype>(0, at - width / 3);
+    if (from > 0 && text.at(from).isLowSurrogate())
+        --from;
+    qsizetype to = std::min<qsizetype>(text.size(), std::max<qsizetype>(at + what.size(), from + width));
+    if (to < text.size() && to > 0 && text.at(to - 1).isHighSurrogate())
+        ++to;
+    QString excerpt = OneLine(text.mid(from, to - from));
+    matchStart = int(at - from);
+    if (from > 0) {
+        excerpt.prepend(QStringLiteral("…"));
+        ++matchStart;
+    }
+    if (to < text.size())
+        excerpt.append(QStringLiteral("…"));
+    matchLength = int(what.size());
+    return excerpt;
+}
+
+std::vector<TSearchHit> TCatalogueSearch::Find(const QString& text, int limit) const {
+    std::vector<TSearchHit> hits;
+    const QString wanted = text.trimmed();
+    if (wanted.isEmpty() || limit <= 0)
+        return hits;
+    FindInPackages(wanted, limit, hits);
+    if (int(hits.size()) < limit)
+        FindInMembers(wanted, limit - int(hits.size()), hits);
+    return hits;
+}
+
+void TCatalogueSearch::FindInPackages(const QString& text, int limit, std::vector<TSearchHit>& hits) const {
+    TDatabase& database = index_.Database();
+    const QString index = QuoteIdentifier(index_.Schema());
+    const QString packages = QuoteIdentifier(index_.PackageSchema()) + QStringLiteral(".CPInfo");
+    const QString categories = QuoteIdentifier(index_.CategorySchema()) + QStringLiteral(".Category");
+    const std::vector<QString>& fields = SearchedFields();
+    QString columns;
+    for (const QString& field : fields)
+        columns += QStringLiteral(", t.") + field;
+    const bool indexed = text.size() >= kShortestIndexedText;
+    QString where;
+    if (indexed) {
+        where = QStringLiteral("t.PackageText MATCH ?1");
+    } else {
+        QStringList tests;
+        for (const QString& field : fields)
+            tests << QStringLiteral("instr(velm_fold(t.%1), ?1)").arg(field);
+        where = tests.join(QStringLiteral(" OR "));
+    }
+    // A package has as many hits as fields that hold the text, so at most limit
+    // packages are read to fill limit hits.
+    TStatement& select = database.Prepare(
+        QStringLiteral("SELECT t.rowid, c.Name%1 FROM %2.PackageText t JOIN %3 p ON p.ID = t.rowid "
+                       "LEFT JOIN %4 c ON c.ID = p.Category WHERE %5 LIMIT ?2")
+            .arg(columns, index, packages, categories, where));
+    select.Bind(1, indexed ? Phrase(text) : FoldedForSearch(text));
+    select.Bind(2, limit);
+    try {
+        while (int(hits.size()) < limit && select.Step()) {
+            const qint64 id = select.ColumnInt(0);
+            const QString category = select.ColumnText(1);
+            const QString name = select.ColumnText(2);
+            for (size_t f = 0; f < fields.size() && int(hits.size()) < limit; ++f) {
+                TSearchHit hit;
+                hit.Excerpt = ExcerptAround(select.ColumnText(int(f) + 2), text, kExcerptWidth, hit.MatchStart,
+                                            hit.MatchLength);
+                if (hit.Excerpt.isEmpty())
+                    continue;
+                hit.PackageId = id;
+                hit.ProductName = name;
+                hit.CategoryName = category;
+                hit.Field = fields[f];
+                hits.push_back(std::move(hit));
+            }
+        }
+    } catch (...) {
+        select.Reset();
+        throw;
+    }
+    select.Reset();
+}
+
+void TCatalogueSearch::FindInMembers(const QString& text, int limit, std::vector<TSearchHit>& hits) const {
+    TDatabase& database = index_.Database();
+    const QString index = QuoteIdentifier(index_.Schema());
+    const QString packages = QuoteIdentifier(index_.PackageSchema()) + QStringLiteral(".CPInfo");
+    const QString categories = QuoteIdentifier(index_.CategorySchema()) + QStringLiteral(".Category");
+    const bool indexed = text.size() >= kShortestIndexedText;
+    const QString members = indexed ? QStringLiteral("%1.MemberText t JOIN %1.ArchiveMember m ON m.ID = t.rowid").arg(index)
+                                    : QStringLiteral("%1.ArchiveMember m").arg(index);
+    const QString where =
+        indexed ? QStringLiteral("t.MemberText MATCH ?1") : QStringLiteral("instr(velm_fold(m.Name), ?1)");
+    TStatement& select = database.Prepare(
+        QStringLiteral("SELECT m.PackageID, m.Name, p.ProductName, c.Name FROM %1 JOIN %2 p ON p.ID = m.PackageID "
+                       "LEFT JOIN %3 c ON c.ID = p.Category WHERE %4 LIMIT ?2")
+            .arg(members, packages, categories, where));
+    select.Bind(1, indexed ? Phrase(text) : FoldedForSearch(text));
+    select.Bind(2, limit);
+    try {
+        while (select.Step()) {
+            TSearchHit hit;
+            hit.PackageId = select.ColumnInt(0);
+            hit.Member = select.ColumnText(1);
+            hit.ProductName = select.ColumnText(2);
+            hit.CategoryName = select.ColumnText(3);
+            hit.Excerpt = ExcerptAround(hit.Member, text, kExcerptWidth, hit.MatchStart, hit.MatchLength);
+            if (hit.Excerpt.isEmpty())  // the index matched what a case fold of its own made of it
+                hit.Excerpt = OneLine(hit.Member);
+            hits.push_back(std::move(hit));
+        }
+    } catch (...) {
+        select.Reset();
+        throw;
+    }
+    select.Reset();
+}
+
+}  // namespace velm
