@@ -60,6 +60,7 @@ private slots:
     void deletingComponentsSelectsANeighbourAndClosesAnEmptiedCategory();
     void categoriesFromAListAreNumberedAndSorted();
     void movingAComponentFollowsTheDialog();
+    void theMoveDialogOpensOnTheComponentsOwnCategory();
     void focusColoursFollowTheFocusThroughADialog();
 };
 
@@ -412,6 +413,33 @@ void EditingCommandsTest::movingAComponentFollowsTheDialog() {
     f.RightClick(f.GridsNode());
     velm::test::ChooseFromOpenPopup(QStringLiteral("&Move to other category"));
     QCOMPARE(MainWindowFixture::ChildTexts(f.GridsNode()), (QStringList{"Table", "Hammer"}));
+}
+
+void EditingCommandsTest::theMoveDialogOpensOnTheComponentsOwnCategory() {
+    // In view, whatever row the category table last stood on: Enter without a choice
+    // moves nothing.
+    MainWindowFixture many;
+    for (int i = 0; i < 30; ++i)
+        many.cat.AddCategory(QStringLiteral("Area%1").arg(i, 2, 10, QLatin1Char('0')));
+    many.cat.AddPackage(QStringLiteral("ZipKit"), many.cat.AddCategory(QStringLiteral("Compression")));
+    const qint64 grids = many.cat.AddCategory(QStringLiteral("Grids"));
+    many.cat.AddPackage(QStringLiteral("FastGrid"), grids);
+    QVERIFY(many.Show());
+    many.Select(many.Node(QStringLiteral("ZipKit")));
+    many.Select(many.Node(QStringLiteral("FastGrid")));
+    QString offered;
+    bool inView = false;
+    velm::test::AnswerNextModal<TFormMovetoCategory>([&](TFormMovetoCategory* dialog) {
+        QTableWidget* grid = dialog->DBGridCategories();
+        offered = grid->currentItem() ? grid->currentItem()->text() : QString();
+        inView = grid->currentItem() && grid->viewport()->rect().contains(grid->visualItemRect(grid->currentItem()));
+        velm::test::Key(dialog, Qt::Key_Return);
+    });
+    velm::test::ChooseMenu(many.window.get(), {"&Edit", "&Move to Other Category..."});
+    QCOMPARE(offered, QStringLiteral("Grids"));
+    QVERIFY(inView);
+    QCOMPARE(many.cat.Stored(QStringLiteral("SELECT Category FROM CPInfo WHERE ProductName = 'FastGrid'")),
+             QStringList{QString::number(grids)});
 }
 
 void EditingCommandsTest::focusColoursFollowTheFocusThroughADialog() {
