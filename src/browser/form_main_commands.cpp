@@ -202,10 +202,15 @@ void TFormMain::EditChangeNameClick() {
 void TFormMain::TreeViewCategoriesEdited(QTreeWidgetItem* node, const QString& editedText) {
     QString text = editedText;
     bool ok = false;
-    if (node->parent())
+    if (text.isEmpty()) {
+        // Every node needs a label to be found and chosen by.
+        ShowError(QStringLiteral("%1 must have names,\rso change from %2 to an empty name is not possible !")
+                      .arg(node->parent() ? QStringLiteral("Components") : QStringLiteral("Categories"), NameOf(node)));
+    } else if (node->parent()) {
         ok = Component->RenameComponent(NameOf(node), text);
-    else
+    } else {
         ok = RenameCategory(NameOf(node), text);
+    }
     if (!ok)
         text = NameOf(node);
     node->setText(0, text);

@@ -8,8 +8,11 @@
 #include "support/category_dialog_answers.h"
 #include "support/main_window_fixture.h"
 #include "support/message_recorder.h"
+#include "support/modal_dialog.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QSlider>
 #include <QTabBar>
 #include <QTest>
@@ -257,6 +260,25 @@ void EditingCommandsTest::escapeDuringALabelEditChangesNothing() {
     MainWindowFixture::Settle();
     QCOMPARE(f.TopLevelTexts(), (QStringList{"Aaa", "Alpha"}));
     QCOMPARE(f.cat.Stored(kCategories), (QStringList{"Aaa", "Alpha"}));
+
+    // A refusal in a real message box, closed with Enter: the keys are the tree's again,
+    // not the search field's.
+    auto* searchIn = f.window->findChild<QComboBox*>(QStringLiteral("ComboBoxSearchIn"));
+    const int searchField = searchIn->currentIndex();
+    QString refusal;
+    velm::test::AnswerNextModal<QMessageBox>([&](QMessageBox* box) {
+        refusal = box->text();
+        velm::test::Key(box, Qt::Key_Return);
+    });
+    QVERIFY(f.TypeLabel(QStringLiteral("alpha")));
+    f.Press(Qt::Key_Return);
+    MainWindowFixture::Settle();
+    QVERIFY(refusal.startsWith(QStringLiteral("An error has occurred")));
+    QVERIFY(velm::test::ShowAndActivate(f.window.get()));
+    QVERIFY(f.Tree()->hasFocus());
+    f.Press(Qt::Key_Down);
+    QCOMPARE(f.window->SelectedNode(), f.Node(QStringLiteral("Alpha")));
+    QCOMPARE(searchIn->currentIndex(), searchField);
 }
 
 void EditingCommandsTest::aRightClickActsOnTheSelectedNodeNotTheOneUnderThePointer() {
@@ -275,6 +297,14 @@ void EditingCommandsTest::aRightClickActsOnTheSelectedNodeNotTheOneUnderThePoint
              QStringLiteral("Do you really want to delete the category: Tools\rand ALL components of this category ?"));
     QCOMPARE(f.cat.Stored(kProducts), (QStringList{"Hammer", "Saw", "Table"}));
     QVERIFY(f.ToolsNode()->isSelected());
+
+    // Shift+F10, the keyboard's right click, opens the same menu for the selected node.
+    f.Select(f.Node(QStringLiteral("Saw")));
+    f.Press(Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(velm::test::OpenPopup());
+    messages.AnswerNext(false);
+    velm::test::ChooseFromOpenPopup(QStringLiteral("&Delete"));
+    QCOMPARE(messages.Last().text, QStringLiteral("Do you really want to delete the component: Saw ?"));
 }
 
 void EditingCommandsTest::aClickOnEmptySpaceLeavesNothingToActOn() {
