@@ -101,7 +101,11 @@ QString TFormMain::AddCategory(const QString& name) {
     return stored;
 }
 
-void TFormMain::FileNewCategoryClick() { AddCategory(QString()); }
+void TFormMain::FileNewCategoryClick() {
+    AddCategory(QString());
+    // A new node is there to be named: its label opens for typing.
+    EditChangeNameClick();
+}
 
 bool TFormMain::RenameCategory(const QString& oldName, QString& newName) {
     TTable& categories = *DMvelm->TableCategory;
@@ -165,6 +169,7 @@ void TFormMain::FileNewComponentPackageClick() {
     QTreeWidgetItem* category = selected->parent() ? selected->parent() : selected;
     const QString name = Component->CreateComponentRecord(NameOf(category), QStringLiteral("New Component"));
     AddComponentNode(selected, name);
+    EditChangeNameClick();
 }
 
 void TFormMain::DeleteComponent(QTreeWidgetItem* node) {

@@ -9,6 +9,22 @@ namespace velm {
 TTreeLabelDelegate::TTreeLabelDelegate(QTreeWidget* tree, EditedHandler onEdited)
     : QStyledItemDelegate(tree), tree_(tree), onEdited_(std::move(onEdited)) {}
 
+QWidget* TTreeLabelDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                         const QModelIndex& index) const {
+    editor_ = QStyledItemDelegate::createEditor(parent, option, index);
+    return editor_;
+}
+
+void TTreeLabelDelegate::EndEdit(bool accept) {
+    QWidget* editor = editor_;
+    if (!editor || !editor->isVisible())
+        return;
+    editor_ = nullptr;
+    if (accept)
+        emit commitData(editor);
+    emit closeEditor(editor, accept ? QAbstractItemDelegate::SubmitModelCache : QAbstractItemDelegate::RevertModelCache);
+}
+
 void TTreeLabelDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const {
     auto* line = qobject_cast<QLineEdit*>(editor);
     QTreeWidgetItem* node = tree_->itemFromIndex(index);

@@ -72,13 +72,24 @@ void EditingCommandsTest::newCategoriesTakeFreeNamesAndGoLast() {
     f.cat.AddCategory(QStringLiteral("aardvark"));
     f.cat.AddCategory(QStringLiteral("new category1"));
     QVERIFY(f.Show());
-    // From the menu, the pop-up menu and the Insert key on a category node.
+    // From the menu, the pop-up menu and the Insert key on a category node; each new
+    // node opens its label for typing, and Escape keeps the name given.
+    const auto labelOpensOnTheNewNode = [&f] {
+        const bool open = f.LabelEditor() && f.LabelEditor()->hasFocus() &&
+                          f.LabelEditor()->text() == f.Tree()->currentItem()->text(0);
+        f.Press(Qt::Key_Escape);
+        MainWindowFixture::Settle();
+        return open;
+    };
     velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "&Category"});
     QCOMPARE(f.Tree()->currentItem()->text(0), QStringLiteral("New Category"));
     QVERIFY(f.window->ImageLogo()->isVisible());
+    QVERIFY(labelOpensOnTheNewNode());
     f.RightClick(f.Category(0));
     velm::test::ChooseFromOpenPopup(QStringLiteral("&New Category"));
+    QVERIFY(labelOpensOnTheNewNode());
     f.Press(Qt::Key_Insert);
+    QVERIFY(labelOpensOnTheNewNode());
     QCOMPARE(f.TopLevelTexts(),
              (QStringList{"aardvark", "new category1", "New Category", "New Category2", "New Category3"}));
     QCOMPARE(f.Tree()->currentItem(), f.Category(4));
@@ -105,12 +116,19 @@ void EditingCommandsTest::newComponentsGoIntoTheSelectedNodesCategory() {
     QCOMPARE(MainWindowFixture::ChildTexts(f.ToolsNode()), (QStringList{"Hammer", "Saw", "New Component"}));
     QCOMPARE(f.Tree()->currentItem(), f.ToolsNode()->child(2));
     QVERIFY(f.window->DetailPanel()->isVisible());
+    // Its label is open: what is typed names it.
+    QVERIFY(f.LabelEditor());
+    velm::test::Type(f.window.get(), QStringLiteral("Drill"));
+    f.Press(Qt::Key_Return);
+    MainWindowFixture::Settle();
+    QCOMPARE(MainWindowFixture::ChildTexts(f.ToolsNode()), (QStringList{"Drill", "Hammer", "Saw"}));
     f.Select(f.GridsNode());
     velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "Component / Package"});
-    QCOMPARE(MainWindowFixture::ChildTexts(f.GridsNode()), (QStringList{"Table", "New Component1"}));
+    QCOMPARE(MainWindowFixture::ChildTexts(f.GridsNode()), (QStringList{"Table", "New Component"}));
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT p.ProductName, c.Name FROM CPInfo p JOIN c.Category c "
                                          "ON p.Category = c.ID WHERE p.ProductName LIKE 'New%' ORDER BY p.ID")),
-             (QStringList{"New Component|Tools", "New Component1|Grids"}));
+             (QStringList{"New Component|Grids"}));
+    QCOMPARE(f.cat.Stored(kProducts), (QStringList{"Drill", "Hammer", "New Component", "Saw", "Table"}));
 }
 
 void EditingCommandsTest::theTreeKeysActOnTheSelectedNodeOnly() {
@@ -224,15 +242,18 @@ void EditingCommandsTest::renamesAreCheckedAgainstTheTable() {
     QCOMPARE(f.TopLevelTexts(), (QStringList{thirty.left(25), "New Category", "Zeta"}));
     QCOMPARE(f.cat.Stored(kCategories), (QStringList{thirty.left(25), "New Category", "Zeta"}));
 
-    // An empty name is refused through the database error report.
+    // An empty name is refused, and the message says why.
     messages.Clear();
     QVERIFY(f.TypeLabel(QString()));
     f.Press(Qt::Key_Backspace);
     f.Press(Qt::Key_Return);
     MainWindowFixture::Settle();
     QCOMPARE(messages.Count(), 1);
-    QCOMPARE(messages.Last().text, QStringLiteral("An error has occurred when updating the database.\r\r"));
+    QCOMPARE(messages.Last().kind, MessageKind::Error);
+    QCOMPARE(messages.Last().text, QStringLiteral("Categories must have names,\rso change from ") + thirty.left(25) +
+                                       QStringLiteral(" to an empty name is not possible !"));
     QCOMPARE(f.Category(0)->text(0), thirty.left(25));
+    QCOMPARE(f.cat.Stored(kCategories).first(), thirty.left(25));
 
     // A long requested name keeps room for its number, so the stored names stay unique.
     f.window->AddCategory(thirty);

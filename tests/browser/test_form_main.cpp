@@ -1,5 +1,6 @@
 // The main window's show and close sequences and its category tree.
 #include "app/settings.h"
+#include "app/settings_store.h"
 #include "browser/form_main.h"
 #include "browser/pictures.h"
 #include "catalogue/database_error.h"
@@ -9,8 +10,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -49,6 +53,7 @@ private slots:
     void closeEmptiesTmpFolderAndSavesSettings();
     void firstRunUsesTheDefaultColours();
     void closingStoresAPendingEdit();
+    void theWindowFitsItsScreenAndOpensWhereItWasLeft();
     void aFailedRebuildKeepsTheNodesReadSoFar();
 };
 
@@ -67,6 +72,7 @@ void FormMainTest::anEmptyCatalogueShowsItsHintUntilACategoryExists() {
     velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "&Category"});
     QVERIFY(!hint->isVisible());
     QVERIFY(f.window->ImageLogo()->isVisible());
+    f.Press(Qt::Key_Escape);  // keeps the new node's name
     f.Select(f.Category(0));
     f.Press(Qt::Key_Delete);  // answered Yes
     QCOMPARE(f.Tree()->topLevelItemCount(), 0);
@@ -177,6 +183,40 @@ void FormMainTest::closingStoresAPendingEdit() {
     f.window->close();
     QVERIFY(!f.window->isVisible());
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT Author FROM CPInfo")), QStringList{"Ann"});
+}
+
+void FormMainTest::theWindowFitsItsScreenAndOpensWhereItWasLeft() {
+    // The tests run on an 800 x 600 screen, with a 1280 x 1024 one beside it.
+    velm::test::MainWindowFixture f;
+    QVERIFY(f.Show());
+    const QRect small = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(small.contains(f.window->frameGeometry()));
+    QStatusBar* bar = f.window->statusBar();
+    QVERIFY(small.contains(QRect(bar->mapToGlobal(QPoint()), bar->size())));
+
+    // Dragged to the other screen and resized, closed: the next run opens there.
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const QRect place(screens.last()->availableGeometry().topLeft() + QPoint(60, 40), QSize(700, 500));
+    f.window->setGeometry(place);
+    f.window->close();
+    f.window.reset();
+    QVERIFY(f.Show());
+    QCOMPARE(f.window->geometry(), place);
+    // Maximised and closed: the next run is maximised, over the place it restores to.
+    f.window->showMaximized();
+    f.window->close();
+    f.window.reset();
+    QVERIFY(f.Show());
+    QVERIFY(f.window->isMaximized());
+    QCOMPARE(f.window->normalGeometry(), place);
+    // Beside the seven values, which keep their types.
+    RegFileSettingsStore store(f.cat.SettingsFile());
+    const auto key = store.OpenKey(QString::fromLatin1(kSettingsKeyPath), false);
+    QVERIFY(key);
+    QCOMPARE(key->Read(QStringLiteral("MainWindowWidth"))->DWordValue(), std::optional<quint32>(700));
+    QCOMPARE(key->Read(QStringLiteral("MainWindowMaximized"))->DWordValue(), std::optional<quint32>(1));
+    QCOMPARE(key->Read(QStringLiteral("MainColor"))->type, quint32(kRegDWord));
+    QCOMPARE(key->Read(QStringLiteral("LastArchiveDir"))->type, quint32(kRegString));
 }
 
 void FormMainTest::aFailedRebuildKeepsTheNodesReadSoFar() {
