@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -186,13 +185,11 @@ void FormMainTest::closingStoresAPendingEdit() {
 }
 
 void FormMainTest::theWindowFitsItsScreenAndOpensWhereItWasLeft() {
-    // The tests run on an 800 x 600 screen, with a 1280 x 1024 one beside it.
+    // The tests run on an 800 x 600 screen, with a 1280 x 1024 one beside it; the whole
+    // frame, status bar included, is on the first.
     velm::test::MainWindowFixture f;
     QVERIFY(f.Show());
-    const QRect small = QGuiApplication::primaryScreen()->availableGeometry();
-    QVERIFY(small.contains(f.window->frameGeometry()));
-    QStatusBar* bar = f.window->statusBar();
-    QVERIFY(small.contains(QRect(bar->mapToGlobal(QPoint()), bar->size())));
+    QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(f.window->frameGeometry()));
 
     // Dragged to the other screen and resized, closed: the next run opens there.
     const QList<QScreen*> screens = QGuiApplication::screens();
