@@ -9,8 +9,9 @@ class QWidget;
 namespace velm {
 
 // A panel's background colour; the panel's children show through unless they have one
-// of their own.
+// of their own. Its texts take black or white, whichever reads better on it.
 void PaintPanel(QWidget* panel, const QColor& colour);
+QColor ContrastingText(const QColor& background);
 QColor PanelColour(const QWidget* panel);
 
 // The colour scheme of a dialog: the outer panel takes the `PanelColor` setting, every

@@ -2,12 +2,15 @@
 
 #include "app/launcher.h"
 #include "app/shipped_files.h"
+#include "app/window_fit.h"
 #include "ui_FormHelp.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QPointer>
+#include <QShortcut>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -41,6 +44,7 @@ QStringList& HelpFolderOverride() {
 
 TFormHelp::TFormHelp(QWidget* parent) : QWidget(parent, Qt::Window), ui_(std::make_unique<Ui::FormHelp>()) {
     ui_->setupUi(this);
+    designedSize_ = size();
     // The main window's closing ends the program even while help is open.
     setAttribute(Qt::WA_QuitOnClose, false);
     ui_->ButtonBack->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
@@ -49,6 +53,8 @@ TFormHelp::TFormHelp(QWidget* parent) : QWidget(parent, Qt::Window), ui_(std::ma
     QTextBrowser* browser = ui_->TextBrowserHelp;
     browser->document()->setDefaultStyleSheet(QString::fromLatin1(kHelpWindowStyle));
     browser->document()->setDocumentMargin(12);
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
     connect(ui_->ButtonBack, &QToolButton::clicked, browser, &QTextBrowser::backward);
     connect(ui_->ButtonForward, &QToolButton::clicked, browser, &QTextBrowser::forward);
     connect(ui_->ButtonContents, &QToolButton::clicked, this, [this] { ShowTopic(kHelpContentsTopic); });
@@ -78,6 +84,18 @@ void TFormHelp::ShowTopic(int topic) {
     else
         ui_->TextBrowserHelp->setSource(QUrl::fromLocalFile(page));
     KeepUsableOver(QApplication::activeModalWidget());
+    if (!isVisible()) {
+        // On the screen of the window help was asked from, wholly; where the user left
+        // it when that is on the same screen.
+        QScreen* screen = ScreenFor(QApplication::activeWindow());
+        if (placed_ && ScreenHolding(geometry()) == screen) {
+            FitToScreen(this, screen);
+        } else {
+            resize(designedSize_);
+            CentreOnScreen(this, screen);
+        }
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();

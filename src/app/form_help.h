@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -45,6 +46,8 @@ private:
 
     std::unique_ptr<Ui::FormHelp> ui_;
     bool missingPage_ = false;
+    bool placed_ = false;
+    QSize designedSize_;  // what a screen large enough shows
 };
 
 // The page of a topic: "index.html" for the contents, else "<topic>.html".

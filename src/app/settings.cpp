@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QTimer>
 
+#include <optional>
 #include <utility>
 
 namespace velm {
@@ -20,6 +21,11 @@ const QString kConfirmDelete = QStringLiteral("ConfirmDelete");
 const QString kMainColor = QStringLiteral("MainColor");
 const QString kPanelColor = QStringLiteral("PanelColor");
 const QString kSecondPanelColor = QStringLiteral("SecondPanelColor");
+const QString kWindowLeft = QStringLiteral("MainWindowLeft");
+const QString kWindowTop = QStringLiteral("MainWindowTop");
+const QString kWindowWidth = QStringLiteral("MainWindowWidth");
+const QString kWindowHeight = QStringLiteral("MainWindowHeight");
+const QString kWindowMaximized = QStringLiteral("MainWindowMaximized");
 
 // An absent string reads as empty text; an expandable one is taken literally; a value
 // of any other type is not a folder, so the default stands.
@@ -45,6 +51,24 @@ bool& LeaveFileAlone() {
     static bool leave = false;
     return leave;
 }
+
+// All four numbers or no place at all; coordinates may be negative (a screen left of or
+// above the primary one).
+QRect ReadWindowRect(const SettingsKey& key) {
+    const auto number = [&key](const QString& name) -> std::optional<qint32> {
+        const auto value = key.Read(name);
+        if (!value || !value->DWordValue())
+            return std::nullopt;
+        return static_cast<qint32>(*value->DWordValue());
+    };
+    const auto left = number(kWindowLeft), top = number(kWindowTop);
+    const auto width = number(kWindowWidth), height = number(kWindowHeight);
+    if (!left || !top || !width || !height || *width <= 0 || *height <= 0)
+        return {};
+    return QRect(*left, *top, *width, *height);
+}
+
+StoredValue Number(qint32 value) { return StoredValue::DWord(static_cast<quint32>(value)); }
 
 }  // namespace
 
@@ -74,6 +98,8 @@ void LoadSettings(SettingsStore& store, const QString& programFolder, SettingsRe
     settings.MainColor = ReadNumber(*key, kMainColor, defaults.MainColor);
     settings.PanelColor = ReadNumber(*key, kPanelColor, defaults.PanelColor);
     settings.SecondPanelColor = ReadNumber(*key, kSecondPanelColor, defaults.SecondPanelColor);
+    settings.MainWindowRect = ReadWindowRect(*key);
+    settings.MainWindowMaximized = ReadNumber(*key, kWindowMaximized, 0) != 0;
 }
 
 void SaveSettings(SettingsStore& store, const SettingsRecord& settings) {
@@ -92,6 +118,17 @@ void SaveSettings(SettingsStore& store, const SettingsRecord& settings) {
     // The first value that cannot be written ends the writing; the rest keep what the
     // store held before.
     for (const auto& [name, value] : values)
+        if (!key->Write(name, value))
+            return;
+    const QRect& place = settings.MainWindowRect;
+    if (place.isEmpty())
+        return;
+    const std::pair<QString, StoredValue> window[] = {
+        {kWindowLeft, Number(place.left())},     {kWindowTop, Number(place.top())},
+        {kWindowWidth, Number(place.width())},   {kWindowHeight, Number(place.height())},
+        {kWindowMaximized, StoredValue::DWord(settings.MainWindowMaximized ? 1 : 0)},
+    };
+    for (const auto& [name, value] : window)
         if (!key->Write(name, value))
             return;
 }

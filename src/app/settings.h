@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QRect>
 #include <QString>
 
 namespace velm {
@@ -23,6 +24,11 @@ struct SettingsRecord {
     ColorRef MainColor = 0xADC7B7;         // inner panels
     ColorRef PanelColor = 0x98B49D;        // outer panels
     ColorRef SecondPanelColor = 0x808040;  // the main window's search panel
+    // The main window's place between runs, stored beside the seven values above: its
+    // client area while not maximised (empty while none is known) and whether it was
+    // maximised.
+    QRect MainWindowRect;
+    bool MainWindowMaximized = false;
 };
 
 // The program-wide record.

@@ -3,6 +3,7 @@
 #include "app/command_guard.h"
 #include "app/settings.h"
 #include "app/tmp_folder.h"
+#include "app/window_fit.h"
 #include "browser/component_detail_panel.h"
 #include "browser/pictures.h"
 #include "browser/tree_label_delegate.h"
@@ -92,22 +93,27 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
     ui_->TreeViewCategories->installEventFilter(this);
     ui_->TreeViewCategories->viewport()->installEventFilter(this);
     workGuard_ = new TWorkGuard(this, ui_->TreeViewCategories->viewport());
-    ui_->TreeViewCategories->setItemDelegate(new TTreeLabelDelegate(
-        ui_->TreeViewCategories, [this](QTreeWidgetItem* node, const QString& text) {
+    labelDelegate_ = new TTreeLabelDelegate(ui_->TreeViewCategories, [this](QTreeWidgetItem* node, const QString& text) {
+        if (Component)
             RunCommand([&] { TreeViewCategoriesEdited(node, text); });
-        }));
+    });
+    ui_->TreeViewCategories->setItemDelegate(labelDelegate_);
     ConnectCommands();
     ConnectImportCommands();
     ConnectMenuCommands();
     ConnectSearchPanel();
 
-    // Centred on the screen at every start; no position is remembered.
+    // Centred on the screen until the show sequence has read where the last run left it.
     resize(763, 554);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this, QGuiApplication::primaryScreen());
 }
 
-TFormMain::~TFormMain() { delete Component; }
+TFormMain::~TFormMain() {
+    // A label edit left open by a window that never closed renames nothing.
+    labelDelegate_->EndEdit(false);
+    delete Component;
+    Component = nullptr;
+}
 
 QTreeWidget* TFormMain::TreeViewCategories() const { return ui_->TreeViewCategories; }
 QFrame* TFormMain::PanelSearch() const { return ui_->PanelSearch; }
@@ -135,6 +141,7 @@ void TFormMain::InitialiseMainWindow() {
     QDir().mkdir(TmpFolder);
     // 4 - 6.
     LoadSettings(ProgramFolder);
+    PlaceWindow();
     ApplyColours();
     FocusColor = QColor(Qt::white);
     UnfocusedColor = QColor(0xC0, 0xC0, 0xC0);
@@ -165,6 +172,21 @@ void TFormMain::InitialiseMainWindow() {
     FillSearchFieldList();
 }
 
+void TFormMain::PlaceWindow() {
+    // Where the last run left the window, on a screen that is still there and wholly on
+    // it; else the middle of the primary screen.
+    const SettingsRecord& settings = Settings();
+    QScreen* screen = settings.MainWindowRect.isValid() ? ScreenHolding(settings.MainWindowRect) : nullptr;
+    if (screen) {
+        resize(settings.MainWindowRect.size());
+        FitToScreen(this, screen, settings.MainWindowRect.topLeft());
+    } else {
+        CentreOnScreen(this, QGuiApplication::primaryScreen());
+    }
+    if (settings.MainWindowMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
 void TFormMain::ApplyColours() {
     const SettingsRecord& settings = Settings();
     Paint(ui_->PanelRight, settings.MainColor);
@@ -187,10 +209,16 @@ void TFormMain::FormClose() {
     if (closed_)
         return;
     closed_ = true;
+    // A name typed into a label still open is the user's last rename.
+    labelDelegate_->EndEdit(true);
     // A pending edit of the shown component is stored, as a move to another row would.
     if (DMvelm && DMvelm->TableCPInfo->Active())
         RunCommand([] { DMvelm->TableCPInfo->CheckBrowseMode(); });
     EmptyTmpFolder(TmpFolder);
+    if (initialised_) {
+        Settings().MainWindowRect = normalGeometry();
+        Settings().MainWindowMaximized = isMaximized();
+    }
     SaveSettings();
     delete Component;
     Component = nullptr;
@@ -395,8 +423,16 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     QTreeWidget* tree = ui_->TreeViewCategories;
     // A key the label editor did not use travels on to the tree; it belongs to the
     // editor all the same, so only keys typed into the tree itself are the tree's.
-    if (watched == tree && event->type() == QEvent::KeyPress && tree->hasFocus())
-        TreeViewCategoriesKeyDown(static_cast<QKeyEvent*>(event)->key());
+    if (watched == tree && event->type() == QEvent::KeyPress && tree->hasFocus()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Shift+F10 is the keyboard's right click: the pop-up menu, at the selected node.
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+            const QTreeWidgetItem* selected = SelectedNode();
+            ShowTreePopupMenu(selected ? tree->visualItemRect(selected).center() : QPoint());
+            return true;
+        }
+        TreeViewCategoriesKeyDown(key->key());
+    }
     if (watched == tree->viewport() && (TreeMouseEvent(event) || DropEvent(event)))
         return true;
     return QMainWindow::eventFilter(watched, event);

@@ -21,6 +21,7 @@ namespace velm {
 
 class TVELMComponent;
 class TComponentDetailPanel;
+class TTreeLabelDelegate;
 class TWorkGuard;
 
 // The main window: the category tree on the left, the selected component's record or
@@ -51,6 +52,8 @@ public:
     QTreeWidgetItem* AddComponentNode(QTreeWidgetItem* anchor, const QString& text, qint64 rowId);
     // Colours the three panels from the settings.
     void ApplyColours();
+    // Puts the window where the settings say the last run left it, fitted to the screen.
+    void PlaceWindow();
 
     // Editing operations other windows call.
     // Adds a category row and its node (selected); returns the name as stored.
@@ -162,6 +165,7 @@ private:
 
     std::unique_ptr<Ui::FormMain> ui_;
     TWorkGuard* workGuard_ = nullptr;
+    TTreeLabelDelegate* labelDelegate_ = nullptr;
     QWidget* pageControl_ = nullptr;
     QMenu* popupMenuTree_ = nullptr;
     bool initialised_ = false;

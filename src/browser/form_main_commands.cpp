@@ -104,7 +104,11 @@ QString TFormMain::AddCategory(const QString& name) {
     return stored;
 }
 
-void TFormMain::FileNewCategoryClick() { AddCategory(QString()); }
+void TFormMain::FileNewCategoryClick() {
+    AddCategory(QString());
+    // A new node is there to be named: its label opens for typing.
+    EditChangeNameClick();
+}
 
 bool TFormMain::RenameCategory(qint64 categoryId, const QString& oldName, QString& newName) {
     TTable& categories = *DMvelm->TableCategory;
@@ -168,6 +172,7 @@ void TFormMain::FileNewComponentPackageClick() {
     QTreeWidgetItem* category = selected->parent() ? selected->parent() : selected;
     const QString name = Component->CreateComponentRecord(RowIdOf(category), QStringLiteral("New Component"));
     AddComponentNode(selected, name, Component->CurrentRowId);
+    EditChangeNameClick();
 }
 
 void TFormMain::DeleteComponent(QTreeWidgetItem* node) {
@@ -210,10 +215,15 @@ void TFormMain::EditChangeNameClick() {
 void TFormMain::TreeViewCategoriesEdited(QTreeWidgetItem* node, const QString& editedText) {
     QString text = editedText;
     bool ok = false;
-    if (node->parent())
+    if (text.isEmpty()) {
+        // Every node needs a label to be found and chosen by.
+        ShowError(QStringLiteral("%1 must have names,\rso change from %2 to an empty name is not possible !")
+                      .arg(node->parent() ? QStringLiteral("Components") : QStringLiteral("Categories"), NameOf(node)));
+    } else if (node->parent()) {
         ok = Component->RenameComponent(RowIdOf(node), NameOf(node), text);
-    else
+    } else {
         ok = RenameCategory(RowIdOf(node), NameOf(node), text);
+    }
     if (!ok)
         text = NameOf(node);
     node->setText(0, text);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QStyledItemDelegate>
 
 #include <functional>
@@ -17,11 +18,16 @@ public:
     using EditedHandler = std::function<void(QTreeWidgetItem* node, const QString& text)>;
     TTreeLabelDelegate(QTreeWidget* tree, EditedHandler onEdited);
 
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+    // Ends a label edit still open: accepted as Enter would, or dropped as Escape would.
+    void EndEdit(bool accept);
 
 private:
     QTreeWidget* tree_;
     EditedHandler onEdited_;
+    mutable QPointer<QWidget> editor_;
 };
 
 }  // namespace velm

@@ -137,6 +137,12 @@ public:
 
     // Runs before every Delete; an EAbort raised in it cancels the Delete.
     std::function<void(TTable&)> BeforeDelete;
+    // Runs BeforeDelete alone (a new row has nothing to guard), so that a control asks
+    // "Delete record?" only about a row the guard lets go.
+    void CheckDeleteAllowed() {
+        if (BeforeDelete && state_ != TDataSetState::Insert && !IsEmpty())
+            BeforeDelete(*this);
+    }
 
     // Data sources register themselves here.
     void AttachDataSource(TDataSource* source);

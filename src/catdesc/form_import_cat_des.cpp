@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -62,7 +64,22 @@ TFormImportCatDes::TFormImportCatDes(QWidget* parent)
     PaintPanel(ui_->PanelTree, Settings().MainColor);
     ui_->BitBtnHelp->setProperty("HelpContext", kHelpTopic);
 
-    connect(tree, &QTreeView::clicked, this, &TFormImportCatDes::ShellTree1Click);
+    // An item is chosen when the keys or a click select it (the focus alone marks one
+    // without selecting it); a click on the item already selected chooses it again, so
+    // that a file is read anew.
+    connect(tree->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection& selected) {
+        if (selected.isEmpty())
+            return;
+        const QModelIndex index = selected.indexes().first().siblingAtColumn(0);
+        chosenByPress_ = QGuiApplication::mouseButtons() != Qt::NoButton ? index : QModelIndex();
+        ShellTree1Click(index);
+    });
+    connect(tree, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        const bool handled = index == chosenByPress_;
+        chosenByPress_ = QModelIndex();
+        if (!handled)
+            ShellTree1Click(index);
+    });
     connect(ui_->RadioButtonLastSelectedDir, &QRadioButton::clicked, this, &TFormImportCatDes::RadioButtonClick);
     connect(ui_->RadioButtonAll, &QRadioButton::clicked, this, &TFormImportCatDes::RadioButtonClick);
     connect(ui_->BitBtnOK, &QPushButton::clicked, this, &TFormImportCatDes::BitBtnOKClick);

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QModelIndex>
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QStringList>
 
@@ -46,7 +47,8 @@ public:
     QPushButton* BitBtnHelp() const;
 
 public slots:
-    // A mouse click on a tree item: a folder becomes LastSelectedDir, a file is listed.
+    // A tree item chosen with a click or the keyboard: a folder becomes LastSelectedDir,
+    // a file is listed.
     void ShellTree1Click(const QModelIndex& index);
 
 protected:
@@ -66,6 +68,8 @@ private:
     QFileSystemModel* model_ = nullptr;
     QString rootFolderPath_;
     bool shown_ = false;
+    // The item a mouse press made current: its click that follows is already handled.
+    QPersistentModelIndex chosenByPress_;
 };
 
 // The main window's "Import Category Descriptions" command: true when the dialog was

@@ -97,7 +97,8 @@ void TFormMovetoCategory::FillGrid() {
             const TBookmark bookmark = categories.GetBookmark();
             item->setData(Qt::UserRole, bookmark);
             grid->setItem(line, 0, item);
-            if (bookmark == current)
+            if (startCategoryId_ >= 0 ? categories.FieldByName(kId)->AsInteger() == startCategoryId_
+                                      : bookmark == current)
                 currentLine = line;
         }
         if (categories.BookmarkValid(current))
@@ -111,8 +112,10 @@ void TFormMovetoCategory::FillGrid() {
     }
     categories.EnableControls();
     filling_ = false;
-    if (grid->rowCount() > 0)
+    if (grid->rowCount() > 0) {
         grid->setCurrentCell(currentLine, 0);
+        grid->scrollToItem(grid->item(currentLine, 0), QAbstractItemView::PositionAtCenter);
+    }
     // With no category there is nothing to choose.
     ui_->BitBtnOK->setEnabled(grid->rowCount() > 0);
 }

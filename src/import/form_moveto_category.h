@@ -30,6 +30,9 @@ public:
     QString SelectedCategoryName;
 
     void SetComponentName(const QString& name);
+    // The category the list opens on (the component's own), instead of whichever row the
+    // category table happens to stand on.
+    void SetCurrentCategory(int categoryId) { startCategoryId_ = categoryId; }
 
     QLabel* RxLabelCompName() const;
     QTableWidget* DBGridCategories() const;
@@ -55,6 +58,7 @@ private:
     bool showing_ = false;       // between the first showing and the close
     bool wasFiltered_ = false;   // the category table's filter state before showing
     bool filling_ = false;
+    int startCategoryId_ = -1;
 };
 
 }  // namespace velm

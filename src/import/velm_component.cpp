@@ -144,9 +144,16 @@ void TVELMComponent::DeleteComponentRecord() {
 QString TVELMComponent::MoveToOtherCategory() {
     auto dialog = std::make_unique<TFormMovetoCategory>(QApplication::activeWindow());
     dialog->SetComponentName(CurrentProductName);
+    TTable& packages = Packages();
+    {
+        ControlsSuspended suspended(packages);
+        if (!packages.Locate(kID, CurrentRowId, false))
+            return QString();
+        // OK or Enter without a choice leaves the component where it is.
+        dialog->SetCurrentCategory(packages.FieldByName(kCategory)->AsInteger());
+    }
     if (dialog->exec() != QDialog::Accepted || dialog->SelectedCategoryID < 0)
         return QString();
-    TTable& packages = Packages();
     ControlsSuspended suspended(packages);
     if (!packages.Locate(kID, CurrentRowId, false))
         return QString();

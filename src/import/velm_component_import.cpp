@@ -152,6 +152,7 @@ int TVELMComponent::CategoryFromUser() {
         return -1;
     auto dialog = std::make_unique<TFormMovetoCategory>(QApplication::activeWindow());
     dialog->SetComponentName(CurrentProductName);
+    dialog->SetCurrentCategory(CategoryIdByName(CurrentCategoryName));
     if (dialog->exec() != QDialog::Accepted || dialog->SelectedCategoryID < 0)
         return -1;
     CurrentCategoryName = dialog->SelectedCategoryName;

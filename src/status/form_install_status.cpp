@@ -10,8 +10,6 @@
 #include "widgets/db_grid.h"
 #include "widgets/db_navigator.h"
 
-#include <QKeyEvent>
-
 namespace velm {
 
 namespace {
@@ -73,15 +71,6 @@ void TFormInstallStatus::done(int result) {
         return;
     }
     QDialog::done(result);
-}
-
-void TFormInstallStatus::keyPressEvent(QKeyEvent* event) {
-    // No Cancel button: Esc cancels a grid edit but never closes the dialog.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TFormInstallStatus::BitBtnHelpClick() { OpenHelpTopic(ui_->BitBtnHelp->property("HelpContext").toInt()); }

@@ -19,8 +19,9 @@ class TDMvelm;
 
 // Keeps the list of install status values: a grid and a navigator that edit the status
 // table directly, so every posted change is stored at once and every other view of the
-// table sees it. There is no Cancel: closing never undoes a posted change, and an edit
-// still open when the dialog closes is stored then (an unchanged new row is dropped).
+// table sees it. There is no Cancel: closing (Esc too, when it does not cancel a grid
+// edit) never undoes a posted change, and an edit still open when the dialog closes is
+// stored then (an unchanged new row is dropped).
 class TFormInstallStatus : public QDialog {
     Q_OBJECT
 public:
@@ -37,9 +38,6 @@ public:
     QPushButton* BitBtnOK() const;
 
     void done(int result) override;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
     void BitBtnHelpClick();

@@ -1,6 +1,7 @@
 #include "viewer/member_text_view.h"
 
 #include "app/messages.h"
+#include "app/window_fit.h"
 #include "import/code_pages.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QShortcut>
 #include <QStringDecoder>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -114,6 +116,18 @@ TMemberTextView::TMemberTextView(QWidget* parent) : QWidget(parent, Qt::Window) 
     layout->addWidget(text_);
     auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(close, &QShortcut::activated, this, &QWidget::close);
+    // A read-only text has no keyboard caret of its own: Ctrl+Home and Ctrl+End move
+    // to the text's beginning and end as they would in an editor.
+    const auto jumpTo = [this](QTextCursor::MoveOperation where) {
+        QTextCursor cursor = text_->textCursor();
+        cursor.movePosition(where);
+        text_->setTextCursor(cursor);
+        text_->ensureCursorVisible();
+    };
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Home), this), &QShortcut::activated, this,
+            [jumpTo] { jumpTo(QTextCursor::Start); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_End), this), &QShortcut::activated, this,
+            [jumpTo] { jumpTo(QTextCursor::End); });
     resize(640, 480);
 }
 
@@ -154,6 +168,14 @@ void ShowMemberText(const QString& path, QWidget* owner) {
         ShowError(QStringLiteral("The file %1 cannot be shown: %2").arg(QDir::toNativeSeparators(path), reason));
         return;
     }
+    // On the owner's screen, a little below and right of the owner's corner, and wholly
+    // on that screen however small it is.
+    const QWidget* ownerWindow = owner ? owner->window() : nullptr;
+    const QPoint beside = ownerWindow ? ownerWindow->geometry().topLeft() + QPoint(40, 40) : QPoint();
+    if (ownerWindow)
+        FitToScreen(view, ScreenFor(ownerWindow), beside);
+    else
+        CentreOnScreen(view, ScreenFor(nullptr));
     view->show();
     view->raise();
     view->activateWindow();

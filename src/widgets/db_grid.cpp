@@ -557,9 +557,10 @@ void TDBGrid::DeleteRecord() {
     TTable* table = Table();
     if (!table || !table->Active() || table->IsEmpty())
         return;
-    if (ConfirmDelete && !ConfirmOkCancel(QStringLiteral("Delete record?")))
-        return;
     try {
+        table->CheckDeleteAllowed();
+        if (ConfirmDelete && !ConfirmOkCancel(QStringLiteral("Delete record?")))
+            return;
         table->Delete();
     } catch (const std::exception& error) {
         ReportException(error);

@@ -228,6 +228,7 @@ void TDBNavigator::DoAction(TNavigateBtn button) {
     case TNavigateBtn::nbLast: table->Last(); break;
     case TNavigateBtn::nbInsert: table->Insert(); break;
     case TNavigateBtn::nbDelete:
+        table->CheckDeleteAllowed();
         if (!ConfirmDelete || ConfirmOkCancel(QStringLiteral("Delete record?")))
             table->Delete();
         break;

@@ -12,6 +12,7 @@
 #include "status/form_install_status.h"
 #include "support/modal_dialog.h"
 #include "support/temp_catalogue.h"
+#include "support/user_input.h"
 #include "viewer/form_view_zip.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -254,6 +256,28 @@ void FormHelpTest::helpContentsFromTheMenuBar() {
     QTest::mouseClick(helpMenu, Qt::LeftButton, {}, helpMenu->actionGeometry(contents).center());
     QTRY_VERIFY(HelpWindow()->isVisible());
     QCOMPARE(PageName(HelpWindow()), QStringLiteral("index.html"));
+    // Wholly on the asking window's screen: 720 x 620 is cut to an 800 x 600 one.
+    const auto onScreenOf = [](const QWidget* asker) {
+        const QScreen* screen = asker->screen();
+        return HelpWindow()->screen() == screen && screen->availableGeometry().contains(HelpWindow()->frameGeometry());
+    };
+    QVERIFY(onScreenOf(&window));
+    // Escape closes it.
+    QVERIFY(QTest::qWaitForWindowActive(HelpWindow()));
+    QTest::keyClick(HelpWindow()->windowHandle(), Qt::Key_Escape);
+    QVERIFY(!HelpWindow()->isVisible());
+
+    // Asked from a window on the large screen beside it: there, at full size.
+    QScreen* large = QGuiApplication::screens().last();
+    window.setScreen(large);
+    window.move(large->availableGeometry().topLeft() + QPoint(30, 30));
+    QVERIFY(velm::test::ShowAndActivate(&window));
+    QTest::mouseClick(menuBar, Qt::LeftButton, {}, menuBar->actionGeometry(helpMenu->menuAction()).center());
+    QVERIFY(QTest::qWaitForWindowExposed(helpMenu));
+    QTest::mouseClick(helpMenu, Qt::LeftButton, {}, helpMenu->actionGeometry(contents).center());
+    QTRY_VERIFY(HelpWindow()->isVisible());
+    QVERIFY(onScreenOf(&window));
+    QCOMPARE(HelpWindow()->size(), QSize(720, 620));
     window.close();
 }
 

@@ -84,6 +84,7 @@ private slots:
     void escapeAndCloseBoxKeepTheSettings();
     void helpOpensTopic430AndTheDialogStays();
     void dialogPanelsTakeTheSchemeColours();
+    void textsStayReadableAndSamplesSitOnTheSideTheyColour();
     void enterPressesTheFocusedButton();
 };
 
@@ -270,6 +271,29 @@ void FormOptionsTest::dialogPanelsTakeTheSchemeColours() {
     QCOMPARE(PanelColour(first), Rgb(kStoredMain));
     QCOMPARE(PanelColour(second), Rgb(kStoredMain));
     QVERIFY(first->autoFillBackground());
+}
+
+void FormOptionsTest::textsStayReadableAndSamplesSitOnTheSideTheyColour() {
+    // The stored inner colour is dark; a white "Panel Color" is picked and previewed.
+    PickerDouble picker;
+    picker.Choose(0xFFFFFF);
+    QColor onStored, sampleCaption, onPreview;
+    bool treeSideLeft = false;
+    QVERIFY(!RunWith([&](TFormOptions* shown) {
+        onStored = shown->CheckBoxConfirmDelete()->palette().color(QPalette::WindowText);
+        // "Main Color" paints the main window's tree on the left, "Panel Color" the
+        // record on the right.
+        treeSideLeft = shown->PanelPanelColor()->x() < shown->PanelMainColor()->x();
+        DoubleClick(shown->PanelMainColor());
+        sampleCaption = shown->PanelMainColor()->palette().color(QPalette::WindowText);
+        velm::test::Click(shown->ButtonTest());
+        onPreview = shown->CheckBoxConfirmDelete()->palette().color(QPalette::WindowText);
+        shown->BitBtnCancel()->click();
+    }));
+    QCOMPARE(onStored, QColor(Qt::white));
+    QCOMPARE(sampleCaption, QColor(Qt::black));
+    QCOMPARE(onPreview, QColor(Qt::black));
+    QVERIFY(treeSideLeft);
 }
 
 void FormOptionsTest::enterPressesTheFocusedButton() {

@@ -143,6 +143,7 @@ private slots:
     void sheetsAndControlsCarryTheirNames();
     void showComponentShowsEveryFieldOfItsRow();
     void showingAnotherComponentStoresThePendingEdit();
+    void aTypedDateThatIsNoDateIsRefusedWithAMessage();
     void hiddenPanelHandsOverInputAndCatchesUpWhenShown();
     void ratingBarShowsTheStoredRatingWithinZeroToTen();
     void everyRatingPositionIsStoredAtOnce();
@@ -257,6 +258,35 @@ void ComponentDetailPanelTest::showingAnotherComponentStoresThePendingEdit() {
     QCOMPARE(fx.Table().State(), TDataSetState::Edit);
     QVERIFY(fx.Table().Locate(QStringLiteral("ProductName"), QStringLiteral("A"), true));
     QCOMPARE(F(fx.Table(), "Author")->AsString(), QStringLiteral("Changed Author"));
+}
+
+void ComponentDetailPanelTest::aTypedDateThatIsNoDateIsRefusedWithAMessage() {
+    MessageRecorder messages;
+    Fixture fx;
+    fx.Add("A");
+    fx.Add("B");
+    fx.Set("A", "ReleaseDate", QDate(1998, 7, 6));
+    QVERIFY(fx.ShowActive());
+    fx.Show("A");
+    auto* date = fx.Find<TDBDateEdit>("DBDateEditReleaseDate");
+    QString typed = QDate(2020, 2, 28).toString(TDateEdit::DisplayFormat());
+    typed.replace(QStringLiteral("28"), QStringLiteral("31"));
+    velm::test::Click(date);
+    velm::test::Key(date, Qt::Key_A, Qt::ControlModifier);
+    velm::test::Type(date, typed);
+    // Tab away: told, and back in the box with the text to correct.
+    velm::test::Key(date, Qt::Key_Tab);
+    QVERIFY(QTest::qWaitFor([&] { return messages.Count() > 0; }));
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().kind, MessageKind::Error);
+    QCOMPARE(messages.Last().text, InvalidDateText(typed));
+    QVERIFY(date->hasFocus());
+    QCOMPARE(date->text(), typed);
+    // Another component shown meanwhile: told again, and the row keeps its date.
+    fx.Show("B");
+    QCOMPARE(messages.Count(), 2);
+    QVERIFY(fx.Table().Locate(QStringLiteral("ProductName"), QStringLiteral("A"), true));
+    QCOMPARE(F(fx.Table(), "ReleaseDate")->AsDate(), QDate(1998, 7, 6));
 }
 
 void ComponentDetailPanelTest::hiddenPanelHandsOverInputAndCatchesUpWhenShown() {

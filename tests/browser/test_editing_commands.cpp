@@ -8,8 +8,11 @@
 #include "support/category_dialog_answers.h"
 #include "support/main_window_fixture.h"
 #include "support/message_recorder.h"
+#include "support/modal_dialog.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QSlider>
 #include <QTabBar>
 #include <QTest>
@@ -81,6 +84,7 @@ private slots:
     void deletingComponentsSelectsANeighbourAndClosesAnEmptiedCategory();
     void categoriesFromAListAreNumberedAndSorted();
     void movingAComponentFollowsTheDialog();
+    void theMoveDialogOpensOnTheComponentsOwnCategory();
     void focusColoursFollowTheFocusThroughADialog();
     void everyNodeActsOnItsOwnRowWhateverTheNames();
 };
@@ -90,13 +94,24 @@ void EditingCommandsTest::newCategoriesTakeFreeNamesAndGoLast() {
     f.cat.AddCategory(QStringLiteral("aardvark"));
     f.cat.AddCategory(QStringLiteral("new category1"));
     QVERIFY(f.Show());
-    // From the menu, the pop-up menu and the Insert key on a category node.
+    // From the menu, the pop-up menu and the Insert key on a category node; each new
+    // node opens its label for typing, and Escape keeps the name given.
+    const auto labelOpensOnTheNewNode = [&f] {
+        const bool open = f.LabelEditor() && f.LabelEditor()->hasFocus() &&
+                          f.LabelEditor()->text() == f.Tree()->currentItem()->text(0);
+        f.Press(Qt::Key_Escape);
+        MainWindowFixture::Settle();
+        return open;
+    };
     velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "&Category"});
     QCOMPARE(f.Tree()->currentItem()->text(0), QStringLiteral("New Category"));
     QVERIFY(f.window->ImageLogo()->isVisible());
+    QVERIFY(labelOpensOnTheNewNode());
     f.RightClick(f.Category(0));
     velm::test::ChooseFromOpenPopup(QStringLiteral("&New Category"));
+    QVERIFY(labelOpensOnTheNewNode());
     f.Press(Qt::Key_Insert);
+    QVERIFY(labelOpensOnTheNewNode());
     QCOMPARE(f.TopLevelTexts(),
              (QStringList{"aardvark", "new category1", "New Category", "New Category2", "New Category3"}));
     QCOMPARE(f.Tree()->currentItem(), f.Category(4));
@@ -123,12 +138,19 @@ void EditingCommandsTest::newComponentsGoIntoTheSelectedNodesCategory() {
     QCOMPARE(MainWindowFixture::ChildTexts(f.ToolsNode()), (QStringList{"Hammer", "Saw", "New Component"}));
     QCOMPARE(f.Tree()->currentItem(), f.ToolsNode()->child(2));
     QVERIFY(f.window->DetailPanel()->isVisible());
+    // Its label is open: what is typed names it.
+    QVERIFY(f.LabelEditor());
+    velm::test::Type(f.window.get(), QStringLiteral("Drill"));
+    f.Press(Qt::Key_Return);
+    MainWindowFixture::Settle();
+    QCOMPARE(MainWindowFixture::ChildTexts(f.ToolsNode()), (QStringList{"Drill", "Hammer", "Saw"}));
     f.Select(f.GridsNode());
     velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "Component / Package"});
-    QCOMPARE(MainWindowFixture::ChildTexts(f.GridsNode()), (QStringList{"Table", "New Component1"}));
+    QCOMPARE(MainWindowFixture::ChildTexts(f.GridsNode()), (QStringList{"Table", "New Component"}));
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT p.ProductName, c.Name FROM CPInfo p JOIN c.Category c "
                                          "ON p.Category = c.ID WHERE p.ProductName LIKE 'New%' ORDER BY p.ID")),
-             (QStringList{"New Component|Tools", "New Component1|Grids"}));
+             (QStringList{"New Component|Grids"}));
+    QCOMPARE(f.cat.Stored(kProducts), (QStringList{"Drill", "Hammer", "New Component", "Saw", "Table"}));
 }
 
 void EditingCommandsTest::theTreeKeysActOnTheSelectedNodeOnly() {
@@ -242,15 +264,18 @@ void EditingCommandsTest::renamesAreCheckedAgainstTheTable() {
     QCOMPARE(f.TopLevelTexts(), (QStringList{thirty.left(25), "New Category", "Zeta"}));
     QCOMPARE(f.cat.Stored(kCategories), (QStringList{thirty.left(25), "New Category", "Zeta"}));
 
-    // An empty name is refused through the database error report.
+    // An empty name is refused, and the message says why.
     messages.Clear();
     QVERIFY(f.TypeLabel(QString()));
     f.Press(Qt::Key_Backspace);
     f.Press(Qt::Key_Return);
     MainWindowFixture::Settle();
     QCOMPARE(messages.Count(), 1);
-    QCOMPARE(messages.Last().text, QStringLiteral("An error has occurred when updating the database.\r\r"));
+    QCOMPARE(messages.Last().kind, MessageKind::Error);
+    QCOMPARE(messages.Last().text, QStringLiteral("Categories must have names,\rso change from ") + thirty.left(25) +
+                                       QStringLiteral(" to an empty name is not possible !"));
     QCOMPARE(f.Category(0)->text(0), thirty.left(25));
+    QCOMPARE(f.cat.Stored(kCategories).first(), thirty.left(25));
 
     // A long requested name keeps room for its number, so the stored names stay unique.
     f.window->AddCategory(thirty);
@@ -278,6 +303,25 @@ void EditingCommandsTest::escapeDuringALabelEditChangesNothing() {
     MainWindowFixture::Settle();
     QCOMPARE(f.TopLevelTexts(), (QStringList{"Aaa", "Alpha"}));
     QCOMPARE(f.cat.Stored(kCategories), (QStringList{"Aaa", "Alpha"}));
+
+    // A refusal in a real message box, closed with Enter: the keys are the tree's again,
+    // not the search field's.
+    auto* searchIn = f.window->findChild<QComboBox*>(QStringLiteral("ComboBoxSearchIn"));
+    const int searchField = searchIn->currentIndex();
+    QString refusal;
+    velm::test::AnswerNextModal<QMessageBox>([&](QMessageBox* box) {
+        refusal = box->text();
+        velm::test::Key(box, Qt::Key_Return);
+    });
+    QVERIFY(f.TypeLabel(QStringLiteral("alpha")));
+    f.Press(Qt::Key_Return);
+    MainWindowFixture::Settle();
+    QVERIFY(refusal.startsWith(QStringLiteral("An error has occurred")));
+    QVERIFY(velm::test::ShowAndActivate(f.window.get()));
+    QVERIFY(f.Tree()->hasFocus());
+    f.Press(Qt::Key_Down);
+    QCOMPARE(f.window->SelectedNode(), f.Node(QStringLiteral("Alpha")));
+    QCOMPARE(searchIn->currentIndex(), searchField);
 }
 
 void EditingCommandsTest::aRightClickActsOnTheSelectedNodeNotTheOneUnderThePointer() {
@@ -296,6 +340,14 @@ void EditingCommandsTest::aRightClickActsOnTheSelectedNodeNotTheOneUnderThePoint
              QStringLiteral("Do you really want to delete the category: Tools\rand ALL components of this category ?"));
     QCOMPARE(f.cat.Stored(kProducts), (QStringList{"Hammer", "Saw", "Table"}));
     QVERIFY(f.ToolsNode()->isSelected());
+
+    // Shift+F10, the keyboard's right click, opens the same menu for the selected node.
+    f.Select(f.Node(QStringLiteral("Saw")));
+    f.Press(Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(velm::test::OpenPopup());
+    messages.AnswerNext(false);
+    velm::test::ChooseFromOpenPopup(QStringLiteral("&Delete"));
+    QCOMPARE(messages.Last().text, QStringLiteral("Do you really want to delete the component: Saw ?"));
 }
 
 void EditingCommandsTest::aClickOnEmptySpaceLeavesNothingToActOn() {
@@ -434,6 +486,34 @@ void EditingCommandsTest::movingAComponentFollowsTheDialog() {
     f.RightClick(f.GridsNode());
     velm::test::ChooseFromOpenPopup(QStringLiteral("&Move to other category"));
     QCOMPARE(MainWindowFixture::ChildTexts(f.GridsNode()), (QStringList{"Table", "Hammer"}));
+}
+
+void EditingCommandsTest::theMoveDialogOpensOnTheComponentsOwnCategory() {
+    // In view, whatever row the category table last stood on: Enter without a choice
+    // moves nothing.
+    MainWindowFixture many;
+    for (int i = 0; i < 30; ++i)
+        many.cat.AddCategory(QStringLiteral("Area%1").arg(i, 2, 10, QLatin1Char('0')));
+    many.cat.AddPackage(QStringLiteral("ZipKit"), many.cat.AddCategory(QStringLiteral("Compression")));
+    const qint64 grids = many.cat.AddCategory(QStringLiteral("Grids"));
+    many.cat.AddPackage(QStringLiteral("FastGrid"), grids);
+    many.cat.AddCategory(QStringLiteral("Zip Tools"));  // the row the tree's build ends on
+    QVERIFY(many.Show());
+    many.Select(many.Node(QStringLiteral("ZipKit")));
+    many.Select(many.Node(QStringLiteral("FastGrid")));
+    QString offered;
+    bool inView = false;
+    velm::test::AnswerNextModal<TFormMovetoCategory>([&](TFormMovetoCategory* dialog) {
+        QTableWidget* grid = dialog->DBGridCategories();
+        offered = grid->currentItem() ? grid->currentItem()->text() : QString();
+        inView = grid->currentItem() && grid->viewport()->rect().contains(grid->visualItemRect(grid->currentItem()));
+        velm::test::Key(dialog, Qt::Key_Return);
+    });
+    velm::test::ChooseMenu(many.window.get(), {"&Edit", "&Move to Other Category..."});
+    QCOMPARE(offered, QStringLiteral("Grids"));
+    QVERIFY(inView);
+    QCOMPARE(many.cat.Stored(QStringLiteral("SELECT Category FROM CPInfo WHERE ProductName = 'FastGrid'")),
+             QStringList{QString::number(grids)});
 }
 
 void EditingCommandsTest::focusColoursFollowTheFocusThroughADialog() {

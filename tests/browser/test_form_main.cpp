@@ -1,5 +1,6 @@
 // The main window's show and close sequences and its category tree.
 #include "app/settings.h"
+#include "app/settings_store.h"
 #include "browser/form_main.h"
 #include "browser/pictures.h"
 #include "catalogue/database_error.h"
@@ -10,8 +11,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -52,6 +55,7 @@ private slots:
     void firstRunUsesTheDefaultColours();
     void closingStoresAPendingEdit();
     void showingRecordsWritesNothing();
+    void theWindowFitsItsScreenAndOpensWhereItWasLeft();
     void aFailedRebuildKeepsTheNodesReadSoFar();
 };
 
@@ -70,6 +74,7 @@ void FormMainTest::anEmptyCatalogueShowsItsHintUntilACategoryExists() {
     velm::test::ChooseMenu(f.window.get(), {"&File", "&New", "&Category"});
     QVERIFY(!hint->isVisible());
     QVERIFY(f.window->ImageLogo()->isVisible());
+    f.Press(Qt::Key_Escape);  // keeps the new node's name
     f.Select(f.Category(0));
     f.Press(Qt::Key_Delete);  // answered Yes
     QCOMPARE(f.Tree()->topLevelItemCount(), 0);
@@ -235,6 +240,38 @@ void FormMainTest::showingRecordsWritesNothing() {
     QCOMPARE(f.cat.Stored(everything), before);
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT quote(Rating) FROM CPInfo WHERE ProductName = 'Unrated'")),
              QStringList{"NULL"});
+}
+
+void FormMainTest::theWindowFitsItsScreenAndOpensWhereItWasLeft() {
+    // The tests run on an 800 x 600 screen, with a 1280 x 1024 one beside it; the whole
+    // frame, status bar included, is on the first.
+    velm::test::MainWindowFixture f;
+    QVERIFY(f.Show());
+    QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(f.window->frameGeometry()));
+
+    // Dragged to the other screen and resized, closed: the next run opens there.
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const QRect place(screens.last()->availableGeometry().topLeft() + QPoint(60, 40), QSize(700, 500));
+    f.window->setGeometry(place);
+    f.window->close();
+    f.window.reset();
+    QVERIFY(f.Show());
+    QCOMPARE(f.window->geometry(), place);
+    // Maximised and closed: the next run is maximised, over the place it restores to.
+    f.window->showMaximized();
+    f.window->close();
+    f.window.reset();
+    QVERIFY(f.Show());
+    QVERIFY(f.window->isMaximized());
+    QCOMPARE(f.window->normalGeometry(), place);
+    // Beside the seven values, which keep their types.
+    RegFileSettingsStore store(f.cat.SettingsFile());
+    const auto key = store.OpenKey(QString::fromLatin1(kSettingsKeyPath), false);
+    QVERIFY(key);
+    QCOMPARE(key->Read(QStringLiteral("MainWindowWidth"))->DWordValue(), std::optional<quint32>(700));
+    QCOMPARE(key->Read(QStringLiteral("MainWindowMaximized"))->DWordValue(), std::optional<quint32>(1));
+    QCOMPARE(key->Read(QStringLiteral("MainColor"))->type, quint32(kRegDWord));
+    QCOMPARE(key->Read(QStringLiteral("LastArchiveDir"))->type, quint32(kRegString));
 }
 
 void FormMainTest::aFailedRebuildKeepsTheNodesReadSoFar() {

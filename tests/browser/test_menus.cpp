@@ -5,6 +5,7 @@
 #include "app/launcher.h"
 #include "app/settings.h"
 #include "browser/pictures.h"
+#include "support/file_dialog_recorder.h"
 #include "support/launcher_recorder.h"
 #include "support/main_window_fixture.h"
 #include "support/message_recorder.h"
@@ -213,9 +214,13 @@ void MenusTest::helpAndHints() {
     QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("Import component info from zip file"));
     velm::test::Hover(file, QStringLiteral("&New"));
     QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("Open new database"));
-    velm::test::Hover(file, QStringLiteral("Export..."));
+    velm::test::Hover(file, QStringLiteral("&Export..."));
     QCOMPARE(f.window->statusBar()->currentMessage(), f.Action("FileExport")->statusTip());
     QVERIFY(!f.Action("FileExport")->statusTip().isEmpty());
+    // Its letter chooses it from the keyboard: the export's file dialog comes up.
+    velm::test::FileDialogRecorder dialogs;
+    velm::test::Type(file, QStringLiteral("e"));
+    QCOMPARE(dialogs.saveRequests.size(), 1);
     velm::test::CloseMenus();
 }
 

@@ -12,6 +12,7 @@
 #include "support/main_window_fixture.h"
 #include "support/modal_dialog.h"
 #include "support/temp_catalogue.h"
+#include "support/user_input.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,6 +82,7 @@ private slots:
     void treeShowsFoldersAndCatFilesOnly();
     void clickingAFolderRemembersIt();
     void clickingFilesReplacesTheList();
+    void theArrowKeysChooseAsClicksDo();
     void fileThatCannotBeOpenedIsReported();
     void okHandsBackTheSelectionTopToBottom();
     void importedNamesBecomeNewCategories();
@@ -209,6 +211,38 @@ void FormImportCatDesTest::clickingFilesReplacesTheList() {
     QCOMPARE(d.Listed(), (QStringList{"Charts", "Reports"}));
     QVERIFY(d.dialog->ListBoxCategories()->selectedItems().isEmpty());
     QCOMPARE(Settings().LastSelectedDir, QDir::tempPath());
+}
+
+void FormImportCatDesTest::theArrowKeysChooseAsClicksDo() {
+    Folder folder;
+    Settings().LastSelectedDir = folder.dir.path();
+    Dialog d;
+    QFileSystemModel* model = d.dialog->ShellTreeModel();
+    QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+    QVERIFY(velm::test::ShowAndActivate(d.dialog.get()));
+    while (model->rowCount(d.Index(folder.dir.path())) < 3 && loaded.wait())
+        ;
+    // Tabbing in marks an item without choosing it; the keys then choose as clicks do,
+    // whatever order the folder's items come in.
+    QTreeView* tree = d.dialog->ShellTree1();
+    QVERIFY(velm::test::TabTo(tree));
+    QVERIFY(d.Listed().isEmpty());
+    QCOMPARE(Settings().LastSelectedDir, folder.dir.path());
+    velm::test::Key(tree, Qt::Key_End);
+    velm::test::Key(tree, Qt::Key_Home);
+    QStringList visited;
+    for (int step = 0; step < 3; ++step, velm::test::Key(tree, Qt::Key_Down)) {
+        const QString name = model->fileName(tree->currentIndex());
+        visited << name;
+        const QStringList entries = name == QLatin1String("grids.cat") ? QStringList{"Grids", "", "Grids"}
+                                                                        : QStringList{"Charts", "Reports"};
+        if (name == QLatin1String("sub"))
+            QCOMPARE(Settings().LastSelectedDir, QDir::toNativeSeparators(folder.Path("sub")));
+        else
+            QCOMPARE(d.Listed(), entries);
+    }
+    visited.sort();
+    QCOMPARE(visited, (QStringList{"OTHER.CAT", "grids.cat", "sub"}));
 }
 
 void FormImportCatDesTest::fileThatCannotBeOpenedIsReported() {

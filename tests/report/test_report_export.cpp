@@ -366,7 +366,7 @@ void ReportExportTest::saveDialogOffersTypesAndScopes() {
 
     // The menu item and its hint.
     auto* exportItem = f.window->findChild<QAction*>(QStringLiteral("FileExport"));
-    QCOMPARE(exportItem->text(), QStringLiteral("Export..."));
+    QCOMPARE(exportItem->text(), QStringLiteral("&Export..."));
     auto* file = f.window->findChild<QMenu*>(QStringLiteral("MenuFile"));
     const QList<QAction*> items = file->actions();
     QCOMPARE(items.indexOf(exportItem), items.indexOf(f.window->findChild<QAction*>(QStringLiteral("FilePrint"))) + 1);

@@ -3,6 +3,7 @@
 #include "app/launcher.h"
 #include "support/message_recorder.h"
 #include "support/modal_dialog.h"
+#include "support/user_input.h"
 #include "viewer/form_view_zip.h"
 #include "viewer/member_text_view.h"
 #include "widgets/sort_grid.h"
@@ -15,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -54,6 +57,7 @@ private slots:
     void longLinesAreShownInPieces();
     void unreadableFileIsReported();
     void viewerStaysUsableBesideTheTextWindow();
+    void textWindowsFitTheOwnersScreenAndCtrlHomeEndMove();
 };
 
 void MemberTextViewTest::everyByteIsShownAndNothingInterpreted_data() {
@@ -196,6 +200,38 @@ void MemberTextViewTest::viewerStaysUsableBesideTheTextWindow() {
     seen.sort();
     QCOMPARE(seen, (QStringList{"page.html", "readme.txt"}));
     QCOMPARE(messages.Count(), 0);
+}
+
+void MemberTextViewTest::textWindowsFitTheOwnersScreenAndCtrlHomeEndMove() {
+    QTemporaryDir dir;
+    QByteArray lines;
+    for (int i = 0; i < 400; ++i)
+        lines += "line " + QByteArray::number(i) + ' ' + QByteArray(100, 'x') + '\n';
+    const QString path = WriteFile(dir, QStringLiteral("long.txt"), lines);
+    // An 800 x 600 screen and a 1280 x 1024 one; the owner near each one's far corner.
+    for (QScreen* screen : QGuiApplication::screens()) {
+        QWidget owner;
+        owner.setScreen(screen);
+        owner.setGeometry(QRect(screen->availableGeometry().bottomRight() - QPoint(260, 200), QSize(240, 160)));
+        QVERIFY(velm::test::ShowAndActivate(&owner));
+        ShowMemberText(path, &owner);
+        const QList<TMemberTextView*> windows = TextWindows();
+        QCOMPARE(windows.size(), 1);
+        TMemberTextView* view = windows.first();
+        QCOMPARE(view->screen(), screen);
+        QVERIFY(screen->availableGeometry().contains(view->frameGeometry()));
+
+        QVERIFY(QTest::qWaitForWindowActive(view));
+        QPlainTextEdit* text = view->PlainTextMember();
+        QTest::keyClick(view->windowHandle(), Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(text->textCursor().atEnd());
+        QVERIFY(text->viewport()->rect().contains(text->cursorRect()));
+        QVERIFY(text->verticalScrollBar()->value() > 0);
+        QTest::keyClick(view->windowHandle(), Qt::Key_Home, Qt::ControlModifier);
+        QVERIFY(text->textCursor().atStart());
+        QCOMPARE(text->verticalScrollBar()->value(), 0);
+        view->close();
+    }
 }
 
 QTEST_MAIN(MemberTextViewTest)

@@ -239,7 +239,8 @@ void DataAwareControlsTest::emptyDateStaysEmpty() {
     Go(table, "A");
     QVERIFY(F(table, "DownloadDate")->IsNull());
 
-    // Half a date is no date: the stored one stays.
+    // Half a date is no date: the stored one stays, and the user is told.
+    MessageRecorder messages;
     Store(table, "DownloadDate", QDate(2020, 5, 6));
     date->selectAll();
     QTest::keyClicks(date, QStringLiteral("1"));
@@ -248,6 +249,8 @@ void DataAwareControlsTest::emptyDateStaysEmpty() {
     Go(table, "A");
     QCOMPARE(F(table, "DownloadDate")->AsDate(), QDate(2020, 5, 6));
     QCOMPARE(date->Date(), QDate(2020, 5, 6));
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().text, InvalidDateText(QStringLiteral("1")));
 }
 
 void DataAwareControlsTest::datePickedInTheCalendarGoesIntoTheRowAtOnce() {
