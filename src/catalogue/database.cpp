@@ -366,7 +366,7 @@ TSession& TSession::Instance() {
 
 bool TSession::IsAlias(const QString& name) const { return aliases_.contains(name.toUpper()); }
 
-void TSession::AddStandardAlias(const QString& name, const QString& folder, const QString& /*driver*/) {
+void TSession::AddStandardAlias(const QString& name, const QString& folder) {
     aliases_.insert(name.toUpper(), folder);
 }
 

@@ -100,9 +100,8 @@ public:
     static TSession& Instance();
 
     bool IsAlias(const QString& name) const;
-    // Registers a name for a folder, for this process only. Only "PARADOX"-style
-    // standard aliases exist here; the driver name is kept for callers that show it.
-    void AddStandardAlias(const QString& name, const QString& folder, const QString& driver);
+    // Registers a name for a folder, for this process only.
+    void AddStandardAlias(const QString& name, const QString& folder);
     void DeleteAlias(const QString& name);
     QString AliasPath(const QString& name) const;
 

@@ -218,7 +218,7 @@ void TTable::Close() {
     ++rowsVersion_;
     filteredSlots_ = {};
     pos_ = -1;
-    eof_ = bof_ = true;
+    eof_ = true;
     state_ = TDataSetState::Inactive;
     database_->DetachFile(tableName_);
     database_ = nullptr;
@@ -462,14 +462,12 @@ int TTable::PositionIn(const TIndexDef* index, const std::vector<Slot>& view, Sl
 void TTable::SetPosition(int pos) {
     const int count = RecordCount();
     pos_ = count == 0 ? -1 : std::clamp(pos, 0, count - 1);
-    bof_ = pos_ <= 0;
     eof_ = count == 0;
 }
 
 void TTable::PlaceCurrent(std::optional<Slot> slot) {
     const int pos = slot ? PositionOf(*slot) : -1;
     SetPosition(pos >= 0 ? pos : pos_);
-    bof_ = eof_ = RecordCount() == 0;
 }
 
 void TTable::EraseFrom(const TIndexDef* index, std::vector<Slot>& view, Slot slot) const {
@@ -521,7 +519,6 @@ void TTable::First() {
     CheckActive();
     CheckBrowseMode();
     SetPosition(0);
-    bof_ = true;
     NotifyDataSetChanged();
 }
 
@@ -530,7 +527,6 @@ void TTable::Last() {
     CheckBrowseMode();
     SetPosition(RecordCount() - 1);
     eof_ = true;
-    bof_ = RecordCount() == 0;
     NotifyDataSetChanged();
 }
 
@@ -541,7 +537,7 @@ void TTable::Next() {
         ++pos_;
         if (readsWholeRows_)
             FetchRowsAhead();
-        bof_ = eof_ = false;
+        eof_ = false;
         NotifyRecordChanged(nullptr);
     } else {
         eof_ = true;
@@ -563,10 +559,8 @@ void TTable::Prior() {
     CheckBrowseMode();
     if (pos_ > 0) {
         --pos_;
-        bof_ = eof_ = false;
+        eof_ = false;
         NotifyRecordChanged(nullptr);
-    } else {
-        bof_ = true;
     }
 }
 
@@ -888,7 +882,7 @@ void TTable::StartInsert() {
     changed_.assign(fields_.size(), false);
     modified_ = false;
     state_ = TDataSetState::Insert;
-    eof_ = bof_ = false;
+    eof_ = false;
     NotifyStateChanged();
     NotifyRecordChanged(nullptr);
 }

@@ -71,7 +71,6 @@ public:
     void Prior();
     void Last();
     bool Eof() const { return eof_; }
-    bool Bof() const { return bof_; }
     bool IsEmpty() const { return visible().empty(); }
     int RecordCount() const { return static_cast<int>(visible().size()); }
     // The rows of the visible set, 0-based; -1 when there is none.
@@ -103,7 +102,6 @@ public:
 
     TBookmark GetBookmark() const;
     void GotoBookmark(TBookmark bookmark);
-    void FreeBookmark(TBookmark) {}
     bool BookmarkValid(TBookmark bookmark) const;
 
     void DisableControls();
@@ -176,7 +174,6 @@ private:
     const std::vector<Slot>& visible() const { return filtered_ ? filteredSlots_ : order_; }
     std::optional<Slot> CurrentSlot() const;
     qint64 CurrentId() const;
-    int IdField() const { return idField_; }
 
     void LoadRows();
     // The values of some fields from the current row of a select, from a column on.
@@ -217,7 +214,6 @@ private:
     void SetPosition(int pos);
     void CheckActive() const;
     void CheckEditing() const;
-    QString StorageName(const TField& field) const;
     QVariant ToStorage(const TField& field, const QVariant& value) const;
     QString SelectColumns(const std::vector<int>& fields) const;
 
@@ -269,7 +265,6 @@ private:
     bool readsWholeRows_ = false;
     void FetchRowsAhead() const;
     bool eof_ = true;
-    bool bof_ = true;
 
     TDataSetState state_ = TDataSetState::Inactive;
     Row buffer_;              // the row being edited or inserted
