@@ -52,6 +52,12 @@ QString AdviceFor(int code, const QString& message) {
     }
 }
 
+QString QuoteIdentifier(const QString& name) {
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
 namespace {
 
 // The failure of the connection's last call. One of a catalogue file (owner given) says
@@ -65,12 +71,6 @@ namespace {
     if (code == kKeyViolation)
         message = QStringLiteral("Key violation");
     throw EDatabaseError(message, {code});
-}
-
-QString QuoteIdentifier(const QString& name) {
-    QString quoted = name;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
 // A read-write URI that never creates the file, whatever characters its path holds.
@@ -142,14 +142,9 @@ void TStatement::Reset() {
 }
 
 void TStatement::Run() {
-    try {
-        while (Step()) {
-        }
-    } catch (...) {
-        Reset();
-        throw;
+    const TResetOnExit reset(*this);
+    while (Step()) {
     }
-    Reset();
 }
 
 bool TStatement::ColumnIsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
