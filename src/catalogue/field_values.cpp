@@ -82,22 +82,6 @@ QDate ParseIsoDate(const QString& text) {
     return QDate(parts[0], parts[1], parts[2]);
 }
 
-// Straight from the engine's bytes; plain ASCII digits need no QString.
-QDate ParseIsoDate(std::string_view utf8) {
-    const auto digit = [&](size_t i) { return utf8[i] >= '0' && utf8[i] <= '9'; };
-    if (utf8.size() == 10 && utf8[4] == '-' && utf8[7] == '-' && digit(0) && digit(1) && digit(2) && digit(3) &&
-        digit(5) && digit(6) && digit(8) && digit(9)) {
-        const auto number = [&](size_t from, size_t count) {
-            int n = 0;
-            for (size_t i = from; i < from + count; ++i)
-                n = n * 10 + (utf8[i] - '0');
-            return n;
-        };
-        return QDate(number(0, 4), number(5, 2), number(8, 2));
-    }
-    return ParseIsoDate(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
-}
-
 bool IsEmptyValue(const QVariant& value) {
     return !value.isValid() || value.isNull() ||
            (value.typeId() == QMetaType::QString && value.toString().isEmpty());

@@ -14,7 +14,23 @@ namespace velm {
 
 // A date as the files hold it, "yyyy-MM-dd"; other forms go to the general parser.
 QDate ParseIsoDate(const QString& text);
-QDate ParseIsoDate(std::string_view utf8);
+
+// The same straight from the engine's bytes; plain ASCII digits need no QString. Inline:
+// loading calls it for every date of every row.
+inline QDate ParseIsoDate(std::string_view utf8) {
+    const auto digit = [&](size_t i) { return utf8[i] >= '0' && utf8[i] <= '9'; };
+    if (utf8.size() == 10 && utf8[4] == '-' && utf8[7] == '-' && digit(0) && digit(1) && digit(2) && digit(3) &&
+        digit(5) && digit(6) && digit(8) && digit(9)) {
+        const auto number = [&](size_t from, size_t count) {
+            int n = 0;
+            for (size_t i = from; i < from + count; ++i)
+                n = n * 10 + (utf8[i] - '0');
+            return n;
+        };
+        return QDate(number(0, 4), number(5, 2), number(8, 2));
+    }
+    return ParseIsoDate(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
 
 // What a field holds when it holds nothing: no value, a null, or a text without characters.
 bool IsEmptyValue(const QVariant& value);
