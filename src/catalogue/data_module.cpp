@@ -95,7 +95,7 @@ bool TDMvelm::Open(const TIndexProgress& indexProgress) {
             ShowError(QStringLiteral("Cannot locate VELM data files"));
             return false;
         }
-        session.AddStandardAlias(alias, dataFolder_, QStringLiteral("PARADOX"));
+        session.AddStandardAlias(alias, dataFolder_);
         registeredAlias_ = true;
     }
     try {
@@ -150,11 +150,9 @@ void TDMvelm::TableStatusBeforeDelete(TTable& table) {
         if (inUse && bookmark != 0)
             packages->GotoBookmark(bookmark);
     } catch (...) {
-        packages->FreeBookmark(bookmark);
         packages->EnableControls();
         throw;
     }
-    packages->FreeBookmark(bookmark);
     packages->EnableControls();
     if (inUse) {
         ShowError(QStringLiteral("This status value is in use, so can NOT be deleted !"));

@@ -52,6 +52,12 @@ QString AdviceFor(int code, const QString& message) {
     }
 }
 
+QString QuoteIdentifier(const QString& name) {
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
 namespace {
 
 // The failure of the connection's last call. One of a catalogue file (owner given) says
@@ -142,14 +148,9 @@ void TStatement::Reset() {
 }
 
 void TStatement::Run() {
-    try {
-        while (Step()) {
-        }
-    } catch (...) {
-        Reset();
-        throw;
+    const TResetOnExit reset(*this);
+    while (Step()) {
     }
-    Reset();
 }
 
 bool TStatement::ColumnIsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
@@ -373,7 +374,7 @@ TSession& TSession::Instance() {
 
 bool TSession::IsAlias(const QString& name) const { return aliases_.contains(name.toUpper()); }
 
-void TSession::AddStandardAlias(const QString& name, const QString& folder, const QString& /*driver*/) {
+void TSession::AddStandardAlias(const QString& name, const QString& folder) {
     aliases_.insert(name.toUpper(), folder);
 }
 

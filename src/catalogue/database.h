@@ -51,6 +51,23 @@ private:
     QString sql_;
 };
 
+// Resets a statement when the scope that steps it ends, normally or by an exception: a
+// statement left half-way keeps its read open and its values bound for the next user of
+// the same shape.
+class TResetOnExit {
+public:
+    explicit TResetOnExit(TStatement& statement) : statement_(statement) {}
+    ~TResetOnExit() { statement_.Reset(); }
+    TResetOnExit(const TResetOnExit&) = delete;
+    TResetOnExit& operator=(const TResetOnExit&) = delete;
+
+private:
+    TStatement& statement_;
+};
+
+// An identifier quoted for SQL, whatever characters it holds.
+QString QuoteIdentifier(const QString& name);
+
 // One connection to the catalogue files of an alias. The first table file opened is
 // the main database and the others are attached to it, so one transaction spans them
 // all and lookups are joins.
@@ -107,9 +124,8 @@ public:
     static TSession& Instance();
 
     bool IsAlias(const QString& name) const;
-    // Registers a name for a folder, for this process only. Only "PARADOX"-style
-    // standard aliases exist here; the driver name is kept for callers that show it.
-    void AddStandardAlias(const QString& name, const QString& folder, const QString& driver);
+    // Registers a name for a folder, for this process only.
+    void AddStandardAlias(const QString& name, const QString& folder);
     void DeleteAlias(const QString& name);
     QString AliasPath(const QString& name) const;
 

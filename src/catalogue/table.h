@@ -1,7 +1,9 @@
 #pragma once
 
 #include "catalogue/field.h"
+#include "catalogue/row_orders.h"
 #include "catalogue/row_store.h"
+#include "catalogue/table_statements.h"
 #include "catalogue/value_groups.h"
 
 #include <QList>
@@ -31,13 +33,6 @@ using TBookmark = qint64;
 struct TMemoBytes {
     TBookmark row = 0;
     QByteArray bytes;
-};
-
-struct TIndexDef {
-    QString name;         // "" is the primary index
-    QStringList fields;
-    bool caseInsensitive = false;
-    bool descending = false;
 };
 
 // A catalogue table with a current row, in the manner of a desktop database engine:
@@ -71,7 +66,6 @@ public:
     void Prior();
     void Last();
     bool Eof() const { return eof_; }
-    bool Bof() const { return bof_; }
     bool IsEmpty() const { return visible().empty(); }
     int RecordCount() const { return static_cast<int>(visible().size()); }
     // The rows of the visible set, 0-based; -1 when there is none.
@@ -103,7 +97,6 @@ public:
 
     TBookmark GetBookmark() const;
     void GotoBookmark(TBookmark bookmark);
-    void FreeBookmark(TBookmark) {}
     bool BookmarkValid(TBookmark bookmark) const;
 
     void DisableControls();
@@ -116,8 +109,8 @@ public:
     TField* FieldByName(const QString& name) const;  // raises when there is no such field
     QStringList FieldNames() const;
 
-    const std::vector<TIndexDef>& IndexDefs() const { return indexDefs_; }
-    const QString& IndexName() const { return indexName_; }
+    const std::vector<TIndexDef>& IndexDefs() const { return orders_.Defs(); }
+    const QString& IndexName() const { return orders_.Name(); }
     // Reorders the rows by another index, keeping the current row.
     void SetIndexName(const QString& name);
     // Seeks on the current index's first field: the exact key, or the first row at or
@@ -174,16 +167,11 @@ private:
         bool MemoLoaded(int field) const { return (memoLoaded >> field) & 1U; }
     };
 
-    static QString QFileInfoBaseName(const QString& fileName);
-    const TIndexDef* CurrentIndex() const { return currentIndex_; }
-    const TIndexDef* IndexByKey(const QString& key) const;
-    const std::vector<int>& IndexFields(const TIndexDef* index) const;
-    void StartInsert();
-    const std::vector<Slot>& visible() const { return filtered_ ? filteredSlots_ : order_; }
-    std::optional<Slot> CurrentSlot() const;
-    qint64 CurrentId() const;
-    int IdField() const { return idField_; }
+    bool Editing() const { return state_ == TDataSetState::Edit || state_ == TDataSetState::Insert; }
+    void CheckActive() const;
+    void CheckEditing() const;
 
+    // Loading (table_load.cpp).
     void LoadRows();
     // The values of some fields from the current row of a select, from a column on.
     void ReadValues(const TStatement& select, Slot slot, const std::vector<int>& fields, int firstColumn) const;
@@ -194,38 +182,37 @@ private:
             LoadDeferred(row);
     }
     void LoadDeferred(std::optional<Slot> row) const;
-    void SortOrder(std::vector<Slot>& rowSlots) const { SortOrderBy(CurrentIndex(), rowSlots); }
-    void SortOrderBy(const TIndexDef* index, std::vector<Slot>& rowSlots) const;
-    bool SlotLess(Slot a, Slot b) const { return SlotLessBy(CurrentIndex(), a, b); }
-    bool SlotLessBy(const TIndexDef* index, Slot a, Slot b) const;
-    // Where the row stands in a view kept in the index's order, or -1.
-    int PositionIn(const TIndexDef* index, const std::vector<Slot>& view, Slot slot) const;
-    int PositionOf(Slot slot) const { return PositionIn(CurrentIndex(), visible(), slot); }
-    void InsertInOrder(std::vector<Slot>& view, Slot slot) const { InsertInOrderBy(CurrentIndex(), view, slot); }
-    void InsertInOrderBy(const TIndexDef* index, std::vector<Slot>& view, Slot slot) const;
-    void EraseFrom(const TIndexDef* index, std::vector<Slot>& view, Slot slot) const;
-    // Keeps the row orders of the other indexes in step with a row that was posted or deleted.
-    void RowRemovedFromOrders(Slot slot);
-    void RowAddedToOrders(Slot slot);
-    // Takes a posted row into the views where it belongs.
-    void RowAddedToViews(Slot slot);
-    int CompareByIndex(Slot slot, const QVariant& key) const;
+
+    // Filter and value groups (table_filter.cpp).
     void RebuildFilter();
+    bool SlotPassesFilter(Slot slot) const;
     // The groups that serve a filter on the field, or none when the engine must: the
     // field is an indexed small integer whose every value in the file is one.
     const TValueGroups* GroupsFor(const TField& field) const;
     // Keeps built groups in step with a row's value of each indexed field.
     void LeaveGroups(Slot slot) const;
     void JoinGroups(Slot slot) const;
-    bool PassesFilter(const QVariant& fieldValue) const;
-    bool SlotPassesFilter(Slot slot) const;
-    void PlaceCurrent(std::optional<Slot> slot);  // makes the row current, or the nearest position
+
+    // The cursor (table_cursor.cpp).
+    const std::vector<Slot>& visible() const { return filtered_ ? filteredSlots_ : orders_.All(); }
+    std::optional<Slot> CurrentSlot() const;
+    qint64 CurrentId() const;
+    int PositionOf(Slot slot) const { return orders_.PositionIn(visible(), slot); }
     void SetPosition(int pos);
-    void CheckActive() const;
-    void CheckEditing() const;
-    QString StorageName(const TField& field) const;
-    QVariant ToStorage(const TField& field, const QVariant& value) const;
-    QString SelectColumns(const std::vector<int>& fields) const;
+    void PlaceCurrent(std::optional<Slot> slot);  // makes the row current, or the nearest position
+    void FetchRowsAhead() const;
+    // The IDs of the rows whose field holds the key, as the engine's index finds them.
+    std::vector<qint64> MatchingIds(const TField& field, const QVariant& key, bool caseInsensitive) const;
+    int CompareByIndex(Slot slot, const QVariant& key) const;
+    // Where the key stands among the visible rows by the current index's first field.
+    int SeekPosition(const QVariant& key) const;
+    void StartInsert();
+    Slot PostEdit();
+    std::optional<Slot> PostInsert();
+    QVariant StoredValue(int field) const;  // the edit buffer's value as the file stores it
+    // Takes a posted row into the orders and the filter where it belongs.
+    void RowAddedToViews(Slot slot);
+    void LeaveEditing();  // back to browse state, the edit buffer dropped
 
     // Notifications to the data sources.
     void NotifyDataSetChanged();
@@ -234,13 +221,9 @@ private:
 
     QString databaseName_;
     QString tableName_;
-    QString sqlTable_;  // schema-qualified table name once open
     TDatabase* database_ = nullptr;
+    TTableStatements sql_;  // once open
     std::vector<std::unique_ptr<TField>> fields_;
-    std::vector<TIndexDef> indexDefs_;
-    std::vector<std::vector<int>> indexFields_;  // field numbers of each index, as indexDefs_
-    QString indexName_;
-    const TIndexDef* currentIndex_ = nullptr;
     int idField_ = -1;
     std::vector<int> loadedFields_;    // stored, non-memo fields
     std::vector<int> keyFields_;       // those read at open
@@ -256,10 +239,7 @@ private:
 
     // Filled in two steps (key fields, then the deferred ones), hence mutable.
     mutable TRowStore rows_;
-    std::vector<Slot> order_;  // every row, in the current index order
-    // Every row in the order of each index used before (by lower-case index name), kept
-    // up to date as rows change, so that switching indexes costs no sort.
-    std::map<QString, std::vector<Slot>> otherOrders_;
+    TRowOrders orders_{rows_};  // declared after the rows it orders
     quint64 rowsVersion_ = 0;
     std::vector<Slot> filteredSlots_;
 
@@ -273,9 +253,7 @@ private:
     static constexpr size_t kFieldsAhead = 8;
     static constexpr size_t kTextsAhead = 4;
     bool readsWholeRows_ = false;
-    void FetchRowsAhead() const;
     bool eof_ = true;
-    bool bof_ = true;
 
     TDataSetState state_ = TDataSetState::Inactive;
     Row buffer_;              // the row being edited or inserted

@@ -12,11 +12,6 @@ void TValueGroups::Build(const TRowStore& rows, int field) {
     built_ = true;
 }
 
-void TValueGroups::Clear() {
-    groups_ = {};
-    built_ = false;
-}
-
 const std::vector<TValueGroups::Slot>& TValueGroups::Group(qint64 value) const {
     static const std::vector<Slot> none;
     const auto it = groups_.find(value);

@@ -17,7 +17,6 @@ public:
 
     bool Built() const { return built_; }
     void Build(const TRowStore& rows, int field);
-    void Clear();
 
     const std::vector<Slot>& Group(qint64 value) const;  // empty when no row has it
     void Add(Slot slot, qint64 value);

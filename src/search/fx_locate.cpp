@@ -254,8 +254,6 @@ void TfxLocate::Worker(bool fromNext) {
                 if (!found_ && TableUsable() && table_->BookmarkValid(bookmark))
                     table_->GotoBookmark(bookmark);
             });
-            if (table_)
-                table_->FreeBookmark(bookmark);
         }
         if (detached && table_)
             step([&] { table_->EnableControls(); });

@@ -212,7 +212,6 @@ private:
             reading = false;
             throw;
         }
-        table->FreeBookmark(bookmark);
         // The redraw notice this sends comes back to the grid while it is still reading.
         table->EnableControls();
         reading = false;

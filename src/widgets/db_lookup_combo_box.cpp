@@ -80,7 +80,6 @@ void TDBLookupComboBox::RefreshList() {
         readingList_ = false;
         throw;
     }
-    table->FreeBookmark(bookmark);
     // Its own redraw notice comes back at once and is ignored while readingList_.
     table->EnableControls();
     readingList_ = false;

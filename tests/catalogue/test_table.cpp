@@ -205,7 +205,6 @@ void TableTest::bookmarkReturnsToTheRememberedRow() {
     const TBookmark mark = packages.GetBookmark();
     packages.Last();
     packages.GotoBookmark(mark);
-    packages.FreeBookmark(mark);
     QCOMPARE(Name(packages, "ProductName"), QStringLiteral("p2"));
     packages.Delete();
     QVERIFY(!packages.BookmarkValid(mark));
