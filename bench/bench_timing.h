@@ -3,14 +3,18 @@
 // What the benchmarks share for timing: a stopwatch for wall and CPU time, series of
 // samples with their minimum and median, and message boxes turned into stderr lines.
 
-#include "app/messages.h"
+#include "kit/messages.h"
 
+#include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <exception>
+#include <functional>
 #include <vector>
 
 namespace velm::bench {
@@ -62,5 +66,35 @@ struct Series {
     }
     double Min() const { return wall.empty() ? 0 : *std::min_element(wall.begin(), wall.end()); }
 };
+
+// The main() of a benchmark over a generated catalogue: "NAME FOLDER [REPEATS]", the
+// message boxes on stderr, and a failure reported instead of escaping.
+inline int RunOverCatalogue(const char* name, const std::function<int(const QString& folder, int repeats)>& run) {
+    const QStringList args = QCoreApplication::arguments();
+    int repeats = 5;
+    bool ok = args.size() == 2 || args.size() == 3;
+    if (ok && args.size() == 3) {
+        repeats = args.at(2).toInt(&ok);
+        ok = ok && repeats >= 1 && repeats <= 1000;
+    }
+    if (!ok) {
+        std::fprintf(stderr,
+                     "usage: %s FOLDER [REPEATS]\n"
+                     "  FOLDER is the program folder whose dbase/ holds the catalogue\n"
+                     "  (see generate-catalogue); REPEATS timed runs, 5 by default.\n",
+                     name);
+        return 2;
+    }
+    ConsolePresenter console;
+    SetMessagePresenter(&console);
+    int result = 1;
+    try {
+        result = run(args.at(1), repeats);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", name, e.what());
+    }
+    SetMessagePresenter(nullptr);
+    return result;
+}
 
 }  // namespace velm::bench

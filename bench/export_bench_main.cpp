@@ -5,8 +5,8 @@
 // FOLDER holds a generated catalogue in FOLDER/dbase (it is only read); the files go
 // to OUTDIR (a temporary folder by default) and are kept there for a look. ONLY runs
 // one command alone, for a profiler: csv, html, pdf-category or pdf-all.
-#include "app/file_dialogs.h"
-#include "app/settings_store.h"
+#include "kit/file_dialogs.h"
+#include "kit/settings_store.h"
 #include "browser/form_main.h"
 #include "catalogue/data_module.h"
 #include "catalogue/table.h"

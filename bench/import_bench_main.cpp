@@ -6,11 +6,12 @@
 // FOLDER holds a generated catalogue in FOLDER/dbase; it is changed (the imported
 // packages stay), so run it on a copy.
 #include "../tests/import/zip_builder.h"
-#include "app/file_dialogs.h"
-#include "app/messages.h"
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "kit/file_dialogs.h"
+#include "kit/messages.h"
+#include "kit/settings.h"
+#include "kit/settings_store.h"
 #include "browser/form_main.h"
+#include "browser/import_commands.h"
 #include "browser/tree_node.h"
 #include "catalogue/data_module.h"
 #include "catalogue/table.h"
@@ -140,14 +141,14 @@ int main(int argc, char** argv) {
     QElapsedTimer wall;
     double cpuBefore = CpuSeconds();
     wall.start();
-    window.FileImportComponentClick();
+    window.ImportCommands()->ImportComponents();
     report("import command:", wall, cpuBefore);
 
     // The drop as the event loop runs it after a drop event, without the question.
     velm::Settings().ShowDragNDropInfoMsg = false;
     cpuBefore = CpuSeconds();
     wall.start();
-    window.DropFilesInto({dropFolder}, velm::RowIdOf(first));
+    window.ImportCommands()->DropFilesInto({dropFolder}, velm::RowIdOf(first));
     report("folder drop:", wall, cpuBefore);
 
     std::printf("messages shown:      %d\n", messages.shown);

@@ -2,7 +2,7 @@
 // that find nothing and so scan every package (on a name and on the description memo),
 // and an exact name search through the name index. The engine runs as the program runs
 // it: controls detached, events processed while scanning.
-#include "app/messages.h"
+#include "kit/messages.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database_error.h"
 #include "search/fx_locate.h"
@@ -22,7 +22,7 @@
 #include <vector>
 
 using namespace velm;
-using velm::bench::ConsolePresenter;
+using velm::bench::RunOverCatalogue;
 using velm::bench::Median;
 using velm::bench::Series;
 using velm::bench::Stopwatch;
@@ -183,28 +183,5 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    int repeats = 5;
-    bool ok = args.size() == 2 || args.size() == 3;
-    if (ok && args.size() == 3) {
-        repeats = args.at(2).toInt(&ok);
-        ok = ok && repeats >= 1 && repeats <= 1000;
-    }
-    if (!ok) {
-        std::fprintf(stderr,
-                     "usage: locate-bench FOLDER [REPEATS]\n"
-                     "  FOLDER is the program folder whose dbase/ holds the catalogue\n"
-                     "  (see generate-catalogue); REPEATS timed runs, 5 by default.\n");
-        return 2;
-    }
-    ConsolePresenter console;
-    SetMessagePresenter(&console);
-    int result = 1;
-    try {
-        result = Run(args.at(1), repeats);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "locate-bench: %s\n", e.what());
-    }
-    SetMessagePresenter(nullptr);
-    return result;
+    return RunOverCatalogue("locate-bench", Run);
 }

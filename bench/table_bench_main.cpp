@@ -2,7 +2,7 @@
 // the data module, walking every package, switching a category filter, and locating
 // packages by name. Each measurement runs several times; the minimum and the median
 // are shown beside the target the program has to meet.
-#include "app/messages.h"
+#include "kit/messages.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database_error.h"
 
@@ -25,7 +25,7 @@
 #include <vector>
 
 using namespace velm;
-using velm::bench::ConsolePresenter;
+using velm::bench::RunOverCatalogue;
 using velm::bench::Median;
 using velm::bench::Series;
 using velm::bench::Stopwatch;
@@ -263,28 +263,5 @@ int Run(const QString& programFolder, int repeats) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    int repeats = 5;
-    bool ok = args.size() == 2 || args.size() == 3;
-    if (ok && args.size() == 3) {
-        repeats = args.at(2).toInt(&ok);
-        ok = ok && repeats >= 1 && repeats <= 1000;
-    }
-    if (!ok) {
-        std::fprintf(stderr,
-                     "usage: table-bench FOLDER [REPEATS]\n"
-                     "  FOLDER is the program folder whose dbase/ holds the catalogue\n"
-                     "  (see generate-catalogue); REPEATS timed runs, 5 by default.\n");
-        return 2;
-    }
-    ConsolePresenter console;
-    SetMessagePresenter(&console);
-    int result = 1;
-    try {
-        result = Run(args.at(1), repeats);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "table-bench: %s\n", e.what());
-    }
-    SetMessagePresenter(nullptr);
-    return result;
+    return RunOverCatalogue("table-bench", Run);
 }

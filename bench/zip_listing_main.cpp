@@ -4,7 +4,7 @@
 // zip64 archive of 100,000 members. Every zip64 member carries the extension's extra
 // field, the most work for the reader.
 //   zip-listing [--members N] [--zip64-members N] [--runs N] [--keep FOLDER]
-#include "app/messages.h"
+#include "kit/messages.h"
 #include "import/zip_directory.h"
 #include "import/zip_master.h"
 

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the settings file parser, then checks that what it read
 // survives a save and a second load unchanged.
-#include "app/reg_file_format.h"
+#include "kit/reg_file_format.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "app/messages.h"
+#include "kit/messages.h"
 
 namespace velm {
 

@@ -1,6 +1,6 @@
 #include "app/catalogue_location.h"
 
-#include "app/shipped_files.h"
+#include "kit/shipped_files.h"
 #include "catalogue/data_module.h"
 
 #include <QDir>

@@ -2,17 +2,19 @@
 
 #include "app/application.h"
 #include "app/catalogue_location.h"
-#include "app/command_guard.h"
+#include "kit/command_guard.h"
 #include "app/command_line.h"
 #include "app/instance_lock.h"
-#include "app/messages.h"
-#include "app/shipped_files.h"
+#include "kit/messages.h"
+#include "kit/launcher.h"
+#include "kit/shipped_files.h"
 #include "app/shown_and_idle.h"
 #include "app/splash_window.h"
 #include "browser/form_main.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database_error.h"
 #include "import/form_msg_dlg.h"
+#include "viewer/reading_windows.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,6 +53,8 @@ int RunProgram(int argc, char** argv) {
     }
 
     TApplication app(argc, argv);
+    // Help pages and archive members open in the program's own reading windows.
+    SetDefaultLauncher(&ReadingWindows());
     // What remains once Qt has taken its own options must all be ours.
     const TCommandLine commandLine = ParseCommandLine(QCoreApplication::arguments().mid(1));
     if (!commandLine.unknown.isEmpty()) {
@@ -58,11 +62,11 @@ int RunProgram(int argc, char** argv) {
         return 2;
     }
 
-    // 1. The splash is on screen before any other work.
+    // The splash is on screen before any other work.
     auto splash = std::make_unique<TSplashWindow>();
     splash->ShowAndPaint();
 
-    // 2. Title and help file. The title is the caption of the program's own boxes; it is
+    // Title and help file. The title is the caption of the program's own boxes; it is
     // not Qt's display name, which Qt would append to every window's caption.
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Velmora"));
@@ -84,7 +88,7 @@ int RunProgram(int argc, char** argv) {
         return 1;
     }
 
-    // 3. The data module comes before every window: their controls bind to it.
+    // The data module comes before every window: their controls bind to it.
     auto dataModule = std::make_unique<TDMvelm>(programFolder);
     DMvelm = dataModule.get();
     // A missing catalogue ends the program with one message; the splash must not stay
@@ -92,8 +96,10 @@ int RunProgram(int argc, char** argv) {
     if (!dataModule->DataFilesPresent())
         splash.reset();
     try {
-        if (!dataModule->Open())
+        if (!dataModule->Open()) {
+            ShowError(TDMvelm::MissingFilesText());
             return 1;
+        }
     } catch (const std::exception& error) {
         // Without its tables the catalogue cannot work: report the engine's message and end.
         splash.reset();
@@ -101,16 +107,15 @@ int RunProgram(int argc, char** argv) {
         return 1;
     }
 
-    // 4. The main window: the first window created, whose closing ends the program.
+    // The main window: the first window created, whose closing ends the program.
     auto mainWindow = std::make_unique<TFormMain>(programFolder);
-    // 5. The category-choice dialog lives for the run, so its remembered answers last.
+    // The category-choice dialog lives for the run, so its remembered answers last.
     auto messageDialog = std::make_unique<TFormMsgDlg>();
     FormMsgDlg = messageDialog.get();
-    // 6. The splash goes at once; waiting for the main window to be exposed first would
+    // The splash goes at once; waiting for the main window to be exposed first would
     // only hold the start up, since the window is shown after it.
     splash.reset();
 
-    // 7. The main loop.
     mainWindow->show();
     if (catalogue.CreatedFresh) {
         mainWindow->statusBar()->showMessage(FreshCatalogueNotice(catalogue));

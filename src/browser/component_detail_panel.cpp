@@ -1,9 +1,12 @@
 #include "browser/component_detail_panel.h"
 
-#include "ui_ComponentDetailPanel.h"
+#include "ui_component_detail_panel.h"
 
-#include "app/messages.h"
 #include "catalogue/data_module.h"
+#include "catalogue/field_names.h"
+#include "catalogue/table.h"
+#include "kit/helpers.h"
+#include "kit/messages.h"
 #include "widgets/control_colour.h"
 #include "widgets/font_dialog.h"
 
@@ -48,7 +51,7 @@ bool LeavesControl(const QEvent* event) {
 }  // namespace
 
 TComponentDetailPanel::TComponentDetailPanel(TDMvelm& module, QWidget* parent)
-    : QTabWidget(parent), module_(module), ui_(std::make_unique<Ui::ComponentDetailPanel>()),
+    : QTabWidget(parent), module_(module), ui_(std::make_unique<Ui::ComponentDetailPanel>()), operations_(module),
       focusColor_(Qt::white), unfocusedColor_(kSilver) {
     ui_->setupUi(this);
     setCurrentIndex(0);
@@ -181,8 +184,6 @@ void TComponentDetailPanel::SetUpPopupMenu() {
     }
 }
 
-void TComponentDetailPanel::SetComponentHooks(TComponentHooks hooks) { hooks_ = std::move(hooks); }
-
 void TComponentDetailPanel::SetFocusColours(const QColor& focusColor, const QColor& unfocusedColor) {
     focusColor_ = focusColor;
     unfocusedColor_ = unfocusedColor;
@@ -219,33 +220,50 @@ QWidget* TComponentDetailPanel::TabSheetMain() const { return ui_->TabSheetMain;
 // Showing a component
 
 void TComponentDetailPanel::ShowComponent(qint64 rowId) {
-    if (!hooks_.LoadComponent)
-        return;
-    hooks_.LoadComponent(rowId);
-    const int cached = hooks_.CachedRating ? hooks_.CachedRating() : 0;
+    TTable& packages = *module_.TableCPInfo;
+    int rating = 0;
+    shownRowId_ = rowId;
+    shownCompatibility_ = 0;
+    {
+        // The controls hear of the row once it is in edit.
+        packages.DisableControls();
+        const bool found = packages.Locate(fields::ID, rowId, false);
+        if (found) {
+            rating = packages.FieldByName(fields::Rating)->AsInteger();
+            shownCompatibility_ = packages.FieldByName(fields::Compatibility)->AsInteger();
+            packages.Edit();
+        }
+        packages.EnableControls();
+    }
     {
         // Showing a record never writes to it: an empty or out-of-range rating stays as
         // stored until the user moves the bar.
         const QSignalBlocker quiet(ui_->TrackBarRating);
-        ui_->TrackBarRating->setValue(std::clamp(cached, kRatingMin, kRatingMax));
+        ui_->TrackBarRating->setValue(std::clamp(rating, kRatingMin, kRatingMax));
     }
-    ShowCompatibility(hooks_.CachedCompatibility ? hooks_.CachedCompatibility() : 0);
+    ShowCompatibility(shownCompatibility_);
 }
 
 void TComponentDetailPanel::ShowCompatibility(int mask) {
+    shownCompatibility_ = mask;
     TCheckListBox* list = ui_->RxCheckListBoxCompatibility;
     for (int i = 0; i < std::min(list->count(), kCompatibilityEntries); ++i)
         list->SetChecked(i, (mask & (1 << i)) != 0);
 }
 
 void TComponentDetailPanel::TrackBarRatingChange(int position) {
-    if (hooks_.SetRating)
-        RunCommand([&] { hooks_.SetRating(position); });
+    if (shownRowId_ != 0)
+        RunCommand([&] { operations_.SetRating(shownRowId_, position); });
 }
 
 void TComponentDetailPanel::RxCheckListBoxCompatibilityClickCheck(int index, bool checked) {
-    if (hooks_.SetCompatibility)
-        RunCommand([&] { hooks_.SetCompatibility(index, checked); });
+    if (shownRowId_ == 0)
+        return;
+    RunCommand([&] {
+        const int mask = SetBit(shownCompatibility_, index, checked);
+        operations_.SetCompatibility(shownRowId_, mask);
+        shownCompatibility_ = mask;
+    });
 }
 
 void TComponentDetailPanel::RunCommand(const std::function<void()>& command) {

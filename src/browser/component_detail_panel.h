@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/catalogue_operations.h"
+
 #include <QColor>
 #include <QString>
 #include <QTabWidget>
@@ -21,31 +23,21 @@ class TDMvelm;
 
 // The selected component's record on three sheets. Nearly every control edits its
 // field of the package table's current row directly; the rating bar and the
-// compatibility list are kept in step by hand through the component record object.
+// compatibility list are kept in step by hand, through the catalogue's operations.
 class TComponentDetailPanel : public QTabWidget {
     Q_OBJECT
 public:
-    // What the panel needs of the main window's component record object.
-    struct TComponentHooks {
-        // Makes the package row with this ID current, keeps its rating and compatibility
-        // and leaves the row in edit state.
-        std::function<void(qint64 rowId)> LoadComponent;
-        std::function<int()> CachedRating;
-        std::function<int()> CachedCompatibility;
-        // Store the value in the current row and post it.
-        std::function<void(int rating)> SetRating;
-        std::function<void(int bit, bool set)> SetCompatibility;
-    };
-
     explicit TComponentDetailPanel(TDMvelm& module, QWidget* parent = nullptr);
     ~TComponentDetailPanel() override;
 
-    void SetComponentHooks(TComponentHooks hooks);
     // Background colours of the colour-handled controls with and without the focus.
     void SetFocusColours(const QColor& focusColor, const QColor& unfocusedColor);
 
-    // Shows the package row with this ID; showing it writes nothing to it.
+    // Shows the package row with this ID, current and in edit for the controls;
+    // showing it writes nothing to it.
     void ShowComponent(qint64 rowId);
+    // The package row shown; 0 for none.
+    qint64 ShownRowId() const { return shownRowId_; }
     // Sets the six compatibility marks from a mask, silently.
     void ShowCompatibility(int mask);
 
@@ -114,7 +106,9 @@ private:
 
     TDMvelm& module_;
     std::unique_ptr<Ui::ComponentDetailPanel> ui_;
-    TComponentHooks hooks_;
+    TCatalogueOperations operations_;
+    qint64 shownRowId_ = 0;
+    int shownCompatibility_ = 0;
     QColor focusColor_;
     QColor unfocusedColor_;
     QMenu* popupMenu_ = nullptr;

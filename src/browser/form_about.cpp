@@ -1,8 +1,8 @@
 #include "browser/form_about.h"
 
-#include "ui_FormAbout.h"
+#include "ui_form_about.h"
 
-#include "app/settings.h"
+#include "kit/settings.h"
 #include "catalogue/data_module.h"
 
 #include <QApplication>

@@ -1,62 +1,65 @@
 #include "browser/form_main.h"
 
-#include "app/command_guard.h"
-#include "app/settings.h"
-#include "app/tmp_folder.h"
-#include "app/window_fit.h"
+#include "browser/category_tree.h"
 #include "browser/component_detail_panel.h"
+#include "browser/editing_commands.h"
+#include "browser/form_about.h"
+#include "browser/form_options.h"
+#include "browser/import_commands.h"
 #include "browser/pictures.h"
-#include "browser/tree_label_delegate.h"
+#include "browser/search_strip.h"
 #include "browser/tree_node.h"
-#include "browser/work_guard.h"
-#include "app/messages.h"
 #include "catalogue/data_module.h"
-#include "catalogue/database.h"
+#include "catalogue/field_names.h"
+#include "catalogue/table.h"
 #include "import/velm_component.h"
-#include "ui_FormMain.h"
+#include "kit/command_guard.h"
+#include "kit/dialog_colours.h"
+#include "kit/launcher.h"
+#include "kit/settings.h"
+#include "kit/tmp_folder.h"
+#include "kit/window_fit.h"
+#include "kit/work_guard.h"
+#include "report/report_commands.h"
+#include "status/form_install_status.h"
+#include "ui_form_main.h"
+#include "viewer/form_view_zip.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
+#include <QMenu>
 #include <QScreen>
-#include <QSet>
-#include <QSignalBlocker>
-#include <QTimer>
+#include <QStyle>
 #include <QTreeWidget>
 
 namespace velm {
 
 namespace {
 
-constexpr int kFieldNameColumn = 0;
+const QColor kFocusColour(Qt::white);
+const QColor kUnfocusedColour(0xC0, 0xC0, 0xC0);
 
-void Paint(QWidget* widget, ColorRef colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, ColorRefToQColor(colour));
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
+bool IsComponentNode(const QTreeWidgetItem* node) { return node && node->parent(); }
+
+// Reports cover the selected node: a component, or a category.
+TReportTarget ReportTargetOf(const QTreeWidgetItem* node) {
+    if (!node)
+        return {};
+    if (IsComponentNode(node))
+        return {node->parent()->text(0), node->text(0), RowIdOf(node->parent()), RowIdOf(node)};
+    return {node->text(0), QString(), RowIdOf(node), 0};
 }
-
-void SetImages(QTreeWidgetItem* node, int image) { node->setIcon(kFieldNameColumn, TreeImageIcon(image)); }
 
 }  // namespace
 
 TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
-    : QMainWindow(parent), ui_(std::make_unique<Ui::FormMain>()) {
+    : QMainWindow(parent), ui_(std::make_unique<Ui::FormMain>()), programFolder_(programFolder) {
     ui_->setupUi(this);
-    ProgramFolder = programFolder;
 
     QFont windowFont(QStringLiteral("Arial"));
     windowFont.setPixelSize(15);
     setFont(windowFont);
-    QFont treeFont(QStringLiteral("Times New Roman"));
-    treeFont.setPixelSize(15);
-    ui_->TreeViewCategories->setFont(treeFont);
-    // Every row has the same font and picture size; telling the view so spares it
-    // measuring all rows each time a node is added.
-    ui_->TreeViewCategories->setUniformRowHeights(true);
     ui_->LabelCategories->setFont(windowFont);
     ui_->LabelCategories->setStyleSheet(QStringLiteral("color: navy;"));
     ui_->ImageLogo->setPixmap(LogoPicture());
@@ -65,43 +68,37 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
     ui_->LabelEmptyHint->setFont(windowFont);
     ui_->LabelEmptyHint->setStyleSheet(QStringLiteral("color: navy;"));
     // The detail panel shares the right panel's cell with the logo; one is shown at a time.
-    auto* detail = new TComponentDetailPanel(*DMvelm, ui_->PanelRight);
-    detail->hide();
-    ui_->LayoutRight->addWidget(detail, 0, 0);
-    pageControl_ = detail;
-    connect(detail, &TComponentDetailPanel::viewArchiveRequested, this,
-            [this] { RunCommand([this] { ViewArchiveContentsClick(); }); });
+    detail_ = new TComponentDetailPanel(*DMvelm, ui_->PanelRight);
+    detail_->hide();
+    ui_->LayoutRight->addWidget(detail_, 0, 0);
     ui_->Splitter1->setSizes({265, 763 - 265});
     ui_->Splitter1->setStretchFactor(1, 1);
 
-    connect(ui_->TreeViewCategories, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
-                // A component node shows its selected picture only while it is selected.
-                if (previous && previous->parent())
-                    SetImages(previous, kImageComponent);
-                if (current && current->parent())
-                    SetImages(current, kImageComponentSelected);
-                // The node shown is the node selected: when the tree makes a neighbour
-                // current (the selected node was removed), it is selected as well.
-                if (current && !current->isSelected())
-                    current->setSelected(true);
-                TreeViewCategoriesChange(current);
-            });
-
-    connect(ui_->TreeViewCategories, &QTreeWidget::itemExpanded, this, &TFormMain::TreeViewCategoriesExpanded);
-    connect(ui_->TreeViewCategories, &QTreeWidget::itemCollapsed, this, &TFormMain::TreeViewCategoriesCollapsed);
-    ui_->TreeViewCategories->installEventFilter(this);
-    ui_->TreeViewCategories->viewport()->installEventFilter(this);
     workGuard_ = new TWorkGuard(this, ui_->TreeViewCategories->viewport());
-    labelDelegate_ = new TTreeLabelDelegate(ui_->TreeViewCategories, [this](QTreeWidgetItem* node, const QString& text) {
-        if (Component)
-            RunCommand([&] { TreeViewCategoriesEdited(node, text); });
+    tree_ = std::make_unique<TCategoryTree>(ui_->TreeViewCategories);
+    editing_ = std::make_unique<TEditingCommands>(this, *tree_, *DMvelm);
+    import_ = std::make_unique<TImportCommands>(this, *tree_, *workGuard_, *editing_, *detail_);
+    search_ = new TSearchStrip(*ui_, *tree_, *workGuard_, statusBar(), [this] { return closed_; }, this);
+    connect(tree_.get(), &TCategoryTree::nodeChosen, this, &TFormMain::NodeChosen);
+    connect(tree_.get(), &TCategoryTree::nodesChanged, this, &TFormMain::ShowEmptyHint);
+    connect(tree_.get(), &TCategoryTree::labelEdited, this, [this](QTreeWidgetItem* node, const QString& text) {
+        // Also the edit that the close sequence ends: it is the user's last rename.
+        if (initialised_ && !closeDone_)
+            RunCommand([&] { editing_->LabelEdited(node, text); });
     });
-    ui_->TreeViewCategories->setItemDelegate(labelDelegate_);
+    connect(tree_.get(), &TCategoryTree::deleteKeyPressed, this, [this] { RunCommand([this] { editing_->DeleteSelected(); }); });
+    connect(tree_.get(), &TCategoryTree::insertKeyPressed, this, [this](bool onComponent) {
+        RunCommand([this, onComponent] { onComponent ? editing_->NewComponent() : editing_->NewCategory(); });
+    });
+    connect(tree_.get(), &TCategoryTree::popupRequested, this, &TFormMain::ShowTreePopupMenu);
+    connect(tree_.get(), &TCategoryTree::filesDropped, this,
+            [this](const QStringList& paths, qint64 category) { import_->FilesDropped(paths, category); });
+    connect(detail_, &TComponentDetailPanel::viewArchiveRequested, this,
+            [this] { RunCommand([this] { ViewArchiveContentsClick(); }); });
+    connect(detail_, &TComponentDetailPanel::reimportRequested, this,
+            [this] { RunCommand([this] { import_->ReimportSelected(); }); });
     ConnectCommands();
-    ConnectImportCommands();
-    ConnectMenuCommands();
-    ConnectSearchPanel();
+    ConnectMenus();
 
     // Centred on the screen until the show sequence has read where the last run left it.
     resize(763, 554);
@@ -110,17 +107,20 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
 
 TFormMain::~TFormMain() {
     // A label edit left open by a window that never closed renames nothing.
-    labelDelegate_->EndEdit(false);
-    delete Component;
-    Component = nullptr;
+    tree_->EndLabelEdit(false);
 }
 
+QTreeWidgetItem* TFormMain::SelectedNode() const { return tree_->SelectedNode(); }
 QTreeWidget* TFormMain::TreeViewCategories() const { return ui_->TreeViewCategories; }
 QFrame* TFormMain::PanelSearch() const { return ui_->PanelSearch; }
 QFrame* TFormMain::PanelLeft() const { return ui_->PanelLeft; }
 QFrame* TFormMain::PanelRight() const { return ui_->PanelRight; }
 QLabel* TFormMain::ImageLogo() const { return ui_->ImageLogo; }
 QLabel* TFormMain::LabelEmptyHint() const { return ui_->LabelEmptyHint; }
+QWidget* TFormMain::PageControlComponentInfo() const { return detail_; }
+
+// ---------------------------------------------------------------------------------
+// Showing and closing
 
 void TFormMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -131,45 +131,28 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::InitialiseMainWindow() {
-    // 1. Files dropped from the desktop land on the tree.
+    // Files dropped from the desktop land on the tree.
     ui_->TreeViewCategories->setAcceptDrops(true);
-    // 2. The program folder always ends in a separator.
-    if (!ProgramFolder.endsWith(QLatin1Char('/')) && !ProgramFolder.endsWith(QLatin1Char('\\')))
-        ProgramFolder += QLatin1Char('/');
-    // 3. One level only; a failure shows later, when something is extracted.
-    TmpFolder = ProgramFolder + QStringLiteral("Tmp/");
-    QDir().mkdir(TmpFolder);
-    // 4 - 6.
-    LoadSettings(ProgramFolder);
+    if (!programFolder_.endsWith(QLatin1Char('/')) && !programFolder_.endsWith(QLatin1Char('\\')))
+        programFolder_ += QLatin1Char('/');
+    // One level only; a failure shows later, when something is extracted.
+    tmpFolder_ = programFolder_ + QStringLiteral("Tmp/");
+    QDir().mkdir(tmpFolder_);
+    LoadSettings(programFolder_);
     PlaceWindow();
     ApplyColours();
-    FocusColor = QColor(Qt::white);
-    UnfocusedColor = QColor(0xC0, 0xC0, 0xC0);
-    DetailPanel()->SetFocusColours(FocusColor, UnfocusedColor);
-    // 7.
-    DetailPanel()->SetDescriptionStylePlain();
-    // 8 - 11.
-    Component = new TVELMComponent(QString());
-    TComponentDetailPanel::TComponentHooks hooks;
-    hooks.LoadComponent = [this](qint64 rowId) { Component->LoadComponent(rowId); };
-    hooks.CachedRating = [this] { return Component->CachedRating; };
-    hooks.CachedCompatibility = [this] { return Component->CachedCompatibility; };
-    hooks.SetRating = [this](int rating) { Component->SetRating(rating); };
-    hooks.SetCompatibility = [this](int bit, bool set) { Component->SetCompatibility(bit, set); };
-    DetailPanel()->SetComponentHooks(std::move(hooks));
-    Component->TmpFolder = TmpFolder;
-    Component->AddCategory = [this](const QString& name) { return AddCategory(name); };
-    Component->ShowCompatibility = [this](int mask) { DetailPanel()->ShowCompatibility(mask); };
-    LoadCategoryTree();
-    GatherUnfiledComponents();
+    detail_->SetFocusColours(kFocusColour, kUnfocusedColour);
+    detail_->SetDescriptionStylePlain();
+    import_->SetTmpFolder(tmpFolder_);
+    tree_->Load(*DMvelm);
+    editing_->FileStrayComponents();
     ShowDetail(false);
     ui_->ImageLogo->hide();
     if (QTreeWidgetItem* first = ui_->TreeViewCategories->topLevelItem(0)) {
         ui_->TreeViewCategories->setCurrentItem(first);
-        TreeViewCategoriesChange(first);
+        NodeChosen(first);
     }
-    // 12.
-    FillSearchFieldList();
+    search_->FillFieldList(*DMvelm->TableCPInfo);
 }
 
 void TFormMain::PlaceWindow() {
@@ -189,9 +172,9 @@ void TFormMain::PlaceWindow() {
 
 void TFormMain::ApplyColours() {
     const SettingsRecord& settings = Settings();
-    Paint(ui_->PanelRight, settings.MainColor);
-    Paint(ui_->PanelLeft, settings.PanelColor);
-    Paint(ui_->PanelSearch, settings.SecondPanelColor);
+    PaintPanel(ui_->PanelRight, settings.MainColor);
+    PaintPanel(ui_->PanelLeft, settings.PanelColor);
+    PaintPanel(ui_->PanelSearch, settings.SecondPanelColor);
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
@@ -210,187 +193,27 @@ void TFormMain::FormClose() {
         return;
     closed_ = true;
     // A name typed into a label still open is the user's last rename.
-    labelDelegate_->EndEdit(true);
+    tree_->EndLabelEdit(true);
     // A pending edit of the shown component is stored, as a move to another row would.
     if (DMvelm && DMvelm->TableCPInfo->Active())
         RunCommand([] { DMvelm->TableCPInfo->CheckBrowseMode(); });
-    EmptyTmpFolder(TmpFolder);
+    EmptyTmpFolder(tmpFolder_);
     if (initialised_) {
         Settings().MainWindowRect = normalGeometry();
         Settings().MainWindowMaximized = isMaximized();
     }
     SaveSettings();
-    delete Component;
-    Component = nullptr;
+    closeDone_ = true;
 }
 
-void TFormMain::LoadCategoryTree() {
-    QTreeWidget* tree = ui_->TreeViewCategories;
-    TTable& categories = *DMvelm->TableCategory;
-    TTable& packages = *DMvelm->TableCPInfo;
-    // Selection handling is held back until the tree is built: showing every component
-    // on the way would cost one locate per row for nothing.
-    loadingTree_ = true;
-    const QSignalBlocker blocker(tree);
-    tree->clear();
-    const bool wasFiltered = packages.Filtered();
-    // The controls would follow every row of the walk; they hear one change at the end.
-    packages.DisableControls();
-    categories.DisableControls();
-    struct ControlsBack {
-        TTable& a;
-        TTable& b;
-        ~ControlsBack() {
-            a.EnableControls();
-            b.EnableControls();
-        }
-    } controlsBack{packages, categories};
-    // Nodes are built apart from the tree and added in one go: a tree that is on screen
-    // would lay itself out again for every node.
-    QList<QTreeWidgetItem*> nodes;
-    QList<QTreeWidgetItem*> children;
-    try {
-        for (categories.First(); !categories.Eof(); categories.Next()) {
-            const qint64 categoryId = categories.FieldByName(QStringLiteral("ID"))->AsInteger();
-            QTreeWidgetItem* category = NewCategoryItem(categories.FieldByName(QStringLiteral("Name"))->AsString(), categoryId);
-            nodes << category;
-            packages.SetFilter(QStringLiteral("Category = %1").arg(categoryId));
-            packages.SetFiltered(true);
-            TField* name = packages.FieldByName(QStringLiteral("ProductName"));
-            TField* id = packages.FieldByName(QStringLiteral("ID"));
-            for (packages.First(); !packages.Eof(); packages.Next())
-                children << NewComponentItem(name->AsString(), id->AsInteger());
-            category->addChildren(children);
-            children.clear();
-            packages.SetFiltered(false);
-        }
-        tree->addTopLevelItems(nodes);
-    } catch (...) {
-        // The tree keeps what was read before the failure.
-        if (!nodes.isEmpty())
-            nodes.last()->addChildren(children);
-        tree->addTopLevelItems(nodes);
-        packages.SetFiltered(wasFiltered);
-        loadingTree_ = false;
-        throw;
-    }
-    tree->collapseAll();
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        SetImages(tree->topLevelItem(i), kImageDrawerClosed);
-    tree->setCurrentItem(nullptr);
-    loadingTree_ = false;
-    ShowEmptyHint();
-}
+// ---------------------------------------------------------------------------------
+// The right side follows the tree
 
-void TFormMain::GatherUnfiledComponents() {
-    TTable& categories = *DMvelm->TableCategory;
-    TTable& packages = *DMvelm->TableCPInfo;
-    QTreeWidget* tree = ui_->TreeViewCategories;
-    // The rebuild put every row of an existing category into the tree: when the counts
-    // agree, no row is left out and nothing needs a walk.
-    int shown = 0;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        shown += tree->topLevelItem(i)->childCount();
-    if (shown == packages.RecordCount())
-        return;
-    // Rows whose category is gone (another tool, an older version) would be reachable
-    // nowhere: no node, no search, yet their names block new ones.
-    QSet<int> categoryIds;
-    for (categories.First(); !categories.Eof(); categories.Next())
-        categoryIds.insert(categories.FieldByName(QStringLiteral("ID"))->AsInteger());
-    std::vector<TBookmark> unfiled;
-    packages.DisableControls();
-    for (packages.First(); !packages.Eof(); packages.Next()) {
-        const TField* category = packages.FieldByName(QStringLiteral("Category"));
-        if (category->IsNull() || !categoryIds.contains(category->AsInteger()))
-            unfiled.push_back(packages.GetBookmark());
-    }
-    packages.EnableControls();
-    if (unfiled.empty())
-        return;
-    const QString name = QStringLiteral("Unfiled");
-    if (!categories.Locate(QStringLiteral("Name"), name, true))
-        CreateCategoryRecord(name);
-    const int unfiledId = categories.FieldByName(QStringLiteral("ID"))->AsInteger();
-    TDatabase& database = TSession::Instance().DatabaseFor(QString::fromLatin1(TDMvelm::kAlias));
-    database.StartTransaction();
-    try {
-        for (TBookmark row : unfiled) {
-            packages.GotoBookmark(row);
-            packages.Edit();
-            packages.FieldByName(QStringLiteral("Category"))->SetAsInteger(unfiledId);
-            packages.Post();
-        }
-        database.Commit();
-    } catch (...) {
-        database.Rollback();
-        packages.Refresh();
-        categories.Refresh();
-        throw;
-    }
-    LoadCategoryTree();
-    const QString notice = QStringLiteral("%1 component(s) whose category no longer exists were put into the "
-                                          "category \"%2\".")
-                               .arg(unfiled.size())
-                               .arg(categories.FieldByName(QStringLiteral("Name"))->AsString());
-    // Told once the window is on screen.
-    QTimer::singleShot(0, this, [notice] { ShowInfo(notice); });
-}
-
-QTreeWidgetItem* TFormMain::NewCategoryItem(const QString& text, qint64 rowId) {
-    auto* node = new TTreeNode(text, TreeImageIcon(kImageDrawerClosed), rowId);
-    node->setFlags(node->flags() | Qt::ItemIsEditable);
-    return node;
-}
-
-QTreeWidgetItem* TFormMain::NewComponentItem(const QString& text, qint64 rowId) {
-    auto* node = new TTreeNode(text, TreeImageIcon(kImageComponent), rowId);
-    node->setFlags(node->flags() | Qt::ItemIsEditable);
-    return node;
-}
-
-QTreeWidgetItem* TFormMain::AddCategoryNode(QTreeWidgetItem* /*anchor*/, const QString& text, qint64 rowId) {
-    QTreeWidgetItem* node = NewCategoryItem(text, rowId);
-    ui_->TreeViewCategories->addTopLevelItem(node);
-    ShowEmptyHint();
-    if (!loadingTree_)
-        ui_->TreeViewCategories->setCurrentItem(node);
-    return node;
-}
-
-QTreeWidgetItem* TFormMain::AddComponentNode(QTreeWidgetItem* anchor, const QString& text, qint64 rowId) {
-    QTreeWidgetItem* category = anchor && anchor->parent() ? anchor->parent() : anchor;
-    QTreeWidgetItem* node = NewComponentItem(text, rowId);
-    category->addChild(node);
-    if (!loadingTree_)
-        ui_->TreeViewCategories->setCurrentItem(node);
-    return node;
-}
-
-QTreeWidgetItem* TFormMain::SelectedNode() const {
-    QTreeWidgetItem* node = ui_->TreeViewCategories->currentItem();
-    return node && node->isSelected() ? node : nullptr;
-}
-
-void TFormMain::UpdateCategoryImage(QTreeWidgetItem* category) {
-    if (category && !category->parent())
-        SetImages(category, category->isExpanded() && category->childCount() > 0 ? kImageDrawerOpen : kImageDrawerClosed);
-}
-
-void TFormMain::RemoveNode(QTreeWidgetItem* node) {
-    QTreeWidgetItem* category = node->parent();
-    delete node;
-    UpdateCategoryImage(category);
-    ShowEmptyHint();
-}
-
-void TFormMain::TreeViewCategoriesChange(QTreeWidgetItem* node) {
-    if (!node)
-        return;
+void TFormMain::NodeChosen(QTreeWidgetItem* node) {
     if (node->parent()) {
-        DetailPanel()->ShowComponent(RowIdOf(node));
-        if (DetailPanel()->currentIndex() != 0)
-            DetailPanel()->setCurrentIndex(0);
+        detail_->ShowComponent(RowIdOf(node));
+        if (detail_->currentIndex() != 0)
+            detail_->setCurrentIndex(0);
         ui_->ImageLogo->hide();
         ShowDetail(true);
     } else {
@@ -399,65 +222,148 @@ void TFormMain::TreeViewCategoriesChange(QTreeWidgetItem* node) {
     }
 }
 
-TComponentDetailPanel* TFormMain::DetailPanel() const { return static_cast<TComponentDetailPanel*>(pageControl_); }
-
-void TFormMain::ShowDetail(bool detail) {
-    if (pageControl_)
-        pageControl_->setVisible(detail);
-}
+void TFormMain::ShowDetail(bool detail) { detail_->setVisible(detail); }
 
 void TFormMain::ShowEmptyHint() {
     // Neither the logo nor the detail panel shows on an empty catalogue; the hint tells
     // a new user how to fill it.
-    ui_->LabelEmptyHint->setVisible(initialised_ && ui_->TreeViewCategories->topLevelItemCount() == 0);
+    ui_->LabelEmptyHint->setVisible(initialised_ && tree_->IsEmpty());
 }
 
-void TFormMain::TreeViewCategoriesExpanded(QTreeWidgetItem* node) {
-    // An empty category has nothing to show open, whatever expanded it.
-    UpdateCategoryImage(node);
+// ---------------------------------------------------------------------------------
+// Menus and the tree's pop-up
+
+void TFormMain::ConnectCommand(QAction* action, const std::function<void()>& handler) {
+    // Every command runs guarded: a failure is reported and the window goes on.
+    connect(action, &QAction::triggered, this, [handler] { RunCommand(handler); });
 }
 
-void TFormMain::TreeViewCategoriesCollapsed(QTreeWidgetItem* node) { UpdateCategoryImage(node); }
-
-bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    QTreeWidget* tree = ui_->TreeViewCategories;
-    // A key the label editor did not use travels on to the tree; it belongs to the
-    // editor all the same, so only keys typed into the tree itself are the tree's.
-    if (watched == tree && event->type() == QEvent::KeyPress && tree->hasFocus()) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        // Shift+F10 is the keyboard's right click: the pop-up menu, at the selected node.
-        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
-            const QTreeWidgetItem* selected = SelectedNode();
-            ShowTreePopupMenu(selected ? tree->visualItemRect(selected).center() : QPoint());
-            return true;
-        }
-        TreeViewCategoriesKeyDown(key->key());
-    }
-    if (watched == tree->viewport() && (TreeMouseEvent(event) || DropEvent(event)))
-        return true;
-    return QMainWindow::eventFilter(watched, event);
+void TFormMain::ConnectCommands() {
+    TEditingCommands& editing = *editing_;
+    TImportCommands& import = *import_;
+    for (QAction* action : {ui_->FileNewCategory, ui_->PopUpNewCategory})
+        ConnectCommand(action, [&editing] { editing.NewCategory(); });
+    for (QAction* action : {ui_->FileNewComponentPackage, ui_->PopUpNewComponentPackage})
+        ConnectCommand(action, [&editing] { editing.NewComponent(); });
+    for (QAction* action : {ui_->EditChangeName, ui_->PopUpChangeName})
+        ConnectCommand(action, [&editing] { editing.ChangeName(); });
+    for (QAction* action : {ui_->EditDelete, ui_->PopUpDelete})
+        ConnectCommand(action, [&editing] { editing.DeleteSelected(); });
+    for (QAction* action : {ui_->EditMoveToOtherCategory, ui_->PopUpMoveToOtherCategory})
+        ConnectCommand(action, [&editing] { editing.MoveSelected(); });
+    ConnectCommand(ui_->FileImportCatDescriptions, [&editing] { editing.ImportCategoryDescriptions(); });
+    for (QAction* action : {ui_->FileImportComponent, ui_->PopUpImportComponentPackage})
+        ConnectCommand(action, [&import] { import.ImportComponents(); });
+    for (QAction* action : {ui_->FileReimport, ui_->PopUpReimport})
+        ConnectCommand(action, [this, &import] {
+            if (IsComponentNode(SelectedNode()))
+                import.ReimportSelected();
+        });
+    ConnectCommand(ui_->ViewArchiveContents, [this] { ViewArchiveContentsClick(); });
+    ConnectCommand(ui_->ViewCollapseTree, [this] { tree_->CollapseAll(); });
+    ConnectCommand(ui_->ViewUnfoldTree, [this] { tree_->UnfoldAll(); });
+    ConnectCommand(ui_->FileExit, [this] { FileExitClick(); });
+    ConnectCommand(ui_->FilePrint, [this] { FilePrintClick(); });
+    ConnectCommand(ui_->FileExport, [this] { FileExportClick(); });
+    ConnectCommand(ui_->FileOptions, [this] { FileOptionsClick(); });
+    ConnectCommand(ui_->EditStatusList, [this] { EditStatusListClick(); });
+    ConnectCommand(ui_->HelpContents, [this] { HelpContentsClick(); });
+    ConnectCommand(ui_->HelpAbout, [this] { HelpAboutClick(); });
 }
 
-bool TFormMain::TreeMouseEvent(QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
-        return false;
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    // A right click opens the pop-up menu (the context-menu event that follows it) and
-    // selects nothing: the commands act on the selected node, not the one under it.
-    return mouse->button() == Qt::RightButton;
+void TFormMain::ConnectMenus() {
+    connect(ui_->MenuFile, &QMenu::aboutToShow, this, &TFormMain::MenuFileClick);
+    connect(ui_->MenuEdit, &QMenu::aboutToShow, this, &TFormMain::MenuEditClick);
+    connect(ui_->MenuView, &QMenu::aboutToShow, this, &TFormMain::MenuViewClick);
+    ui_->FileNew->menuAction()->setStatusTip(QStringLiteral("Open new database"));
+    // Until the View menu is first opened nothing is known about the shown row.
+    ui_->ViewArchiveContents->setEnabled(false);
+
+    popupMenuTree_ = new QMenu(this);
+    popupMenuTree_->setObjectName(QStringLiteral("PopupMenuTree"));
+    popupMenuTree_->addAction(ui_->PopUpNewCategory);
+    popupMenuTree_->addAction(ui_->PopUpNewComponentPackage);
+    popupMenuTree_->addSeparator();
+    popupMenuTree_->addAction(ui_->PopUpImportComponentPackage);
+    popupMenuTree_->addAction(ui_->PopUpReimport);
+    popupMenuTree_->addSeparator();
+    popupMenuTree_->addAction(ui_->PopUpDelete);
+    popupMenuTree_->addSeparator();
+    popupMenuTree_->addAction(ui_->PopUpChangeName);
+    popupMenuTree_->addSeparator();
+    popupMenuTree_->addAction(ui_->PopUpMoveToOtherCategory);
+    connect(ui_->TreeViewCategories, &QWidget::customContextMenuRequested, this, &TFormMain::ShowTreePopupMenu);
+
+    // The style's pictures come through the desktop's icon theme, whose first lookup
+    // reads the theme's folders: that waits until a menu is first opened.
+    for (QMenu* menu : std::initializer_list<QMenu*>{ui_->MenuFile, ui_->MenuEdit, ui_->MenuView, ui_->MenuHelp, popupMenuTree_})
+        connect(menu, &QMenu::aboutToShow, this, &TFormMain::SetMenuPictures);
 }
 
-void TFormMain::TreeViewCategoriesKeyDown(int key) {
-    QTreeWidgetItem* selected = SelectedNode();
-    if (key == Qt::Key_Delete) {
-        RunCommand([this] { EditDeleteClick(); });
-    } else if (key == Qt::Key_Insert && selected) {
-        if (selected->parent())
-            RunCommand([this] { FileNewComponentPackageClick(); });
-        else
-            RunCommand([this] { FileNewCategoryClick(); });
-    }
+void TFormMain::ShowTreePopupMenu(const QPoint& position) {
+    // A right click does not select: every command acts on the selected node.
+    popupMenuTree_->popup(ui_->TreeViewCategories->viewport()->mapToGlobal(position));
 }
+
+void TFormMain::SetMenuPictures() {
+    if (menuPicturesSet_)
+        return;
+    menuPicturesSet_ = true;
+    // One set of pictures serves the menu bar and the tree's pop-up menu.
+    const auto picture = [this](QStyle::StandardPixmap kind) { return style()->standardIcon(kind); };
+    ui_->FileImportComponent->setIcon(picture(QStyle::SP_DialogOpenButton));
+    ui_->PopUpImportComponentPackage->setIcon(ui_->FileImportComponent->icon());
+    ui_->FileNewCategory->setIcon(picture(QStyle::SP_FileDialogNewFolder));
+    ui_->PopUpNewCategory->setIcon(ui_->FileNewCategory->icon());
+    ui_->FileNewComponentPackage->setIcon(picture(QStyle::SP_FileIcon));
+    ui_->PopUpNewComponentPackage->setIcon(ui_->FileNewComponentPackage->icon());
+    ui_->EditDelete->setIcon(picture(QStyle::SP_TrashIcon));
+    ui_->PopUpDelete->setIcon(ui_->EditDelete->icon());
+    ui_->FileExit->setIcon(picture(QStyle::SP_DialogCloseButton));
+    ui_->HelpContents->setIcon(picture(QStyle::SP_DialogHelpButton));
+}
+
+void TFormMain::MenuFileClick() { ui_->FileReimport->setEnabled(IsComponentNode(SelectedNode())); }
+
+void TFormMain::MenuEditClick() { ui_->EditMoveToOtherCategory->setEnabled(IsComponentNode(SelectedNode())); }
+
+void TFormMain::MenuViewClick() {
+    ui_->ViewArchiveContents->setEnabled(false);
+    if (IsComponentNode(SelectedNode()) && DMvelm && DMvelm->TableCPInfo->Active() &&
+        !DMvelm->TableCPInfo->FieldByName(fields::ArchiveFile)->AsString().isEmpty())
+        ui_->ViewArchiveContents->setEnabled(true);
+    ui_->ViewShowSearchOptions->setEnabled(!ui_->ViewHideSearchPanel->isChecked());
+}
+
+// ---------------------------------------------------------------------------------
+// Commands
+
+void TFormMain::ViewArchiveContentsClick() {
+    if (!IsComponentNode(SelectedNode()))
+        return;
+    TTable& packages = *DMvelm->TableCPInfo;
+    // Without a file name the folder alone is opened, which the viewer reports as not found.
+    const QString file = packages.FieldByName(fields::ArchiveFile)->AsString();
+    ShowArchiveContents(this, packages.FieldByName(fields::ArchiveFilePath)->AsString() + file, tmpFolder_);
+}
+
+void TFormMain::FileExitClick() { close(); }
+
+void TFormMain::FilePrintClick() { PrintCatalogue(this, *workGuard_, ReportTargetOf(SelectedNode())); }
+
+void TFormMain::FileExportClick() { ExportCatalogue(this, *workGuard_, ReportTargetOf(SelectedNode())); }
+
+void TFormMain::FileOptionsClick() {
+    if (!RunOptionsDialog(this))
+        return;
+    ApplyColours();
+    detail_->update();
+}
+
+void TFormMain::EditStatusListClick() { RunInstallStatusDialog(this); }
+
+void TFormMain::HelpContentsClick() { OpenHelpTopic(kHelpContentsTopic); }
+
+void TFormMain::HelpAboutClick() { RunAboutBox(this); }
 
 }  // namespace velm

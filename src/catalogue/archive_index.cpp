@@ -71,7 +71,11 @@ QString IsoText(const QDateTime& moment) {
 
 }  // namespace
 
-QString IndexedText(const QString& stored) { return MemoShownText(stored); }
+qint64 TArchiveIndex::CountOf(const QString& sql) const {
+    TStatement& count = database_.Prepare(sql);
+    const TResetOnExit reset(count);
+    return count.Step() ? count.ColumnInt(0) : 0;
+}
 
 QString FoldedForSearch(const QString& text) { return text.toCaseFolded(); }
 
@@ -103,8 +107,8 @@ void TArchiveIndex::Open() {
         TStatement& stamp = database_.Prepare(
             QStringLiteral("SELECT Value FROM %1.IndexState WHERE Key = ?").arg(QuoteIdentifier(schema_)));
         stamp.Bind(1, kPackageTextsStamp);
+        const TResetOnExit reset(stamp);
         const QString stored = stamp.Step() ? stamp.ColumnText(0) : QString();
-        stamp.Reset();
         packageTextsStale_ = made || stored != PackageFileStamp();
     } catch (...) {
         DropConnectionTriggers();
@@ -172,10 +176,7 @@ void TArchiveIndex::DropConnectionTriggers() {
 bool TArchiveIndex::RebuildPackageTexts(const TIndexProgress& progress) {
     const QString index = QuoteIdentifier(schema_);
     const QString packages = QuoteIdentifier(packageSchema_) + QStringLiteral(".CPInfo");
-    TStatement& count = database_.Prepare(QStringLiteral("SELECT count(*) FROM %1").arg(packages));
-    count.Step();
-    const qint64 total = count.ColumnInt(0);
-    count.Reset();
+    const qint64 total = CountOf(QStringLiteral("SELECT count(*) FROM %1").arg(packages));
     const bool ownTransaction = !database_.InTransaction();
     if (ownTransaction)
         database_.StartTransaction();
@@ -264,6 +265,7 @@ std::vector<TArchiveMemberRecord> TArchiveIndex::Members(qint64 packageId) const
                        "WHERE PackageID = ? ORDER BY ID")
             .arg(QuoteIdentifier(schema_)));
     select.Bind(1, packageId);
+    const TResetOnExit reset(select);
     std::vector<TArchiveMemberRecord> members;
     while (select.Step()) {
         TArchiveMemberRecord member;
@@ -275,23 +277,18 @@ std::vector<TArchiveMemberRecord> TArchiveIndex::Members(qint64 packageId) const
         member.IsFolder = select.ColumnInt(5) != 0;
         members.push_back(std::move(member));
     }
-    select.Reset();
     return members;
 }
 
 qint64 TArchiveIndex::MemberCount() const {
-    TStatement& count =
-        database_.Prepare(QStringLiteral("SELECT count(*) FROM %1.ArchiveMember").arg(QuoteIdentifier(schema_)));
-    count.Step();
-    const qint64 result = count.ColumnInt(0);
-    count.Reset();
-    return result;
+    return CountOf(QStringLiteral("SELECT count(*) FROM %1.ArchiveMember").arg(QuoteIdentifier(schema_)));
 }
 
 std::optional<TArchiveFileRecord> TArchiveIndex::ArchiveFileOf(qint64 packageId) const {
     TStatement& select = database_.Prepare(
         QStringLiteral("SELECT Size, Modified, Sha256 FROM %1.ArchiveFile WHERE PackageID = ?").arg(QuoteIdentifier(schema_)));
     select.Bind(1, packageId);
+    const TResetOnExit reset(select);
     std::optional<TArchiveFileRecord> record;
     if (select.Step()) {
         record.emplace();
@@ -299,7 +296,6 @@ std::optional<TArchiveFileRecord> TArchiveIndex::ArchiveFileOf(qint64 packageId)
         record->Modified = QDateTime::fromString(select.ColumnText(1), Qt::ISODate);
         record->Sha256 = select.ColumnText(2);
     }
-    select.Reset();
     return record;
 }
 

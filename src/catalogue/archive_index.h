@@ -84,6 +84,7 @@ private:
     void CreateConnectionTriggers();
     void DropConnectionTriggers();
     QString PackageFileStamp() const;
+    qint64 CountOf(const QString& sql) const;
 
     TDatabase& database_;
     QString schema_;
@@ -92,10 +93,6 @@ private:
     bool open_ = false;
     bool packageTextsStale_ = false;
 };
-
-// The text of a package field as the search sees it: a formatted memo without its
-// markup. Also what the index's connection function velm_shown_text computes.
-QString IndexedText(const QString& stored);
 
 // Texts folded for a comparison that ignores letter case (ASCII and the other Latin
 // letters alike), as the short-text scan compares them (velm_fold).

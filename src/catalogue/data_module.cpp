@@ -1,8 +1,8 @@
 #include "catalogue/data_module.h"
 
-#include "app/messages.h"
 #include "catalogue/database.h"
 #include "catalogue/database_error.h"
+#include "catalogue/field_names.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -91,10 +91,8 @@ bool TDMvelm::Open(const TIndexProgress& indexProgress) {
     TSession& session = TSession::Instance();
     const QString alias = QString::fromLatin1(kAlias);
     if (!session.IsAlias(alias)) {
-        if (!DataFilesPresent()) {
-            ShowError(QStringLiteral("Cannot locate VELM data files"));
+        if (!DataFilesPresent())
             return false;
-        }
         session.AddStandardAlias(alias, dataFolder_);
         registeredAlias_ = true;
     }
@@ -137,16 +135,16 @@ void TDMvelm::Close() {
 }
 
 void TDMvelm::TableStatusBeforeDelete(TTable& table) {
-    const QVariant id = table.FieldByName(QStringLiteral("ID"))->Value();
+    const QVariant id = table.FieldByName(fields::ID)->Value();
     TTable* packages = TableCPInfo;
     const TBookmark bookmark = packages->GetBookmark();
     packages->DisableControls();
     bool inUse = false;
     try {
-        inUse = packages->Locate(QStringLiteral("Status"), id, false);
+        inUse = packages->Locate(fields::Status, id, false);
         // A filtered package table hides rows that still use the value.
         if (!inUse && packages->Filtered())
-            inUse = packages->AnyRowHas(QStringLiteral("Status"), id);
+            inUse = packages->AnyRowHas(fields::Status, id);
         if (inUse && bookmark != 0)
             packages->GotoBookmark(bookmark);
     } catch (...) {
@@ -154,10 +152,8 @@ void TDMvelm::TableStatusBeforeDelete(TTable& table) {
         throw;
     }
     packages->EnableControls();
-    if (inUse) {
-        ShowError(QStringLiteral("This status value is in use, so can NOT be deleted !"));
-        throw EAbort();
-    }
+    if (inUse)
+        throw ERefused(QStringLiteral("This status value is in use, so can NOT be deleted !"));
 }
 
 }  // namespace velm

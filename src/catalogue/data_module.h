@@ -26,10 +26,10 @@ public:
 
     // Registers the alias and opens the tables, then the member index (Members.db,
     // made when the catalogue has none; its package texts are indexed anew when they
-    // are stale, telling indexProgress how far it has got). False (after the message
-    // "Cannot locate VELM data files") when the package table's file is missing; engine
-    // failures on opening raise EDatabaseError with nothing created in place of a
-    // missing table file.
+    // are stale, telling indexProgress how far it has got). False, with nothing opened
+    // or made, when the package table's file is missing (the caller tells the user
+    // MissingFilesText); engine failures on opening raise EDatabaseError with nothing
+    // created in place of a missing table file.
     bool Open(const TIndexProgress& indexProgress = {});
     void Close();
     // Reads the fields that opening left for later (TTable::LoadDeferredFields): what
@@ -37,6 +37,7 @@ public:
     void LoadDeferredFields();
     // Whether the package table's file is in the data folder (Open's first test).
     bool DataFilesPresent() const;
+    static QString MissingFilesText() { return QStringLiteral("Cannot locate VELM data files"); }
 
     const QString& DataFolder() const { return dataFolder_; }
     // The member index and search texts; null while the module is closed.

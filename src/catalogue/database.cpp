@@ -81,12 +81,6 @@ QString ReadWriteUri(const QString& path) {
 
 }  // namespace
 
-QString QuoteIdentifier(const QString& name) {
-    QString quoted = name;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 // ---------------------------------------------------------------------------------
 
 TStatement::TStatement(sqlite3* db, const QString& sql, const TDatabase* owner) : db_(db), owner_(owner), sql_(sql) {

@@ -142,9 +142,6 @@ private:
 // primary key becomes 9729.
 int EngineErrorCode(int sqliteExtendedCode);
 
-// A name as SQL takes it in quotes, whatever characters it holds.
-QString QuoteIdentifier(const QString& name);
-
 // What the user can do about a failure of a catalogue file, by the failure's code and
 // message; empty when there is nothing useful to say.
 QString AdviceFor(int code, const QString& message);

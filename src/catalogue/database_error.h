@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velm {
@@ -41,6 +42,19 @@ private:
     std::vector<int> codes_;
     QString file_;
     QString advice_;
+    std::string utf8_;
+};
+
+// A guard's refusal of an action: the user is told why in an error box, and the action
+// ends with no further message. The layer that refuses never shows the box itself.
+class ERefused : public std::exception {
+public:
+    explicit ERefused(QString text) : text_(std::move(text)), utf8_(text_.toStdString()) {}
+    const QString& Text() const { return text_; }
+    const char* what() const noexcept override { return utf8_.c_str(); }
+
+private:
+    QString text_;
     std::string utf8_;
 };
 

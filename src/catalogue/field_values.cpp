@@ -1,5 +1,6 @@
 #include "catalogue/field_values.h"
 
+#include "catalogue/ascii_case.h"
 #include "catalogue/database_error.h"
 #include "catalogue/text_cut.h"
 
@@ -11,22 +12,6 @@ namespace {
 
 constexpr int kSmallIntMin = -32768;
 constexpr int kSmallIntMax = 32767;
-
-// Letter case is ignored for A to Z only, matching the engine's unique keys.
-int CompareAsciiNoCase(const QString& a, const QString& b) {
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        char16_t ca = a.at(i).unicode();
-        char16_t cb = b.at(i).unicode();
-        if (ca >= 'a' && ca <= 'z')
-            ca = static_cast<char16_t>(ca - 'a' + 'A');
-        if (cb >= 'a' && cb <= 'z')
-            cb = static_cast<char16_t>(cb - 'a' + 'A');
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
 
 int CompareTexts(const QString& a, const QString& b, bool caseInsensitive) {
     if (caseInsensitive)

@@ -1,5 +1,7 @@
 #include "catalogue/row_store.h"
 
+#include "catalogue/ascii_case.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -22,8 +24,6 @@ bool IsAscii(std::string_view bytes) {
     return true;
 }
 
-unsigned char FoldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
-
 // Where two valid UTF-8 texts first differ both stand at a character's first byte or
 // both inside characters of the same length, so the bytes order them by code point.
 // UTF-16 differs in one place only: U+E000..U+FFFF (first bytes EE, EF) come after the
@@ -38,8 +38,8 @@ int CompareUtf8(std::string_view a, std::string_view b, bool caseInsensitive) {
         unsigned char x = static_cast<unsigned char>(a[i]);
         unsigned char y = static_cast<unsigned char>(b[i]);
         if (caseInsensitive) {
-            x = FoldAscii(x);
-            y = FoldAscii(y);
+            x = AsciiUpper(x);
+            y = AsciiUpper(y);
         }
         if (x != y) {
             x = Utf16Rank(x);

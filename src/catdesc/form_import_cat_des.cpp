@@ -1,11 +1,12 @@
 #include "catdesc/form_import_cat_des.h"
 
-#include "ui_FormImportCatDes.h"
+#include "ui_form_import_cat_des.h"
 
-#include "app/file_dialogs.h"
-#include "app/launcher.h"
-#include "app/messages.h"
-#include "app/settings.h"
+#include "kit/dialog_colours.h"
+#include "kit/file_dialogs.h"
+#include "kit/launcher.h"
+#include "kit/messages.h"
+#include "kit/settings.h"
 #include "catdesc/cat_file.h"
 
 #include <QDir>
@@ -17,17 +18,6 @@
 #include <QShowEvent>
 
 namespace velm {
-
-namespace {
-
-void PaintPanel(QWidget* panel, ColorRef color) {
-    QPalette palette = panel->palette();
-    palette.setColor(QPalette::Window, ColorRefToQColor(color));
-    panel->setPalette(palette);
-    panel->setAutoFillBackground(true);
-}
-
-}  // namespace
 
 TFormImportCatDes::TFormImportCatDes(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::FormImportCatDes>()), rootFolderPath_(QDir::rootPath()) {

@@ -1,6 +1,6 @@
 #include "import/archive_folder.h"
 
-#include "app/messages.h"
+#include "kit/messages.h"
 #include "import/archive_paths.h"
 
 #include <QDir>

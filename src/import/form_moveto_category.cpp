@@ -1,10 +1,12 @@
 #include "import/form_moveto_category.h"
 
-#include "ui_FormMovetoCategory.h"
+#include "ui_form_moveto_category.h"
 
-#include "app/launcher.h"
-#include "app/settings.h"
+#include "kit/dialog_colours.h"
+#include "kit/launcher.h"
+#include "kit/settings.h"
 #include "catalogue/data_module.h"
+#include "catalogue/field_names.h"
 #include "catalogue/table.h"
 
 #include <QGraphicsDropShadowEffect>
@@ -14,16 +16,6 @@
 namespace velm {
 
 namespace {
-
-const QString kName = QStringLiteral("Name");
-const QString kId = QStringLiteral("ID");
-
-void PaintPanel(QWidget* panel, ColorRef color) {
-    QPalette palette = panel->palette();
-    palette.setColor(QPalette::Window, ColorRefToQColor(color));
-    panel->setPalette(palette);
-    panel->setAutoFillBackground(true);
-}
 
 TTable& Categories() { return *DMvelm->TableCategory; }
 
@@ -93,11 +85,11 @@ void TFormMovetoCategory::FillGrid() {
         grid->setRowCount(categories.RecordCount());
         int line = 0;
         for (categories.First(); !categories.Eof(); categories.Next(), ++line) {
-            auto* item = new QTableWidgetItem(categories.FieldByName(kName)->AsString());
+            auto* item = new QTableWidgetItem(categories.FieldByName(fields::Name)->AsString());
             const TBookmark bookmark = categories.GetBookmark();
             item->setData(Qt::UserRole, bookmark);
             grid->setItem(line, 0, item);
-            if (startCategoryId_ >= 0 ? categories.FieldByName(kId)->AsInteger() == startCategoryId_
+            if (startCategoryId_ >= 0 ? categories.FieldByName(fields::ID)->AsInteger() == startCategoryId_
                                       : bookmark == current)
                 currentLine = line;
         }
@@ -136,8 +128,8 @@ void TFormMovetoCategory::BitBtnOKClick() {
     TTable& categories = Categories();
     if (categories.IsEmpty())
         return;
-    SelectedCategoryID = categories.FieldByName(kId)->AsInteger();
-    SelectedCategoryName = categories.FieldByName(kName)->AsString();
+    SelectedCategoryID = categories.FieldByName(fields::ID)->AsInteger();
+    SelectedCategoryName = categories.FieldByName(fields::Name)->AsString();
     accept();
 }
 

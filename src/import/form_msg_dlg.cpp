@@ -1,25 +1,15 @@
 #include "import/form_msg_dlg.h"
 
-#include "ui_FormMsgDlg.h"
+#include "ui_form_msg_dlg.h"
 
-#include "app/settings.h"
+#include "kit/dialog_colours.h"
+#include "kit/settings.h"
 
 #include <QShowEvent>
 
 namespace velm {
 
 TFormMsgDlg* FormMsgDlg = nullptr;
-
-namespace {
-
-void PaintPanel(QWidget* panel, ColorRef color) {
-    QPalette palette = panel->palette();
-    palette.setColor(QPalette::Window, ColorRefToQColor(color));
-    panel->setPalette(palette);
-    panel->setAutoFillBackground(true);
-}
-
-}  // namespace
 
 TFormMsgDlg::TFormMsgDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::FormMsgDlg>()) {
     ui_->setupUi(this);

@@ -1,5 +1,6 @@
 #include "import/ide_detection.h"
 
+#include "catalogue/ascii_case.h"
 #include "import/ide_name_tokens.h"
 #include "import/ide_package_text.h"
 #include "import/zip_directory.h"
@@ -69,10 +70,8 @@ KindInfo Classify(QStringView extension) {
         return {};
     for (qsizetype i = 0; i < extension.size(); ++i) {
         const char16_t c = extension[i].unicode();
-        if (c >= u'A' && c <= u'Z')
-            key[i] = char(c - u'A' + 'a');
-        else if (c >= u'a' && c <= u'z')
-            key[i] = char(c);
+        if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))
+            key[i] = char(AsciiLower(c));
         else
             return {};
     }

@@ -1,5 +1,6 @@
 #include "import/ide_name_tokens.h"
 
+#include "catalogue/ascii_case.h"
 #include "import/ide_versions.h"
 
 #include <QString>
@@ -28,10 +29,8 @@ void SetKey(Word& word) {
         return;
     for (qsizetype i = 0; i < word.Text.size(); ++i) {
         const char16_t c = word.Text[i].unicode();
-        if (c >= u'A' && c <= u'Z')
-            word.Key[i] = char(c - u'A' + 'a');
-        else if (c >= u'a' && c <= u'z')
-            word.Key[i] = char(c);
+        if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))
+            word.Key[i] = char(AsciiLower(c));
         else {
             word.Key[0] = '\0';
             return;

@@ -1,5 +1,6 @@
 #include "import/ide_package_text.h"
 
+#include "catalogue/ascii_case.h"
 #include "import/ide_versions.h"
 
 #include <QByteArray>
@@ -34,10 +35,7 @@ struct Text {
         for (char c : bytes)
             if (c != '\0')
                 Plain += c;
-        Lower = Plain;
-        for (char& c : Lower)
-            if (c >= 'A' && c <= 'Z')
-                c = char(c - 'A' + 'a');
+        Lower = AsciiLowerCase(Plain);
     }
     qsizetype Find(const char* what, qsizetype from = 0) const { return Lower.indexOf(what, from); }
     // Whether a "//" before pos on its line turns it into a comment.

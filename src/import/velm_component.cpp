@@ -1,57 +1,63 @@
-#include "import/velm_component.h"
+// The archive import: an archive's info file extracted into the Tmp folder, read, and
 
-#include "app/helpers.h"
+#include "catalogue/field_names.h"
+// written into a package row.
+#include "kit/helpers.h"
+#include "kit/messages.h"
+#include "kit/settings.h"
+#include "kit/tmp_folder.h"
+#include "catalogue/catalogue_operations.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database_error.h"
 #include "catalogue/table.h"
 #include "catalogue/text_cut.h"
+#include "import/archive_paths.h"
 #include "import/form_moveto_category.h"
+#include "import/form_msg_dlg.h"
+#include "import/imported_columns.h"
+#include "import/outside_text.h"
 #include "import/package_info.h"
+#include "import/velm_component.h"
 #include "import/zip_master.h"
 
 #include <QApplication>
-
-#include <optional>
+#include <QDir>
+#include <QFileInfo>
 
 namespace velm {
 
 namespace {
 
-const QString kID = QStringLiteral("ID");
-const QString kProductName = QStringLiteral("ProductName");
-const QString kCategory = QStringLiteral("Category");
-const QString kRating = QStringLiteral("Rating");
-const QString kCompatibility = QStringLiteral("Compatibility");
+const QChar kCR = QLatin1Char('\r');
 
 TTable& Packages() { return *DMvelm->TableCPInfo; }
 TTable& Categories() { return *DMvelm->TableCategory; }
 
-// Holds the package table's controls still for one operation, whatever way it ends.
-class ControlsSuspended {
-public:
-    explicit ControlsSuspended(TTable& table) : table_(table) { table_.DisableControls(); }
-    ~ControlsSuspended() { table_.EnableControls(); }
-    ControlsSuspended(const ControlsSuspended&) = delete;
-    ControlsSuspended& operator=(const ControlsSuspended&) = delete;
+void SetString(const char* field, const QString& value) {
+    Packages().FieldByName(QString::fromLatin1(field))->SetAsString(value);
+}
 
-private:
-    TTable& table_;
-};
+void SetInteger(const char* field, int value) { Packages().FieldByName(QString::fromLatin1(field))->SetAsInteger(value); }
 
-int NameWidth() { return Packages().FieldByName(kProductName)->Size(); }
+// The first file of the folder matching the pattern, letter case ignored; empty when none.
+QString FirstFileMatching(const QString& folder, const QString& pattern) {
+    const QStringList names = QDir(folder).entryList({pattern}, QDir::Files | QDir::Hidden, QDir::Name);
+    return names.isEmpty() ? QString() : names.first();
+}
 
-// A name as the column will keep it.
-QString CutToWidth(const QString& name, int width) { return CutAtCharacter(name, width); }
+// The folder part of a path as the row stores it, with its closing separator.
+QString FolderWithSeparator(const QFileInfo& file) {
+    QString folder = QDir::toNativeSeparators(file.absolutePath());
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    return folder;
+}
 
-// Posts the row, or cancels it when the table refuses it, so that a failed post never
-// leaves a half-written row behind to be posted by the next move.
-void PostOrCancel(TTable& table) {
-    try {
-        table.Post();
-    } catch (...) {
-        table.Cancel();
-        throw;
-    }
+int CategoryIdByName(const QString& name) {
+    TTable& categories = Categories();
+    if (!categories.Locate(fields::Name, name, true))
+        return -1;
+    return categories.FieldByName(fields::ID)->AsInteger();
 }
 
 }  // namespace
@@ -63,177 +69,174 @@ TVELMComponent::TVELMComponent(const QString& productName)
 
 TVELMComponent::~TVELMComponent() = default;
 
-QString TVELMComponent::CreateComponentRecord(qint64 categoryId, const QString& baseName) {
-    TTable& packages = Packages();
-    const int width = NameWidth();
-    // An empty name could never be found again by its node's text.
-    const QString base =
-        CutToWidth(baseName.isEmpty() ? QString::fromLatin1(kNewComponentName) : baseName, width);
-    QString candidate = base;
-    QString categoryName;
-    {
-        ControlsSuspended suspended(packages);
-        for (int n = 1; packages.Locate(kProductName, candidate, true); ++n) {
-            // The number must survive the cut, or the probe would test the same name again.
-            const QString suffix = QString::number(n);
-            candidate = CutToWidth(base, width - static_cast<int>(suffix.size())) + suffix;
-        }
-        TTable& categories = Categories();
-        if (!categories.Locate(kID, categoryId, false))
-            throw EDatabaseError(QStringLiteral("Category %1 not found").arg(categoryId));
-        categoryName = categories.FieldByName(QStringLiteral("Name"))->AsString();
-        packages.CheckBrowseMode();
-        packages.Append();
-        try {
-            packages.FieldByName(kProductName)->SetAsString(candidate);
-            packages.FieldByName(kCategory)->SetAsInteger(static_cast<int>(categoryId));
-        } catch (...) {
-            packages.Cancel();
-            throw;
-        }
-        PostOrCancel(packages);
-    }
-    CurrentProductName = candidate;
-    CurrentRowId = packages.FieldByName(kID)->Value().toLongLong();
-    CurrentCategoryName = categoryName;
-    return candidate;
-}
-
-bool TVELMComponent::RenameComponent(qint64 rowId, const QString& oldName, QString& newName) {
-    TTable& packages = Packages();
-    const QString stored = CutToWidth(newName, NameWidth());
-    std::optional<EDatabaseError> failure;
-    {
-        ControlsSuspended suspended(packages);
-        try {
-            // Without these checks a missing row would rename whatever row is current,
-            // and an empty name would leave a row that no node text can find.
-            if (stored.isEmpty())
-                throw EDatabaseError(QStringLiteral("Field 'ProductName' must have a value"));
-            if (!packages.Locate(kID, rowId, false))
-                throw EDatabaseError(QStringLiteral("Record not found"));
-            packages.Edit();
-            packages.FieldByName(kProductName)->SetAsString(stored);
-            packages.Post();
-        } catch (const EDatabaseError& error) {
-            packages.Cancel();
-            failure = error;
-        }
-    }
-    if (failure) {
-        ReportDatabaseError(*failure, kRenameComponent, oldName, newName);
-        return false;
-    }
-    CurrentProductName = stored;
-    CurrentRowId = rowId;
-    newName = stored;
-    return true;
-}
-
-void TVELMComponent::DeleteComponentRecord() {
-    TTable& packages = Packages();
-    ControlsSuspended suspended(packages);
-    // The row's pending change is dropped, not stored on the way out.
-    if (packages.State() == TDataSetState::Edit && packages.FieldByName(kID)->Value().toLongLong() == CurrentRowId)
-        packages.Cancel();
-    // An ID that matches no row deletes nothing, never the row that happens to be current.
-    if (packages.Locate(kID, CurrentRowId, false))
-        packages.Delete();
-}
-
-QString TVELMComponent::MoveToOtherCategory() {
-    auto dialog = std::make_unique<TFormMovetoCategory>(QApplication::activeWindow());
-    dialog->SetComponentName(CurrentProductName);
-    TTable& packages = Packages();
-    {
-        ControlsSuspended suspended(packages);
-        if (!packages.Locate(kID, CurrentRowId, false))
-            return QString();
-        // OK or Enter without a choice leaves the component where it is.
-        dialog->SetCurrentCategory(packages.FieldByName(kCategory)->AsInteger());
-    }
-    if (dialog->exec() != QDialog::Accepted || dialog->SelectedCategoryID < 0)
-        return QString();
-    ControlsSuspended suspended(packages);
-    if (!packages.Locate(kID, CurrentRowId, false))
-        return QString();
-    packages.Edit();
-    try {
-        packages.FieldByName(kCategory)->SetAsInteger(dialog->SelectedCategoryID);
-    } catch (...) {
-        packages.Cancel();
-        throw;
-    }
-    PostOrCancel(packages);
-    return dialog->SelectedCategoryName;
-}
-
-void TVELMComponent::LoadComponent(qint64 rowId) {
-    TTable& packages = Packages();
-    ControlsSuspended suspended(packages);
-    const bool found = packages.Locate(kID, rowId, false);
-    CurrentRowId = rowId;
-    if (!found) {
-        // Nothing of another row may be shown, nor put into edit, under this ID.
-        CurrentProductName.clear();
-        CachedRating = 0;
-        CachedCompatibility = 0;
-        ArchiveFileName.clear();
-        ArchiveFolder.clear();
-        return;
-    }
-    CurrentProductName = packages.FieldByName(kProductName)->AsString();
-    CachedRating = packages.FieldByName(kRating)->AsInteger();
-    CachedCompatibility = packages.FieldByName(kCompatibility)->AsInteger();
-    ArchiveFileName = packages.FieldByName(QStringLiteral("ArchiveFile"))->AsString();
-    ArchiveFolder = packages.FieldByName(QStringLiteral("ArchiveFilePath"))->AsString();
-    packages.Edit();
+void TVELMComponent::CheckArchivePath(const QString& archivePath) const {
+    const QFileInfo archive(archivePath);
+    // A folder or a special file has no archive to read and no date to store.
+    if (!archive.isFile() || !archive.lastModified().isValid())
+        throw EArchiveRefused("\"" + ShowableText(ShownPath(archivePath)).toStdString() +
+                              "\" is not an archive file and cannot be imported.");
+    if (!QDir().mkpath(TmpFolder))
+        throw EArchiveRefused("The folder for temporary files cannot be created: " + TmpFolder.toStdString());
 }
 
 namespace {
 
-// Edit on a table without a current row would append an empty row instead.
-bool HasCurrentRow(const TTable& table) { return table.State() != TDataSetState::Browse || !table.IsEmpty(); }
+// Removes a row this import created and could not fill.
+void DropCreatedRow(qint64 rowId) { TCatalogueOperations(*DMvelm).DeletePackage(rowId); }
 
 }  // namespace
 
-void TVELMComponent::SetRating(int value) {
-    CachedRating = value;
-    TTable& packages = Packages();
-    if (!HasCurrentRow(packages))
-        return;
-    packages.Edit();
-    packages.FieldByName(kRating)->SetAsInteger(value);
-    packages.Post();
-}
-
-void TVELMComponent::SetCompatibility(int bit, bool set) {
-    TTable& packages = Packages();
-    if (!HasCurrentRow(packages)) {
-        CachedCompatibility = SetBit(CachedCompatibility, bit, set);
-        return;
+QString TVELMComponent::ImportArchive(qint64 categoryId, const QString& archivePath) {
+    CheckArchivePath(archivePath);
+    // An archive that cannot be read imports nothing: its failure was shown, and no row
+    // is made that would stand for it with nothing in it.
+    QString infoName;
+    if (!ReadInfoFile(archivePath, infoName))
+        return QString();
+    const TNewRow row = TCatalogueOperations(*DMvelm).CreatePackage(categoryId, ProductNameOfArchive(archivePath));
+    CurrentProductName = row.Name;
+    CurrentCategoryName = Categories().FieldByName(fields::Name)->AsString();
+    // The row made here is the row filled, whatever else becomes current meanwhile; one
+    // that cannot be filled goes again, so no row is left with a name and nothing else.
+    const qint64 rowId = row.Id;
+    bool filled = false;
+    try {
+        filled = FillRow(rowId, archivePath, infoName);
+    } catch (...) {
+        DropCreatedRow(rowId);
+        throw;
     }
-    const int mask = SetBit(packages.FieldByName(kCompatibility)->AsInteger(), bit, set);
-    CachedCompatibility = mask;
-    packages.Edit();
-    packages.FieldByName(kCompatibility)->SetAsInteger(mask);
-    packages.Post();
+    if (!filled) {
+        DropCreatedRow(rowId);
+        return QString();
+    }
+    CurrentRowId = rowId;
+    return CurrentProductName;
 }
 
-void TVELMComponent::FillSearchFields(QStringList& list) const {
-    const TTable& packages = Packages();
-    for (int i = 0; i < packages.FieldCount(); ++i) {
-        const TField* field = packages.Field(i);
-        switch (field->Kind()) {
-        case TFieldKind::String:
-        case TFieldKind::Memo:
-        case TFieldKind::Lookup:
-            list.append(field->FieldName());
-            break;
-        default:
-            break;
+QString TVELMComponent::ProductNameOfArchive(const QString& archivePath) {
+    return ShowableText(BaseNameWithoutExt(archivePath)).trimmed();
+}
+
+void TVELMComponent::ReimportArchive(qint64 rowId, const QString& archivePath) {
+    CheckArchivePath(archivePath);
+    // A failed read leaves the row as it was.
+    QString infoName;
+    if (ReadInfoFile(archivePath, infoName))
+        FillRow(rowId, archivePath, infoName);
+}
+
+int TVELMComponent::CategoryFromInfoFile() {
+    // Cut to what the column holds: a longer name would never be found again.
+    CurrentCategoryName = CutAtCharacter(InfoReader->CategoryText, Categories().FieldByName(fields::Name)->Size());
+    int categoryId = CategoryIdByName(CurrentCategoryName);
+    if (categoryId >= 0)
+        return categoryId;
+    if (Settings().ShowDragNDropInfoMsg)
+        ShowInfo(QStringLiteral("The imported component belongs to category: ") + CurrentCategoryName +
+                 QStringLiteral(", but this category is not defined yet. ") + kCR +
+                 QStringLiteral("This category will be added now!"));
+    if (AddCategory)
+        CurrentCategoryName = AddCategory(CurrentCategoryName);
+    categoryId = CategoryIdByName(CurrentCategoryName);
+    if (categoryId < 0)
+        throw EDatabaseError(QStringLiteral("Category '%1' not found").arg(CurrentCategoryName));
+    return categoryId;
+}
+
+int TVELMComponent::CategoryFromUser() {
+    const bool dontShowAgain = FormMsgDlg ? FormMsgDlg->DontShowAgain : false;
+    if (FormMsgDlg && !dontShowAgain) {
+        FormMsgDlg->SetTexts(CurrentProductName, CurrentCategoryName);
+        FormMsgDlg->exec();
+    }
+    const bool useSelected = FormMsgDlg ? FormMsgDlg->UseSelectedCategory : true;
+    if (useSelected)
+        return -1;
+    auto dialog = std::make_unique<TFormMovetoCategory>(QApplication::activeWindow());
+    dialog->SetComponentName(CurrentProductName);
+    dialog->SetCurrentCategory(CategoryIdByName(CurrentCategoryName));
+    if (dialog->exec() != QDialog::Accepted || dialog->SelectedCategoryID < 0)
+        return -1;
+    CurrentCategoryName = dialog->SelectedCategoryName;
+    return dialog->SelectedCategoryID;
+}
+
+bool TVELMComponent::ReadInfoFile(const QString& archivePath, QString& infoName) {
+    infoName.clear();
+    EmptyTmpFolder(TmpFolder);
+    InfoReader->ClearInfo();
+
+    TZipMaster& zip = *zipMaster_;
+    zip.SetZipFilename(archivePath);
+    if (zip.ReadFailed())
+        return false;
+    if (zip.EntryCount() > 0) {
+        // Flat into the Tmp folder: the info file is looked for there by name alone.
+        zip.ExtrBaseDir = TmpFolder;
+        zip.FSpecArgs = QStringList{QStringLiteral("*.inf"), QStringLiteral("*.upl")};
+        zip.ExtrOptions = ExtrOverWrite;
+        zip.Extract();
+        if (zip.ExtractFailed())
+            return false;
+    }
+    if (zip.ExtractedCount() > 0) {
+        infoName = FirstFileMatching(TmpFolder, QStringLiteral("*.inf"));
+        if (!infoName.isEmpty()) {
+            InfoReader->ReadInfFile(QDir(TmpFolder).filePath(infoName));
+        } else {
+            infoName = FirstFileMatching(TmpFolder, QStringLiteral("*.upl"));
+            if (!infoName.isEmpty())
+                InfoReader->ReadUplFile(QDir(TmpFolder).filePath(infoName));
         }
     }
+    return true;
+}
+
+bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath, const QString& infoName) {
+    const QFileInfo archive(archivePath);
+    // The row names the archive as the user knows it, also where it is read through a
+    // link made for a name that is not valid UTF-8.
+    const QFileInfo shown(ShownPath(archivePath));
+    TTable& packages = Packages();
+    try {
+        // An info file without a category name decides nothing by itself: the user is
+        // asked, as for an archive without an info file, so that no row ends up in a
+        // category that no tree node shows.
+        const bool namesCategory = !infoName.isEmpty() && !InfoReader->CategoryText.trimmed().isEmpty();
+        const int categoryId = namesCategory ? CategoryFromInfoFile() : CategoryFromUser();
+
+        // The extraction and the dialogs let other events run: the row is found again.
+        if (!packages.Locate(fields::ID, rowId, false))
+            throw EDatabaseError(QStringLiteral("The component's record is gone"));
+        packages.Edit();
+        if (categoryId != -1)
+            SetInteger("Category", categoryId);
+        SetString("ArchiveFile", shown.fileName());
+        SetString("ArchiveFilePath", FolderWithSeparator(shown));
+        packages.FieldByName(fields::DownloadDate)->SetAsDate(archive.lastModified().toLocalTime().date());
+        if (!infoName.isEmpty())
+            packages.FieldByName(fields::ReleaseDate)
+                ->SetAsDate(QFileInfo(QDir(TmpFolder).filePath(infoName)).lastModified().toLocalTime().date());
+        QStringList refused;
+        const int mask = WriteInfoColumns(packages, *InfoReader, &refused);
+        packages.Post();
+        // A version part the small-integer columns cannot hold costs the row nothing
+        // else: it is stored as 0, and the user is told.
+        if (!refused.isEmpty())
+            ShowInfo(QStringLiteral("The version \"%1\" does not fit the version fields: %2, so 0 is stored "
+                                    "instead.")
+                         .arg(InfoReader->VersionText, refused.join(QStringLiteral("; "))));
+        if (ShowCompatibility)
+            ShowCompatibility(mask);
+    } catch (const EDatabaseError& error) {
+        // Half-written columns are dropped, so no later move can post them.
+        if (packages.State() != TDataSetState::Browse)
+            packages.Cancel();
+        ReportDatabaseError(error, kImportedComponent, CurrentProductName, QString());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace velm

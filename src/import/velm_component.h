@@ -21,15 +21,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The one object through which the main window changes package rows: it creates a row
-// with a free name, makes a row current for the detail panel, renames, deletes and
-// re-categorises it, stores its rating and compatibility mask, and lists the searchable
-// text fields. It always works on the package table's current row of DMvelm.
+// The archive import: it makes a package row named after an archive, fills it (or an
+// existing row, on a re-import) from the archive's info file, and decides the row's
+// category from that file or with the user's help. Creating, renaming, moving and
+// deleting rows are the catalogue's operations (TCatalogueOperations).
 class TVELMComponent {
 public:
-    // The default base name of a new package row.
-    static constexpr const char* kNewComponentName = "New Component";
-
     explicit TVELMComponent(const QString& productName);
     ~TVELMComponent();
     TVELMComponent(const TVELMComponent&) = delete;
@@ -37,43 +34,11 @@ public:
 
     // The object's state, in this order.
     QString CurrentProductName;
-    // The ID of the row the object works on. Names may repeat in another letter case (a
+    // The ID of the row the import fills. Names may repeat in another letter case (a
     // catalogue another tool wrote) or be empty; the ID finds the one row meant.
     qint64 CurrentRowId = 0;
     std::unique_ptr<TDSPInfoClass> InfoReader;  // filled by the archive import
-    QString ArchiveFolder;                      // ArchiveFilePath of the row last loaded
-    QString ArchiveFileName;                    // ArchiveFile of the row last loaded
-    int CachedRating = 0;
-    int CachedCompatibility = 0;
     QString CurrentCategoryName;
-
-    // Appends a package row in the category with this ID, named baseName or, when that
-    // is taken (in any letter case), baseName followed by the first free number. Names
-    // are cut to the column's width before the test, so the name returned is the one
-    // stored. Raises EDatabaseError, with nothing appended, when there is no such category.
-    QString CreateComponentRecord(qint64 categoryId, const QString& baseName);
-
-    // Renames the row with this ID, whose name is oldName. A refusal of the table (the
-    // name is another row's) is reported to the user and gives false with the row
-    // unchanged. On success newName becomes the name as stored (cut to the column's width).
-    bool RenameComponent(qint64 rowId, const QString& oldName, QString& newName);
-
-    // Deletes the row CurrentRowId; asks nothing.
-    void DeleteComponentRecord();
-
-    // Asks for a category with the move dialog and stores it in the row CurrentRowId.
-    // Returns the chosen category's name, empty when cancelled.
-    QString MoveToOtherCategory();
-
-    // Makes the row with this ID current and leaves it in edit for the detail panel.
-    void LoadComponent(qint64 rowId);
-
-    void SetRating(int value);
-    // Sets or clears one bit (0 to 5) of the current row's compatibility mask.
-    void SetCompatibility(int bit, bool set);
-
-    // Appends the names of the package table's text fields, in the table's order.
-    void FillSearchFields(QStringList& list) const;
 
     // What the archive import needs of the window around it; set once by the window.
     QString TmpFolder;
@@ -95,11 +60,9 @@ public:
     // The archive component the import reads archives with.
     TZipMaster& ZipMasterMain() const { return *zipMaster_; }
 
-    // Fills the current row again from the archive; its product name stays. An archive
-    // that cannot be read leaves the row as it was.
-    void ReimportArchive(const QString& archivePath);
-    // Fills the current row from the archive's info file (see ImportArchive).
-    void ReadArchiveInfo(const QString& archivePath);
+    // Fills the row with this ID again from the archive; its product name stays. An
+    // archive that cannot be read leaves the row as it was.
+    void ReimportArchive(qint64 rowId, const QString& archivePath);
 
 private:
     // Raises EArchiveRefused unless the path can be imported.

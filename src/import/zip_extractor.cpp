@@ -1,6 +1,6 @@
 #include "import/zip_extractor.h"
 
-#include "app/write_all.h"
+#include "kit/write_all.h"
 #include "import/zip_member_names.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "import/zip_master.h"
 
-#include "app/messages.h"
+#include "kit/messages.h"
 #include "import/outside_text.h"
 #include "import/zip_extractor.h"
 #include "import/zip_member_names.h"

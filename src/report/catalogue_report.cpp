@@ -2,6 +2,7 @@
 
 #include "catalogue/data_module.h"
 #include "catalogue/database_error.h"
+#include "catalogue/field_names.h"
 #include "catalogue/table.h"
 
 #include <unordered_set>
@@ -213,19 +214,19 @@ TCatalogueReport::TCatalogueReport(TDMvelm& module, TReportScope scope, const TR
     switch (scope_) {
     case TReportScope::Category: {
         categories.SetFiltered(false);
-        if (!categories.Locate(QStringLiteral("ID"), target_.CategoryId, false))
+        if (!categories.Locate(fields::ID, target_.CategoryId, false))
             throw EDatabaseError(QStringLiteral("The category %1 is not in the catalogue").arg(target_.CategoryName));
-        categoryId_ = categories.FieldByName(QStringLiteral("ID"))->AsInteger();
-        target_.CategoryName = categories.FieldByName(QStringLiteral("Name"))->AsString();
+        categoryId_ = categories.FieldByName(fields::ID)->AsInteger();
+        target_.CategoryName = categories.FieldByName(fields::Name)->AsString();
         FilterByCategory(packages, categoryId_);
         packageCount_ = packages.RecordCount();
         break;
     }
     case TReportScope::Component:
         packages.SetFiltered(false);
-        if (!packages.Locate(QStringLiteral("ID"), target_.ComponentId, false))
+        if (!packages.Locate(fields::ID, target_.ComponentId, false))
             throw EDatabaseError(QStringLiteral("The component %1 is not in the catalogue").arg(target_.ComponentName));
-        target_.ComponentName = packages.FieldByName(QStringLiteral("ProductName"))->AsString();
+        target_.ComponentName = packages.FieldByName(fields::ProductName)->AsString();
         packageCount_ = 1;
         break;
     case TReportScope::WholeCatalogue:
@@ -254,7 +255,7 @@ bool TCatalogueReport::Walk(const SectionHandler& onSection, const PackageHandle
         return WalkCategory({categoryId_, target_.CategoryName}, onSection, onPackage);
     case TReportScope::Component: {
         packages.SetFiltered(false);
-        if (!packages.Locate(QStringLiteral("ID"), target_.ComponentId, false))
+        if (!packages.Locate(fields::ID, target_.ComponentId, false))
             throw EDatabaseError(QStringLiteral("The component %1 is not in the catalogue").arg(target_.ComponentName));
         const TPackageRow row(packages);
         TReportSection section;
@@ -298,7 +299,7 @@ bool TCatalogueReport::WalkWithoutCategory(const std::vector<Category>& categori
         known.insert(category.id);
     // Only the rows' places are kept: there are none, or a few, in a sound catalogue.
     std::vector<TBookmark> rows;
-    const TField* categoryField = packages.FieldByName(QStringLiteral("Category"));
+    const TField* categoryField = packages.FieldByName(fields::Category);
     for (packages.First(); !packages.Eof(); packages.Next())
         if (categoryField->IsNull() || !known.count(categoryField->AsInteger()))
             rows.push_back(packages.GetBookmark());
@@ -321,8 +322,8 @@ bool TCatalogueReport::WalkWithoutCategory(const std::vector<Category>& categori
 std::vector<TCatalogueReport::Category> TCatalogueReport::Categories() {
     TTable& categories = *module_.TableCategory;
     categories.SetFiltered(false);
-    const TField* id = categories.FieldByName(QStringLiteral("ID"));
-    const TField* name = categories.FieldByName(QStringLiteral("Name"));
+    const TField* id = categories.FieldByName(fields::ID);
+    const TField* name = categories.FieldByName(fields::Name);
     std::vector<Category> list;
     for (categories.First(); !categories.Eof(); categories.Next())
         list.push_back({id->AsInteger(), name->AsString()});

@@ -1,9 +1,9 @@
 #include "report/report_commands.h"
 
-#include "app/command_guard.h"
-#include "app/file_dialogs.h"
-#include "app/messages.h"
-#include "browser/work_guard.h"
+#include "kit/command_guard.h"
+#include "kit/file_dialogs.h"
+#include "kit/messages.h"
+#include "kit/work_guard.h"
 #include "catalogue/data_module.h"
 #include "report/csv_export.h"
 #include "report/html_export.h"

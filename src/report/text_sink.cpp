@@ -1,6 +1,6 @@
 #include "report/text_sink.h"
 
-#include "app/write_all.h"
+#include "kit/write_all.h"
 
 #include <QFileDevice>
 #include <QIODevice>

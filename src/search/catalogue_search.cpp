@@ -96,29 +96,24 @@ void TCatalogueSearch::FindInPackages(const QString& text, int limit, std::vecto
             .arg(columns, index, packages, categories, where));
     select.Bind(1, indexed ? Phrase(text) : FoldedForSearch(text));
     select.Bind(2, limit);
-    try {
-        while (int(hits.size()) < limit && select.Step()) {
-            const qint64 id = select.ColumnInt(0);
-            const QString category = select.ColumnText(1);
-            const QString name = select.ColumnText(2);
-            for (size_t f = 0; f < fields.size() && int(hits.size()) < limit; ++f) {
-                TSearchHit hit;
-                hit.Excerpt = ExcerptAround(select.ColumnText(int(f) + 2), text, kExcerptWidth, hit.MatchStart,
-                                            hit.MatchLength);
-                if (hit.Excerpt.isEmpty())
-                    continue;
-                hit.PackageId = id;
-                hit.ProductName = name;
-                hit.CategoryName = category;
-                hit.Field = fields[f];
-                hits.push_back(std::move(hit));
-            }
+    const TResetOnExit reset(select);
+    while (int(hits.size()) < limit && select.Step()) {
+        const qint64 id = select.ColumnInt(0);
+        const QString category = select.ColumnText(1);
+        const QString name = select.ColumnText(2);
+        for (size_t f = 0; f < fields.size() && int(hits.size()) < limit; ++f) {
+            TSearchHit hit;
+            hit.Excerpt = ExcerptAround(select.ColumnText(int(f) + 2), text, kExcerptWidth, hit.MatchStart,
+                                        hit.MatchLength);
+            if (hit.Excerpt.isEmpty())
+                continue;
+            hit.PackageId = id;
+            hit.ProductName = name;
+            hit.CategoryName = category;
+            hit.Field = fields[f];
+            hits.push_back(std::move(hit));
         }
-    } catch (...) {
-        select.Reset();
-        throw;
     }
-    select.Reset();
 }
 
 void TCatalogueSearch::FindInMembers(const QString& text, int limit, std::vector<TSearchHit>& hits) const {
@@ -137,23 +132,18 @@ void TCatalogueSearch::FindInMembers(const QString& text, int limit, std::vector
             .arg(members, packages, categories, where));
     select.Bind(1, indexed ? Phrase(text) : FoldedForSearch(text));
     select.Bind(2, limit);
-    try {
-        while (select.Step()) {
-            TSearchHit hit;
-            hit.PackageId = select.ColumnInt(0);
-            hit.Member = select.ColumnText(1);
-            hit.ProductName = select.ColumnText(2);
-            hit.CategoryName = select.ColumnText(3);
-            hit.Excerpt = ExcerptAround(hit.Member, text, kExcerptWidth, hit.MatchStart, hit.MatchLength);
-            if (hit.Excerpt.isEmpty())  // the index matched what a case fold of its own made of it
-                hit.Excerpt = OneLine(hit.Member);
-            hits.push_back(std::move(hit));
-        }
-    } catch (...) {
-        select.Reset();
-        throw;
+    const TResetOnExit reset(select);
+    while (select.Step()) {
+        TSearchHit hit;
+        hit.PackageId = select.ColumnInt(0);
+        hit.Member = select.ColumnText(1);
+        hit.ProductName = select.ColumnText(2);
+        hit.CategoryName = select.ColumnText(3);
+        hit.Excerpt = ExcerptAround(hit.Member, text, kExcerptWidth, hit.MatchStart, hit.MatchLength);
+        if (hit.Excerpt.isEmpty())  // the index matched what a case fold of its own made of it
+            hit.Excerpt = OneLine(hit.Member);
+        hits.push_back(std::move(hit));
     }
-    select.Reset();
 }
 
 }  // namespace velm

@@ -1,5 +1,6 @@
 #include "search/fx_locate.h"
 
+#include "catalogue/ascii_case.h"
 #include "catalogue/memo_markup.h"
 
 #include <QCoreApplication>
@@ -15,15 +16,6 @@ namespace {
 
 // Letter case is folded for a to z only: the catalogue's keys compare that way, and an
 // accented letter must not match its capital.
-inline char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-inline char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
-QString AsciiUpper(const QString& text) {
-    QString result = text;
-    for (QChar& c : result)
-        c = QChar(AsciiUpper(c.unicode()));
-    return result;
-}
 
 // Whether value holds text (already folded when fold is set) at position at.
 bool TextAt(const QString& value, qsizetype at, const QString& text, bool fold) {
@@ -77,7 +69,7 @@ bool ContainsFolded(const char* data, qsizetype length, const QByteArray& text) 
             k = i;
     const char upper = t[k];
     const bool letter = upper >= 'A' && upper <= 'Z';
-    const char lower = letter ? static_cast<char>(upper + 32) : upper;
+    const char lower = letter ? AsciiLower(upper) : upper;
     const char* from = data + k;
     const char* end = data + (length - m) + k + 1;  // the last place the anchor can be, plus one
     const auto next = [end](const char* at, char c) {
@@ -113,7 +105,7 @@ int CompareFolded(const QString& text, const QString& value, bool fold) {
 }
 
 bool EqualAsciiNoCase(const QString& a, const QString& b) {
-    return a.size() == b.size() && CompareFolded(AsciiUpper(a), b, true) == 0;
+    return a.size() == b.size() && CompareFolded(AsciiUpperCase(a), b, true) == 0;
 }
 
 // Lookup fields show the looked-up text, so they are searched like text fields.
@@ -394,7 +386,7 @@ TfxLocate::Pattern TfxLocate::MakePattern() const {
     pattern.type = matchType_;
     pattern.ignoreCase = ignoreCase_;
     pattern.raw = findText_;
-    pattern.text = ignoreCase_ ? AsciiUpper(findText_) : findText_;
+    pattern.text = ignoreCase_ ? AsciiUpperCase(findText_) : findText_;
     // Folding before or after encoding is the same: UTF-8 keeps a to z as single bytes.
     pattern.bytes = pattern.text.toUtf8();
     pattern.maxMemoSize = maxMemoSize_;

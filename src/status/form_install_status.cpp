@@ -1,11 +1,11 @@
 #include "status/form_install_status.h"
 
-#include "ui_FormInstallStatus.h"
+#include "ui_form_install_status.h"
 
-#include "app/dialog_colours.h"
-#include "app/launcher.h"
-#include "app/messages.h"
-#include "app/settings.h"
+#include "kit/dialog_colours.h"
+#include "kit/launcher.h"
+#include "kit/messages.h"
+#include "kit/settings.h"
 #include "catalogue/data_module.h"
 #include "widgets/db_grid.h"
 #include "widgets/db_navigator.h"

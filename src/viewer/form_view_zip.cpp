@@ -1,10 +1,11 @@
 #include "viewer/form_view_zip.h"
 
-#include "ui_FormViewZip.h"
+#include "ui_form_view_zip.h"
 
-#include "app/launcher.h"
-#include "app/messages.h"
-#include "app/settings.h"
+#include "kit/dialog_colours.h"
+#include "kit/launcher.h"
+#include "kit/messages.h"
+#include "kit/settings.h"
 #include "import/zip_directory.h"
 
 #include <QFileInfo>
@@ -27,13 +28,6 @@ const QString kEncryptedHint = QStringLiteral("Encrypted: cannot be read");
 // The viewer keeps the colours of a fresh installation whatever scheme the user chose.
 constexpr ColorRef kPanelColour = 10007709;
 constexpr ColorRef kStripColour = 11388855;
-
-void PaintPanel(QWidget* panel, ColorRef color) {
-    QPalette palette = panel->palette();
-    palette.setColor(QPalette::Window, ColorRefToQColor(color));
-    panel->setPalette(palette);
-    panel->setAutoFillBackground(true);
-}
 
 QString StyleWord(TSortStyle style) {
     switch (style) {

@@ -1,7 +1,7 @@
 #include "viewer/member_text_view.h"
 
-#include "app/messages.h"
-#include "app/window_fit.h"
+#include "kit/messages.h"
+#include "kit/window_fit.h"
 #include "import/code_pages.h"
 
 #include <QDir>

@@ -1,6 +1,5 @@
 #include "widgets/db_check_box.h"
 
-#include "app/messages.h"
 #include "catalogue/field.h"
 
 namespace velm {
@@ -17,16 +16,6 @@ void TDBCheckBox::ShowField() {
     setChecked(field && DataLink().Active() && field->AsBoolean());
 }
 
-void TDBCheckBox::UserClicked() {
-    try {
-        if (DataLink().Modify())
-            DataLink().UpdateRecord();
-        else
-            ShowField();
-    } catch (const std::exception& error) {
-        DataLink().Reset();
-        ReportException(error);
-    }
-}
+void TDBCheckBox::UserClicked() { StoreUserChoice(); }
 
 }  // namespace velm

@@ -1,6 +1,6 @@
 #include "widgets/db_date_edit.h"
 
-#include "app/messages.h"
+#include "kit/messages.h"
 #include "catalogue/field.h"
 
 #include <QFocusEvent>
@@ -50,27 +50,9 @@ void TDBDateEdit::RefuseTypedText() {
     selectAll();
 }
 
-void TDBDateEdit::UserEdited() {
-    try {
-        if (!DataLink().Modify())
-            ShowField();
-    } catch (const std::exception& error) {
-        ShowField();
-        ReportException(error);
-    }
-}
+void TDBDateEdit::UserEdited() { NoteUserEdit(); }
 
-void TDBDateEdit::UserChose() {
-    try {
-        if (DataLink().Modify())
-            DataLink().UpdateRecord();
-        else
-            ShowField();
-    } catch (const std::exception& error) {
-        DataLink().Reset();
-        ReportException(error);
-    }
-}
+void TDBDateEdit::UserChose() { StoreUserChoice(); }
 
 void TDBDateEdit::focusOutEvent(QFocusEvent* event) {
     TDateEdit::focusOutEvent(event);

@@ -1,6 +1,5 @@
 #include "widgets/db_edit.h"
 
-#include "app/messages.h"
 #include "catalogue/field.h"
 
 #include <QFocusEvent>
@@ -66,15 +65,7 @@ void TDBEdit::StoreField() {
     DataLink().Field()->SetAsString(text());
 }
 
-void TDBEdit::UserEdited() {
-    try {
-        if (!DataLink().Modify())
-            ShowField();
-    } catch (const std::exception& error) {
-        ShowField();
-        ReportException(error);
-    }
-}
+void TDBEdit::UserEdited() { NoteUserEdit(); }
 
 void TDBEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);

@@ -1,6 +1,6 @@
 #include "widgets/db_grid.h"
 
-#include "app/messages.h"
+#include "kit/messages.h"
 #include "catalogue/data_source.h"
 #include "catalogue/field.h"
 #include "catalogue/table.h"

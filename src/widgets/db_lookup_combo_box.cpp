@@ -1,6 +1,5 @@
 #include "widgets/db_lookup_combo_box.h"
 
-#include "app/messages.h"
 #include "catalogue/data_source.h"
 #include "catalogue/field.h"
 #include "catalogue/table.h"
@@ -107,16 +106,6 @@ void TDBLookupComboBox::StoreField() {
     DataLink().Field()->SetValue(key);
 }
 
-void TDBLookupComboBox::UserChose(int) {
-    try {
-        if (DataLink().Modify())
-            DataLink().UpdateRecord();
-        else
-            ShowField();
-    } catch (const std::exception& error) {
-        DataLink().Reset();
-        ReportException(error);
-    }
-}
+void TDBLookupComboBox::UserChose(int) { StoreUserChoice(); }
 
 }  // namespace velm

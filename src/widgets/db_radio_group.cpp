@@ -1,6 +1,5 @@
 #include "widgets/db_radio_group.h"
 
-#include "app/messages.h"
 #include "catalogue/field.h"
 
 #include <QButtonGroup>
@@ -52,16 +51,6 @@ void TDBRadioGroup::ShowField() {
     ShowIndex(field && DataLink().Active() && !field->IsNull() ? field->AsInteger() : -1);
 }
 
-void TDBRadioGroup::UserClicked(int) {
-    try {
-        if (DataLink().Modify())
-            DataLink().UpdateRecord();
-        else
-            ShowField();
-    } catch (const std::exception& error) {
-        DataLink().Reset();
-        ReportException(error);
-    }
-}
+void TDBRadioGroup::UserClicked(int) { StoreUserChoice(); }
 
 }  // namespace velm

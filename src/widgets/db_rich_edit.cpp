@@ -1,6 +1,6 @@
 #include "widgets/db_rich_edit.h"
 
-#include "app/messages.h"
+#include "kit/messages.h"
 #include "catalogue/field.h"
 #include "catalogue/memo_markup.h"
 
@@ -134,13 +134,7 @@ void TDBRichEdit::UserChanged() {
     if (loading_ || large_)
         return;
     dirty_ = true;
-    try {
-        if (!DataLink().Modify())
-            DataLink().Reset();
-    } catch (const std::exception& error) {
-        DataLink().Reset();
-        ReportException(error);
-    }
+    NoteUserEdit();
 }
 
 void TDBRichEdit::focusOutEvent(QFocusEvent* event) {

@@ -1,6 +1,6 @@
 #include "widgets/field_data_link.h"
 
-#include "app/messages.h"
+#include "kit/messages.h"
 #include "catalogue/data_source.h"
 #include "catalogue/field.h"
 #include "catalogue/table.h"
@@ -153,6 +153,28 @@ void TDataAware::SetDataSource(TDataSource* source) {
 void TDataAware::SetDataField(const QString& name) {
     link_->SetFieldName(name);
     FieldBound();
+}
+
+void TDataAware::StoreUserChoice() {
+    try {
+        if (DataLink().Modify())
+            DataLink().UpdateRecord();
+        else
+            DataLink().Reset();
+    } catch (const std::exception& error) {
+        DataLink().Reset();
+        ReportException(error);
+    }
+}
+
+void TDataAware::NoteUserEdit() {
+    try {
+        if (!DataLink().Modify())
+            DataLink().Reset();
+    } catch (const std::exception& error) {
+        DataLink().Reset();
+        ReportException(error);
+    }
 }
 
 void TDataAware::StoreInputOnFocusOut(const QFocusEvent* event) {

@@ -86,6 +86,14 @@ protected:
     // Hands the control's pending input to the row when the focus leaves it for good (a
     // pop-up of the control's own keeps it); a refusal of the table is reported.
     void StoreInputOnFocusOut(const QFocusEvent* event);
+    // The user chose a value (a click, a pick from a list): it goes into the row at once.
+    // A field that cannot change, or a refusal of the table (reported), shows the
+    // field's value again.
+    void StoreUserChoice();
+    // The user typed into the control: the input is pending and the row in edit. A field
+    // that cannot change, or a refusal of the table (reported), shows the field's value
+    // again.
+    void NoteUserEdit();
 
 private:
     TFieldDataLink* link_;

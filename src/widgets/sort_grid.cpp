@@ -1,5 +1,7 @@
 #include "widgets/sort_grid.h"
 
+#include "catalogue/ascii_case.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -231,14 +233,6 @@ QString FormatGridDateTime(const QDateTime& value) {
 std::optional<double> GridTextToFloat(const QString& text) { return CellReader().Float(text); }
 std::optional<qint64> GridTextToDateTime(const QString& text) { return CellReader().DateTime(text); }
 std::optional<qint64> GridTextToTime(const QString& text) { return CellReader().Time(text); }
-
-QString AsciiUpperCase(QString text) {
-    for (QChar& ch : text) {
-        if (ch >= u'a' && ch <= u'z')
-            ch = QChar(ch.unicode() - (u'a' - u'A'));
-    }
-    return text;
-}
 
 TSortStyle DetectSortStyle(const QStringList& cells) {
     CellReader reader;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/ascii_case.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -29,9 +31,6 @@ std::optional<double> GridTextToFloat(const QString& text);
 // no time zone takes part, so two cells compare as their wall-clock texts do.
 std::optional<qint64> GridTextToDateTime(const QString& text);
 std::optional<qint64> GridTextToTime(const QString& text);  // milliseconds since midnight
-
-// Only "a".."z" change: the user's locale must not change the order of file names.
-QString AsciiUpperCase(QString text);
 
 // Numeric if every cell is a number, else date-time, else time, else alphabetic. An
 // empty cell is none of the first three.

@@ -1,6 +1,6 @@
 #include "widgets/title_strip_menu.h"
 
-#include "app/settings.h"
+#include "kit/settings.h"
 
 #include <QEvent>
 #include <QLinearGradient>

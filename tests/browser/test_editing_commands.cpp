@@ -1,7 +1,7 @@
 // The category and component editing commands, reached as a user reaches them: keys
 // on the tree, the menus, the tree's pop-up menu and the in-place label editor. Each
 // case checks the tables and the tree together.
-#include "app/settings.h"
+#include "kit/settings.h"
 #include "browser/component_detail_panel.h"
 #include "browser/pictures.h"
 #include "catalogue/database_error.h"
@@ -278,7 +278,7 @@ void EditingCommandsTest::renamesAreCheckedAgainstTheTable() {
     QCOMPARE(f.cat.Stored(kCategories).first(), thirty.left(25));
 
     // A long requested name keeps room for its number, so the stored names stay unique.
-    f.window->AddCategory(thirty);
+    f.window->EditingCommands()->AddCategory(thirty);
     QCOMPARE(f.Tree()->currentItem()->text(0), thirty.left(24) + QLatin1Char('1'));
 }
 
@@ -447,7 +447,7 @@ void EditingCommandsTest::categoriesFromAListAreNumberedAndSorted() {
     MainWindowFixture f;
     f.cat.AddCategory(QStringLiteral("tools"));
     QVERIFY(f.Show());
-    f.window->AddCategoriesFromList({QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("b"),
+    f.window->EditingCommands()->AddCategoriesFromList({QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("b"),
                                      QStringLiteral("Tools"), QString()});
     QCOMPARE(f.TopLevelTexts(), (QStringList{"a", "b", "b1", "New Category", "tools", "Tools1"}));
     QCOMPARE(f.cat.Stored(kCategories).size(), 6);

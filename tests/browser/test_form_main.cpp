@@ -1,6 +1,7 @@
 // The main window's show and close sequences and its category tree.
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "kit/settings.h"
+#include "kit/settings_store.h"
+#include "browser/category_tree.h"
 #include "browser/form_main.h"
 #include "browser/pictures.h"
 #include "catalogue/database_error.h"
@@ -284,7 +285,7 @@ void FormMainTest::aFailedRebuildKeepsTheNodesReadSoFar() {
     window.show();
     QCOMPARE(TopLevelTexts(window.TreeViewCategories()), (QStringList{"Alpha", "Beta"}));
     cat.Module().TableCPInfo->Close();
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError, window.LoadCategoryTree());
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, window.CategoryTree()->Load(cat.Module()));
     QCOMPARE(TopLevelTexts(window.TreeViewCategories()), QStringList{"Alpha"});
     cat.Module().TableCPInfo->Open();
 }

@@ -1,9 +1,9 @@
 // The main window's menus, opened and chosen with the mouse: enabling rules evaluated
 // as a menu opens, the title strip, the pop-up menu acting on the selected node, and
 // the small commands.
-#include "app/form_options.h"
-#include "app/launcher.h"
-#include "app/settings.h"
+#include "browser/form_options.h"
+#include "kit/launcher.h"
+#include "kit/settings.h"
 #include "browser/pictures.h"
 #include "support/file_dialog_recorder.h"
 #include "support/launcher_recorder.h"

@@ -1,17 +1,19 @@
 // The search panel of the main window, driven as a user drives it: choose a field, type
 // a text, press a button, and see which node is selected and which row is current.
 #include "browser/form_main.h"
+#include "browser/search_strip.h"
 #include "catalogue/database_error.h"
 #include "catalogue/memo_markup.h"
 #include "search/fx_locate.h"
 #include "support/message_recorder.h"
-#include "support/temp_catalogue.h"
+#include "support/main_window_fixture.h"
 #include "support/user_input.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,7 +38,7 @@ namespace {
 
 // Packages in record (ID) order Bolt, alpha, Brick, bravo. In the tree: Grids with
 // Bolt and bravo, then Tools with alpha and Brick.
-struct Fixture {
+struct Fixture : velm::test::MainWindowFixture {
     Fixture() {
         grids = cat.AddCategory(QStringLiteral("Grids"));
         tools = cat.AddCategory(QStringLiteral("Tools"));
@@ -56,26 +58,14 @@ struct Fixture {
         Packages().Post();
     }
 
-    void Show() {
-        window = std::make_unique<TFormMain>(cat.ProgramFolder());
-        QVERIFY(velm::test::ShowAndActivate(window.get()));
-    }
+    void Show() { QVERIFY(MainWindowFixture::Show()); }
 
-    template <typename T>
-    T* Child(const char* name) const {
-        T* child = window->findChild<T*>(QString::fromLatin1(name));
-        if (!child)
-            qFatal("no control %s", name);
-        return child;
-    }
     QComboBox* Fields() const { return Child<QComboBox>("ComboBoxSearchIn"); }
     QLineEdit* Text() const { return Child<QLineEdit>("EditSearch"); }
     QPushButton* SearchNow() const { return Child<QPushButton>("BitBtnSearch"); }
     QPushButton* SearchNext() const { return Child<QPushButton>("BitBtnSearchNext"); }
     QCheckBox* Options() const { return Child<QCheckBox>("CheckBoxSearchOptions"); }
     QAction* Action(const char* name) const { return Child<QAction>(name); }
-    QTreeWidget* Tree() const { return window->TreeViewCategories(); }
-    TTable& Packages() { return *cat.Module().TableCPInfo; }
 
     // Chooses the field in the drop-down list and types the text over the old one.
     void Enter(const char* field, const QString& text) {
@@ -87,12 +77,7 @@ struct Fixture {
         QCOMPARE(Fields()->currentText(), QString::fromLatin1(field));
         TypeInto(Text(), text);
     }
-    void TypeInto(QWidget* edit, const QString& text) {
-        velm::test::Click(edit);
-        velm::test::Key(edit, Qt::Key_A, Qt::ControlModifier);
-        velm::test::Key(edit, Qt::Key_Delete);
-        velm::test::Type(edit, text);
-    }
+    using MainWindowFixture::Select;
     // Clicks a component's node, opening its category first.
     void Select(const QString& name) {
         QTreeWidgetItem* node = nullptr;
@@ -105,7 +90,6 @@ struct Fixture {
         velm::test::ClickNode(Tree(), node);
         QCOMPARE(SelectedText(), name);
     }
-    void Menu(const QStringList& captions) { velm::test::ChooseMenu(window.get(), captions); }
     QString SelectedText() const { return Tree()->currentItem() ? Tree()->currentItem()->text(0) : QString(); }
     QString CurrentRow() { return Packages().FieldByName(QStringLiteral("ProductName"))->AsString(); }
     QString AuthorOf(const QString& package) {
@@ -118,10 +102,8 @@ struct Fixture {
     }
 
     MessageRecorder messages;
-    TempCatalogue cat;
     qint64 grids = 0;
     qint64 tools = 0;
-    std::unique_ptr<TFormMain> window;
 };
 
 }  // namespace
@@ -166,7 +148,7 @@ void SearchPanelTest::startsCompactWithTheFirstFieldChosenAndWhole() {
         QVERIFY2(strip[i - 1]->geometry().right() < strip[i]->geometry().left(), qPrintable(strip[i]->objectName()));
     QCOMPARE(f.SearchNext()->x(), f.SearchNow()->x());
 
-    QSignalSpy searches(f.window->fxLocate1, &TfxLocate::busyChanged);
+    QSignalSpy searches(f.window->SearchStrip()->Locator(), &TfxLocate::busyChanged);
     // No text: nothing happens.
     velm::test::Click(f.SearchNow());
     QCOMPARE(searches.count(), 0);
@@ -374,7 +356,7 @@ void SearchPanelTest::aRunningScanTakesNoInputAndNoSecondSearch() {
     // A user's clicks and keys queued before the search arrive while the scan lets
     // events run.
     QTimer::singleShot(0, f.window.get(), [&] {
-        ranDuringScan = f.window->fxLocate1->Busy();
+        ranDuringScan = f.window->SearchStrip()->Locator()->Busy();
         QVERIFY(!f.SearchNow()->isEnabled());
         QVERIFY(!f.SearchNext()->isEnabled());
         velm::test::Click(f.SearchNext());
@@ -388,7 +370,7 @@ void SearchPanelTest::aRunningScanTakesNoInputAndNoSecondSearch() {
     velm::test::Click(f.SearchNow());
     QVERIFY(ranDuringScan);
     QCOMPARE(f.SelectedText(), QStringLiteral("bravo"));
-    QCOMPARE(f.window->fxLocate1->DataField(), QStringLiteral("Author"));
+    QCOMPARE(f.window->SearchStrip()->Locator()->DataField(), QStringLiteral("Author"));
     QCOMPARE(f.AuthorOf(QStringLiteral("Bolt")), QStringLiteral("Ann Grid"));
     QCOMPARE(f.AuthorOf(QStringLiteral("alpha")), QString());
     QVERIFY(f.SearchNow()->isEnabled());
@@ -409,12 +391,12 @@ void SearchPanelTest::closingDuringAScanEndsTheSearchQuietly() {
     QTimer::singleShot(0, f.window.get(), [&] {
         f.window->close();
         // The scan holds the package table: the window closes once it has ended.
-        closedDuringScan = f.window->fxLocate1->Busy() && f.window->isVisible();
+        closedDuringScan = f.window->SearchStrip()->Locator()->Busy() && f.window->isVisible();
     });
     velm::test::Click(f.SearchNow());
     QVERIFY(closedDuringScan);
     QTRY_VERIFY(!f.window->isVisible());
-    QVERIFY(!f.window->Component);
+    QVERIFY(QFileInfo::exists(f.cat.SettingsFile()));  // the close sequence ran
     QVERIFY(f.messages.shown.isEmpty());
 }
 

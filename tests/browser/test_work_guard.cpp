@@ -1,6 +1,6 @@
 // The one guard for long work on a window, on a window of its own: what happens to input
 // that arrives during the work, to drops, to a close, and to work started meanwhile.
-#include "browser/work_guard.h"
+#include "kit/work_guard.h"
 #include "support/user_input.h"
 
 #include <QCloseEvent>

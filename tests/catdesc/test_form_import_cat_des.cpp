@@ -1,8 +1,8 @@
 // The category description import dialog: the folder tree, listing a file, the
 // folder remembered for next time, the names handed back, and the categories made
 // from them.
-#include "app/messages.h"
-#include "app/settings.h"
+#include "kit/messages.h"
+#include "kit/settings.h"
 #include "browser/form_main.h"
 #include "catdesc/form_import_cat_des.h"
 #include "catalogue/data_module.h"

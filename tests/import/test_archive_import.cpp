@@ -1,6 +1,6 @@
 // Archives imported through the main window's commands and drops, checked on the
 // written columns, the tree and the questions asked.
-#include "app/settings.h"
+#include "kit/settings.h"
 #include "browser/form_main.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"
@@ -13,7 +13,7 @@
 #include "support/main_window_fixture.h"
 #include "support/modal_dialog.h"
 #include "support/temp_catalogue.h"
-#include "browser/work_guard.h"
+#include "kit/work_guard.h"
 #include "import/zip_extractor.h"
 #include "import/zip_master.h"
 
@@ -272,7 +272,7 @@ void ArchiveImportTest::infFileFillsEveryColumnAndTheTree() {
     QCOMPARE(f.Text("Grid", "AuthorEmail"), QStringLiteral("ann@example.org"));
     QCOMPARE(f.Text("Grid", "FileURL"), QStringLiteral("http://example.org"));
     // Only the info files were extracted, flat.
-    QCOMPARE(QDir(f.window->TmpFolder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+    QCOMPARE(QDir(f.window->TmpFolder()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
              QStringList{"README.INF"});
 
     // The same archive again gets the next free name.
@@ -522,8 +522,8 @@ void ArchiveImportTest::foldersAndMissingFilesAreRefused() {
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName FROM CPInfo")), QStringList{"Good"});
 
     // A Tmp folder that cannot be made refuses the import the same way.
-    QDir(f.window->TmpFolder).removeRecursively();
-    QFile blocker(QDir::cleanPath(f.window->TmpFolder));
+    QDir(f.window->TmpFolder()).removeRecursively();
+    QFile blocker(QDir::cleanPath(f.window->TmpFolder()));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     messages.Clear();
@@ -737,10 +737,10 @@ void ArchiveImportTest::dropHitTestAndRealDropEvents() {
     QTreeWidgetItem* toolsNode = f.Category(QStringLiteral("Tools"));
     QTreeWidgetItem* hammer = toolsNode->child(0);
     const QRect hammerRect = f.Tree()->visualItemRect(hammer);
-    QCOMPARE(f.window->DropTargetAt(hammerRect.center()), hammer);
-    QCOMPARE(f.window->DropTargetAt(QPoint(f.Tree()->viewport()->width() - 2, hammerRect.center().y())), hammer);
+    QCOMPARE(f.window->CategoryTree()->DropTargetAt(hammerRect.center()), hammer);
+    QCOMPARE(f.window->CategoryTree()->DropTargetAt(QPoint(f.Tree()->viewport()->width() - 2, hammerRect.center().y())), hammer);
     // The indentation of the row is not the node.
-    QCOMPARE(f.window->DropTargetAt(QPoint(hammerRect.left() - 4, hammerRect.center().y())),
+    QCOMPARE(f.window->CategoryTree()->DropTargetAt(QPoint(hammerRect.left() - 4, hammerRect.center().y())),
              f.Tree()->topLevelItem(0));
 
     // A drop event from the desktop, with a path that is not a local file skipped.
@@ -809,7 +809,7 @@ QString SlowArchive(Fixture& f, const QString& name, const QByteArray& category)
     QByteArray padding;
     for (int i = 0; i < 40000; ++i)
         padding += "; a comment line that only makes the file long\r\n";
-    f.window->Component->ZipMasterMain().ResponsiveIntervalMs = 0;
+    f.window->ImportCommands()->Component().ZipMasterMain().ResponsiveIntervalMs = 0;
     return f.Archive(name, std::move(ZipBuilder().Add("big.inf", InfFile(category, padding + "[Uploader]\r\nAuthor name=Ann\r\n"))));
 }
 
@@ -886,14 +886,14 @@ void ArchiveImportTest::closingDuringAnExtractionWaitsForItAndClosesCleanly() {
     bool openAfterClose = false;
     DuringWork during(f.window.get(), [&] {
         f.window->close();
-        openAfterClose = f.window->isVisible() && f.window->Component;
+        openAfterClose = f.window->isVisible() && !QFileInfo::exists(f.cat.SettingsFile());
     });
     f.ImportThroughCommand({slow});
     QVERIFY(during.ran);
     QVERIFY(openAfterClose);
     // The window closes as soon as the import has ended, with the row whole.
     QTRY_VERIFY(!f.window->isVisible());
-    QVERIFY(!f.window->Component);
+    QVERIFY(QFileInfo::exists(f.cat.SettingsFile()));  // the close sequence ran
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName, Author, ArchiveFile FROM CPInfo")),
              QStringList{"Slow|Ann|Slow.zip"});
     QCOMPARE(f.cat.Stored(QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});

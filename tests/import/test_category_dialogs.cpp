@@ -1,7 +1,7 @@
 // The two dialogs that ask for a category, driven as a user would: the answers that
 // TFormMsgDlg keeps for the run, and the move dialog's full list, its filter restore,
 // its result on OK and Cancel, and its help topic.
-#include "app/settings.h"
+#include "kit/settings.h"
 #include "catalogue/table.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"

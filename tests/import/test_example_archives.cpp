@@ -1,7 +1,7 @@
 // The example archives shipped in examples/archives/, imported all at once through the
 // import command into a catalogue holding the shipped category list, as a new user
 // tries the program: each lands in the category its info file names, filled from it.
-#include "app/settings.h"
+#include "kit/settings.h"
 #include "catdesc/cat_file.h"
 #include "import/form_msg_dlg.h"
 #include "support/file_dialog_recorder.h"

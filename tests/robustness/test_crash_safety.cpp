@@ -4,8 +4,8 @@
 // after each kill: they open, SQLite finds them sound, no package points at a missing
 // category, and the category being deleted is either whole or gone with all its
 // packages.
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "kit/settings.h"
+#include "kit/settings_store.h"
 #include "browser/form_main.h"
 #include "catalogue/data_module.h"
 #include "import/form_msg_dlg.h"

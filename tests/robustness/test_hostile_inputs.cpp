@@ -1,6 +1,6 @@
 // Hostile inputs reaching the program through its ordinary ways in: each gives a clear
 // message, writes nothing outside the Tmp folder and leaves the catalogue consistent.
-#include "app/settings.h"
+#include "kit/settings.h"
 #include "browser/form_main.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database_error.h"
@@ -157,7 +157,7 @@ void HostileInputsTest::zipBombNamedInf() {
         QCOMPARE(messages.Count(), 1);
         QVERIFY(messages.Last().text.contains(QString::fromLatin1(member.name)));
         // Nothing near the bomb's size reached the disk.
-        QDirIterator it(f.window->TmpFolder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator it(f.window->TmpFolder(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext())
             QVERIFY(QFileInfo(it.next()).size() <= kMaxMemberSize);
     }
@@ -184,7 +184,7 @@ void HostileInputsTest::memberNamesLeadingOutside() {
     QVERIFY(!QFile::exists(QDir(f.cat.ProgramFolder()).filePath(QStringLiteral("../evil.inf"))));
     QCOMPARE(f.StrayFiles(), QStringList());
     // No link was written into the Tmp folder either.
-    QDirIterator it(f.window->TmpFolder, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+    QDirIterator it(f.window->TmpFolder(), QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
         QVERIFY(!QFileInfo(it.next()).isSymLink());

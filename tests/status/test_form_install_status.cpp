@@ -2,8 +2,8 @@
 // navigator as a user would: layout and colours, which buttons are enabled where,
 // deleting with its question and the in-use guard, adding, editing and posting rows,
 // and what closing the dialog leaves in the shared status table.
-#include "app/dialog_colours.h"
-#include "app/settings.h"
+#include "kit/dialog_colours.h"
+#include "kit/settings.h"
 #include "browser/component_detail_panel.h"
 #include "catalogue/database_error.h"
 #include "catalogue/table.h"

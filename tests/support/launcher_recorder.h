@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/launcher.h"
+#include "kit/launcher.h"
 
 #include <QList>
 #include <QString>

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "browser/category_tree.h"
+#include "browser/editing_commands.h"
 #include "browser/form_main.h"
+#include "browser/import_commands.h"
+#include "browser/search_strip.h"
 #include "catalogue/table.h"
 #include "support/temp_catalogue.h"
 #include "support/user_input.h"
 
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
@@ -77,6 +82,23 @@ struct MainWindowFixture {
         ClickNode(Tree(), node);
         return QTest::qWaitFor([this] { return LabelEditor() != nullptr; }, QApplication::doubleClickInterval() + 1000);
     }
+    // A control of the window by its object name; the test ends when there is none.
+    template <typename T>
+    T* Child(const char* name) const {
+        T* child = window->findChild<T*>(QString::fromLatin1(name));
+        if (!child)
+            qFatal("no control %s", name);
+        return child;
+    }
+    // Clicks into the edit and types the text over what it held.
+    static void TypeInto(QWidget* edit, const QString& text) {
+        Click(edit);
+        Key(edit, Qt::Key_A, Qt::ControlModifier);
+        Key(edit, Qt::Key_Delete);
+        Type(edit, text);
+    }
+    void Menu(const QStringList& captions) { ChooseMenu(window.get(), captions); }
+
     // Lets the event loop run the work that commands hand on to it.
     static void Settle() {
         QCoreApplication::processEvents();

@@ -1,6 +1,6 @@
 #include "support/temp_catalogue.h"
 
-#include "app/settings_store.h"
+#include "kit/settings_store.h"
 #include "catalogue/database_error.h"
 
 #include <QDir>

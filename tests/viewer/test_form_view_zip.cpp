@@ -1,6 +1,6 @@
 // The archive contents viewer: the listing, sorting by a caption click, and handing a
 // member to the text viewer.
-#include "app/messages.h"
+#include "kit/messages.h"
 #include "import/zip_directory.h"
 #include "support/launcher_recorder.h"
 #include "support/message_recorder.h"

@@ -1,11 +1,12 @@
 // The read-only text window that shows an archive member: every byte visible, nothing
 // interpreted, a bounded read, and a window that never blocks the archive viewer.
-#include "app/launcher.h"
+#include "kit/launcher.h"
 #include "support/message_recorder.h"
 #include "support/modal_dialog.h"
 #include "support/user_input.h"
 #include "viewer/form_view_zip.h"
 #include "viewer/member_text_view.h"
+#include "viewer/reading_windows.h"
 #include "widgets/sort_grid.h"
 
 #include "../import/zip_builder.h"
@@ -51,6 +52,8 @@ class MemberTextViewTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The program's own windows, as the program installs them.
+    void initTestCase() { SetDefaultLauncher(&ReadingWindows()); }
     void everyByteIsShownAndNothingInterpreted_data();
     void everyByteIsShownAndNothingInterpreted();
     void largeFilesShowTheirBeginningAndSaySo();
