@@ -30,18 +30,6 @@ QTreeWidgetItem* NewNode(const QString& text, int image, qint64 rowId) {
     return node;
 }
 
-// Holds a table's controls still while the tree walks it, whatever way the walk ends.
-class ControlsHeld {
-public:
-    explicit ControlsHeld(TTable& table) : table_(table) { table_.DisableControls(); }
-    ~ControlsHeld() { table_.EnableControls(); }
-    ControlsHeld(const ControlsHeld&) = delete;
-    ControlsHeld& operator=(const ControlsHeld&) = delete;
-
-private:
-    TTable& table_;
-};
-
 }  // namespace
 
 TCategoryTree::TCategoryTree(QTreeWidget* tree, QObject* parent) : QObject(parent), tree_(tree) {
@@ -86,8 +74,8 @@ void TCategoryTree::Load(TDMvelm& module) {
     tree_->clear();
     const bool wasFiltered = packages.Filtered();
     // The controls would follow every row of the walk; they hear one change at the end.
-    const ControlsHeld packagesHeld(packages);
-    const ControlsHeld categoriesHeld(categories);
+    const TControlsDisabled packagesHeld(packages);
+    const TControlsDisabled categoriesHeld(categories);
     // Nodes are built apart from the tree and added in one go: a tree that is on screen
     // would lay itself out again for every node.
     QList<QTreeWidgetItem*> nodes;

@@ -226,14 +226,13 @@ void TComponentDetailPanel::ShowComponent(qint64 rowId) {
     shownCompatibility_ = 0;
     {
         // The controls hear of the row once it is in edit.
-        packages.DisableControls();
+        const TControlsDisabled held(packages);
         const bool found = packages.Locate(fields::ID, rowId, false);
         if (found) {
             rating = packages.FieldByName(fields::Rating)->AsInteger();
             shownCompatibility_ = packages.FieldByName(fields::Compatibility)->AsInteger();
             packages.Edit();
         }
-        packages.EnableControls();
     }
     {
         // Showing a record never writes to it: an empty or out-of-range rating stays as

@@ -12,18 +12,6 @@ namespace velm {
 
 namespace {
 
-// Holds a table's controls still for one operation, whatever way it ends.
-class ControlsSuspended {
-public:
-    explicit ControlsSuspended(TTable& table) : table_(table) { table_.DisableControls(); }
-    ~ControlsSuspended() { table_.EnableControls(); }
-    ControlsSuspended(const ControlsSuspended&) = delete;
-    ControlsSuspended& operator=(const ControlsSuspended&) = delete;
-
-private:
-    TTable& table_;
-};
-
 // The base name, or the base followed by the first number that no row of the field
 // holds in any letter case; cut to the field's width first, and the number kept whole,
 // so the test and the stored name agree.
@@ -146,7 +134,7 @@ TNewRow TCatalogueOperations::CreatePackage(qint64 categoryId, const QString& ba
     TTable& packages = Packages();
     if (!Categories().Locate(fields::ID, categoryId, false))
         throw EDatabaseError(QStringLiteral("Category %1 not found").arg(categoryId));
-    ControlsSuspended suspended(packages);
+    const TControlsDisabled held(packages);
     // An empty name could never be told from another by its label.
     const QString name = FreeName(packages, fields::ProductName,
                                   baseName.isEmpty() ? QString::fromLatin1(kNewComponentName) : baseName);
@@ -159,7 +147,7 @@ QString TCatalogueOperations::RenamePackage(qint64 packageId, const QString& new
     // An empty name would leave a row that no label can tell from another.
     if (stored.isEmpty())
         throw EDatabaseError(QStringLiteral("Field 'ProductName' must have a value"));
-    ControlsSuspended suspended(packages);
+    const TControlsDisabled held(packages);
     GoToPackage(packageId);
     Store(packages, fields::ProductName, stored);
     return stored;
@@ -167,7 +155,7 @@ QString TCatalogueOperations::RenamePackage(qint64 packageId, const QString& new
 
 void TCatalogueOperations::DeletePackage(qint64 packageId) {
     TTable& packages = Packages();
-    ControlsSuspended suspended(packages);
+    const TControlsDisabled held(packages);
     // The row's pending change is dropped, not stored on the way out.
     if (packages.State() == TDataSetState::Edit && packages.FieldByName(fields::ID)->Value().toLongLong() == packageId)
         packages.Cancel();
@@ -178,14 +166,14 @@ void TCatalogueOperations::DeletePackage(qint64 packageId) {
 
 void TCatalogueOperations::MovePackage(qint64 packageId, qint64 categoryId) {
     TTable& packages = Packages();
-    ControlsSuspended suspended(packages);
+    const TControlsDisabled held(packages);
     GoToPackage(packageId);
     Store(packages, fields::Category, int(categoryId));
 }
 
 qint64 TCatalogueOperations::CategoryOfPackage(qint64 packageId) const {
     TTable& packages = Packages();
-    ControlsSuspended suspended(packages);
+    const TControlsDisabled held(packages);
     if (!packages.Locate(fields::ID, packageId, false))
         return -1;
     return packages.FieldByName(fields::Category)->AsInteger();
@@ -216,7 +204,7 @@ std::vector<TBookmark> TCatalogueOperations::StrayPackages() const {
         known.insert(categories.FieldByName(fields::ID)->AsInteger());
     categories.SetFiltered(categoriesFiltered);
     std::vector<TBookmark> rows;
-    ControlsSuspended suspended(packages);
+    const TControlsDisabled held(packages);
     packages.SetFiltered(false);
     const TField* category = packages.FieldByName(fields::Category);
     for (packages.First(); !packages.Eof(); packages.Next())
@@ -234,7 +222,7 @@ int TCatalogueOperations::FileStrays(const QString& categoryName) {
     const qint64 target = categories.Locate(fields::Name, categoryName, true)
                               ? categories.FieldByName(fields::ID)->Value().toLongLong()
                               : CreateCategory(categoryName).Id;
-    ControlsSuspended suspended(packages);
+    const TControlsDisabled held(packages);
     InTransaction([&] {
         for (TBookmark row : strays) {
             packages.GotoBookmark(row);

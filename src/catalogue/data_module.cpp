@@ -138,20 +138,16 @@ void TDMvelm::TableStatusBeforeDelete(TTable& table) {
     const QVariant id = table.FieldByName(fields::ID)->Value();
     TTable* packages = TableCPInfo;
     const TBookmark bookmark = packages->GetBookmark();
-    packages->DisableControls();
     bool inUse = false;
-    try {
+    {
+        const TControlsDisabled held(*packages);
         inUse = packages->Locate(fields::Status, id, false);
         // A filtered package table hides rows that still use the value.
         if (!inUse && packages->Filtered())
             inUse = packages->AnyRowHas(fields::Status, id);
         if (inUse && bookmark != 0)
             packages->GotoBookmark(bookmark);
-    } catch (...) {
-        packages->EnableControls();
-        throw;
     }
-    packages->EnableControls();
     if (inUse)
         throw ERefused(QStringLiteral("This status value is in use, so can NOT be deleted !"));
 }

@@ -266,4 +266,17 @@ private:
     QList<TDataSource*> dataSources_;
 };
 
+// Holds a table's controls still while it is walked or moved about, and lets them
+// follow the row again however the scope ends.
+class TControlsDisabled {
+public:
+    explicit TControlsDisabled(TTable& table) : table_(table) { table_.DisableControls(); }
+    ~TControlsDisabled() { table_.EnableControls(); }
+    TControlsDisabled(const TControlsDisabled&) = delete;
+    TControlsDisabled& operator=(const TControlsDisabled&) = delete;
+
+private:
+    TTable& table_;
+};
+
 }  // namespace velm
