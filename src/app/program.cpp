@@ -4,6 +4,7 @@
 #include "app/catalogue_location.h"
 #include "app/command_guard.h"
 #include "app/command_line.h"
+#include "app/indexing_progress.h"
 #include "app/instance_lock.h"
 #include "app/messages.h"
 #include "app/shipped_files.h"
@@ -92,7 +93,9 @@ int RunProgram(int argc, char** argv) {
     if (!dataModule->DataFilesPresent())
         splash.reset();
     try {
-        if (!dataModule->Open())
+        // An older catalogue, or one another program changed, has its texts indexed now.
+        TIndexingProgress indexing;
+        if (!dataModule->Open(indexing.Callback()))
             return 1;
     } catch (const std::exception& error) {
         // Without its tables the catalogue cannot work: report the engine's message and end.
