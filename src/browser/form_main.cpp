@@ -5,6 +5,7 @@
 #include "app/tmp_folder.h"
 #include "app/window_fit.h"
 #include "browser/component_detail_panel.h"
+#include "browser/instant_search_panel.h"
 #include "browser/pictures.h"
 #include "browser/tree_label_delegate.h"
 #include "browser/tree_node.h"
@@ -102,6 +103,7 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
     ConnectImportCommands();
     ConnectMenuCommands();
     ConnectSearchPanel();
+    new TInstantSearchPanel(this);
 
     // Centred on the screen until the show sequence has read where the last run left it.
     resize(763, 554);
