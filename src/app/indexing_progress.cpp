@@ -40,6 +40,9 @@ bool TIndexingProgress::Step(qint64 done, qint64 total) {
         dialog_->setMinimumDuration(0);
         dialog_->setAutoClose(false);
         dialog_->setAutoReset(false);
+        // Wide enough for the longest count, so that it does not grow as the count does.
+        const QString longest = QStringLiteral("0,000,000 of 0,000,000 components");
+        dialog_->setMinimumWidth(dialog_->fontMetrics().horizontalAdvance(longest) + 80);
         dialog_->installEventFilter(this);
         dialog_->show();
     } else if (done < total && sinceShown_.elapsed() < kRedrawMs) {
