@@ -4,6 +4,7 @@
 #include "app/catalogue_location.h"
 #include "kit/command_guard.h"
 #include "app/command_line.h"
+#include "app/indexing_progress.h"
 #include "app/instance_lock.h"
 #include "kit/messages.h"
 #include "kit/launcher.h"
@@ -96,7 +97,9 @@ int RunProgram(int argc, char** argv) {
     if (!dataModule->DataFilesPresent())
         splash.reset();
     try {
-        if (!dataModule->Open()) {
+        // An older catalogue, or one another program changed, has its texts indexed now.
+        TIndexingProgress indexing;
+        if (!dataModule->Open(indexing.Callback())) {
             ShowError(TDMvelm::MissingFilesText());
             return 1;
         }

@@ -6,6 +6,7 @@
 #include "browser/form_about.h"
 #include "browser/form_options.h"
 #include "browser/import_commands.h"
+#include "browser/instant_search_panel.h"
 #include "browser/pictures.h"
 #include "browser/search_strip.h"
 #include "browser/tree_node.h"
@@ -99,6 +100,7 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
             [this] { RunCommand([this] { import_->ReimportSelected(); }); });
     ConnectCommands();
     ConnectMenus();
+    new TInstantSearchPanel(this);
 
     // Centred on the screen until the show sequence has read where the last run left it.
     resize(763, 554);

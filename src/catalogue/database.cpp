@@ -312,6 +312,8 @@ qint64 TDatabase::LastInsertId() const { return sqlite3_last_insert_rowid(db_); 
 
 int TDatabase::Changes() const { return sqlite3_changes(db_); }
 
+qint64 TDatabase::TotalChanges() const { return db_ ? sqlite3_total_changes64(db_) : 0; }
+
 void TDatabase::StartTransaction() {
     if (inTransaction_)
         throw EDatabaseError(QStringLiteral("A transaction is already active"), {SQLITE_MISUSE});

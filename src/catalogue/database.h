@@ -97,6 +97,10 @@ public:
     qint64 LastInsertId() const;
     // The rows the last statement inserted, changed or deleted.
     int Changes() const;
+    // Goes up with every row any statement of the connection has inserted, changed or
+    // deleted, triggers included: whoever shows query results knows by it when to ask
+    // again. 0 while no file is open.
+    qint64 TotalChanges() const;
 
     void StartTransaction();
     void Commit();

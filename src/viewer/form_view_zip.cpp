@@ -126,6 +126,25 @@ void TFormViewZip::FormShow() {
         QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
     }
     FillGrid();
+    if (!SelectMember.isEmpty())
+        SelectMemberRow(SelectMember);
+}
+
+void TFormViewZip::SelectMemberRow(const QString& name) {
+    TSortGrid* grid = ui_->SortGrid1;
+    // The name as listed; two members may differ in letter case alone, so the exact one
+    // wins over one that differs in case.
+    int found = -1;
+    for (int row = grid->FixedRows(); row < grid->RowCount() && found < 0; ++row)
+        if (grid->Cells(0, row) == name)
+            found = row;
+    for (int row = grid->FixedRows(); row < grid->RowCount() && found < 0; ++row)
+        if (grid->Cells(0, row).compare(name, Qt::CaseInsensitive) == 0)
+            found = row;
+    if (found < 0)
+        return;
+    grid->SetRow(found);
+    grid->scrollToItem(grid->item(found, 0), QAbstractItemView::PositionAtCenter);
 }
 
 void TFormViewZip::ResetGrid() {
@@ -183,10 +202,11 @@ void TFormViewZip::SortGrid1BeginSort(int column, const TSortOptions& options) {
                                                                                : QStringLiteral("Ascending")));
 }
 
-void ShowArchiveContents(QWidget* parent, const QString& zipPath, const QString& tmpFolder) {
+void ShowArchiveContents(QWidget* parent, const QString& zipPath, const QString& tmpFolder, const QString& member) {
     TFormViewZip dialog(parent);
     dialog.ZipName = zipPath;
     dialog.TmpDir = tmpFolder;
+    dialog.SelectMember = member;
     dialog.exec();
 }
 

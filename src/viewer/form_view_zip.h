@@ -33,6 +33,9 @@ public:
     // (ending with a separator) that members are extracted into for viewing.
     QString ZipName;
     QString TmpDir;
+    // A member (its name with its folders, as listed) to select and bring into view
+    // when the list is first shown; none when empty.
+    QString SelectMember;
 
     // Rebuilds the grid from the archive's listing.
     void FillGrid();
@@ -56,6 +59,7 @@ private slots:
 private:
     void FormShow();
     void ResetGrid();
+    void SelectMemberRow(const QString& name);
 
     std::unique_ptr<Ui::FormViewZip> ui_;
     QLabel* statusPanel_ = nullptr;
@@ -64,7 +68,8 @@ private:
 };
 
 // The main window's "Archive contents" command: shows the dialog for one archive,
-// modally, and releases it when it closes.
-void ShowArchiveContents(QWidget* parent, const QString& zipPath, const QString& tmpFolder);
+// modally, and releases it when it closes; member, when given, is selected in the list.
+void ShowArchiveContents(QWidget* parent, const QString& zipPath, const QString& tmpFolder,
+                         const QString& member = QString());
 
 }  // namespace velm

@@ -30,7 +30,7 @@ for file in usr/bin/velmora \
             usr/share/velmora/categories.cat \
             usr/share/velmora/help/index.html usr/share/velmora/help/help.css \
             usr/share/velmora/help/220.html usr/share/velmora/help/350.html usr/share/velmora/help/400.html \
-            usr/share/velmora/help/410.html usr/share/velmora/help/430.html \
+            usr/share/velmora/help/410.html usr/share/velmora/help/430.html usr/share/velmora/help/search.html \
             usr/share/applications/org.velmora.Velmora.desktop \
             usr/share/metainfo/org.velmora.Velmora.metainfo.xml \
             usr/share/icons/hicolor/scalable/apps/velmora.svg; do
