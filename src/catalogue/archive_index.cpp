@@ -18,20 +18,22 @@ const QString kPackageTextsStamp = QStringLiteral("PackageTextsOf");
 // The package rows indexed per step of a rebuild: progress is told between steps.
 constexpr int kRebuildStep = 2000;
 
-// velm_shown_text(memo): the text a memo shows.
-void ShownTextFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
-    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
-        sqlite3_result_null(context);
-        return;
+QString TextOf(sqlite3_value* value) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+}
+
+// velm_search_text(name, description, author, e-mail, address, comments, archive): a
+// package's searched texts as the search compares them, folded, memos as shown.
+void SearchTextFunction(sqlite3_context* context, int count, sqlite3_value** arguments) {
+    QString text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            text += kSearchTextSeparator;
+        const bool memo = i == 1 || i == 5;
+        text += FoldedForSearch(memo ? MemoShownText(TextOf(arguments[i])) : TextOf(arguments[i]));
     }
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
-    const int size = sqlite3_value_bytes(arguments[0]);
-    if (!IsMemoMarkup(QByteArrayView(bytes, size))) {
-        sqlite3_result_value(context, arguments[0]);
-        return;
-    }
-    const QByteArray shown = MemoShownUtf8(QByteArrayView(bytes, size));
-    sqlite3_result_text(context, shown.constData(), int(shown.size()), SQLITE_TRANSIENT);
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_result_text(context, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
 // velm_fold(text): the text with its letter case folded.
@@ -41,14 +43,13 @@ void FoldFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
         return;
     }
     const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
-    const QByteArray folded =
-        FoldedForSearch(QString::fromUtf8(bytes, sqlite3_value_bytes(arguments[0]))).toUtf8();
+    const QByteArray folded = FoldedForSearch(TextOf(arguments[0])).toUtf8();
     sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
 }
 
 void RegisterFunctions(TDatabase& database) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
-    int rc = sqlite3_create_function_v2(database.Handle(), "velm_shown_text", 1, flags, nullptr, ShownTextFunction,
+    int rc = sqlite3_create_function_v2(database.Handle(), "velm_search_text", 7, flags, nullptr, SearchTextFunction,
                                         nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(database.Handle(), "velm_fold", 1, flags, nullptr, FoldFunction, nullptr,
@@ -57,11 +58,10 @@ void RegisterFunctions(TDatabase& database) {
         database.Fail(rc);
 }
 
-// The columns of the package texts' index and what fills them from a package row.
-const char kTextColumns[] = "ProductName, ProductDescription, Author, AuthorEmail, FileURL, Comments, ArchiveFile";
-QString TextValues(const QString& row) {
-    return QStringLiteral("%1.ProductName, velm_shown_text(%1.ProductDescription), %1.Author, %1.AuthorEmail, "
-                          "%1.FileURL, velm_shown_text(%1.Comments), %1.ArchiveFile")
+// What fills the package texts' index from a package row.
+QString SearchTextOf(const QString& row) {
+    return QStringLiteral("velm_search_text(%1.ProductName, %1.ProductDescription, %1.Author, %1.AuthorEmail, "
+                          "%1.FileURL, %1.Comments, %1.ArchiveFile)")
         .arg(row);
 }
 
@@ -102,6 +102,14 @@ void TArchiveIndex::Open() {
         // A file of an older build gains what it lacks; the statements change nothing
         // that is there.
         database_.Exec(MembersFileSchema(QuoteIdentifier(schema_)));
+        // Package texts kept in another layout by an earlier build are indexed anew.
+        const bool otherLayout =
+            CountOf(QStringLiteral("SELECT count(*) FROM pragma_table_info('PackageText', '%1') WHERE name <> 'Text'")
+                        .arg(schema_)) > 0;
+        if (otherLayout) {
+            database_.Exec(QStringLiteral("DROP TABLE %1.PackageText").arg(QuoteIdentifier(schema_)));
+            database_.Exec(MembersFileSchema(QuoteIdentifier(schema_)));
+        }
         RegisterFunctions(database_);
         CreateConnectionTriggers();
         TStatement& stamp = database_.Prepare(
@@ -109,7 +117,7 @@ void TArchiveIndex::Open() {
         stamp.Bind(1, kPackageTextsStamp);
         const TResetOnExit reset(stamp);
         const QString stored = stamp.Step() ? stamp.ColumnText(0) : QString();
-        packageTextsStale_ = made || stored != PackageFileStamp();
+        packageTextsStale_ = made || otherLayout || stored != PackageFileStamp();
     } catch (...) {
         DropConnectionTriggers();
         database_.DetachFile(QString::fromLatin1(kFileName));
@@ -152,13 +160,14 @@ void TArchiveIndex::CreateConnectionTriggers() {
     // statements name the index's tables without a schema, which resolves to the one
     // file that has them.
     const QString packages = QuoteIdentifier(packageSchema_) + QStringLiteral(".CPInfo");
-    const QString insertText = QStringLiteral("INSERT INTO PackageText (rowid, %1) VALUES (new.ID, %2);")
-                                   .arg(QString::fromLatin1(kTextColumns), TextValues(QStringLiteral("new")));
+    const QString insertText =
+        QStringLiteral("INSERT INTO PackageText (rowid, Text) VALUES (new.ID, %1);").arg(SearchTextOf(QStringLiteral("new")));
     database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageAdded AFTER INSERT ON %1 BEGIN %2 END;")
                        .arg(packages, insertText));
-    database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageChanged AFTER UPDATE OF "
-                                  "ID, %1 ON %2 BEGIN DELETE FROM PackageText WHERE rowid = old.ID; %3 END;")
-                       .arg(QString::fromLatin1(kTextColumns), packages, insertText));
+    database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageChanged AFTER UPDATE OF ID, "
+                                  "ProductName, ProductDescription, Author, AuthorEmail, FileURL, Comments, ArchiveFile "
+                                  "ON %1 BEGIN DELETE FROM PackageText WHERE rowid = old.ID; %2 END;")
+                       .arg(packages, insertText));
     database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageRemoved AFTER DELETE ON %1 BEGIN "
                                   "DELETE FROM PackageText WHERE rowid = old.ID; "
                                   "DELETE FROM ArchiveMember WHERE PackageID = old.ID; "
@@ -183,9 +192,9 @@ bool TArchiveIndex::RebuildPackageTexts(const TIndexProgress& progress) {
     try {
         database_.Exec(QStringLiteral("DELETE FROM %1.PackageText").arg(index));
         TStatement& step = database_.Prepare(
-            QStringLiteral("INSERT INTO %1.PackageText (rowid, %2) SELECT p.ID, %3 FROM %4 p WHERE p.ID > ? "
-                           "ORDER BY p.ID LIMIT %5")
-                .arg(index, QString::fromLatin1(kTextColumns), TextValues(QStringLiteral("p")), packages)
+            QStringLiteral("INSERT INTO %1.PackageText (rowid, Text) SELECT p.ID, %2 FROM %3 p WHERE p.ID > ? "
+                           "ORDER BY p.ID LIMIT %4")
+                .arg(index, SearchTextOf(QStringLiteral("p")), packages)
                 .arg(kRebuildStep));
         qint64 after = -1;
         qint64 done = 0;

@@ -95,7 +95,11 @@ private:
 };
 
 // Texts folded for a comparison that ignores letter case (ASCII and the other Latin
-// letters alike), as the short-text scan compares them (velm_fold).
+// letters alike), as the search compares them (velm_fold).
 QString FoldedForSearch(const QString& text);
+
+// The package texts' index holds one text per package: its searched fields folded and
+// joined by this character, which no search text holds.
+inline constexpr QChar kSearchTextSeparator = u'\x1f';
 
 }  // namespace velm

@@ -60,10 +60,12 @@ const TableFile kTableFiles[] = {
      " Description TEXT);"},
 };
 
-// The member index; {s} stands for the schema that holds it. Members get an ID of their own, which the full-text index of their
-// names refers to (a rowid without it may change when the file is vacuumed). The
-// package texts' index holds its own copy of the texts, since a formatted description
-// is indexed by the text it shows, not by its markup.
+// The member index; {s} stands for the schema that holds it. Members get an ID of their
+// own, which the full-text index of their names refers to (a rowid without it may
+// change when the file is vacuumed). The package texts' index holds one folded text per
+// package, since a formatted description is searched by the text it shows, not by its
+// markup; it keeps no positions (detail none), which halves its size: its searches are
+// patterns, whose every candidate is checked against the text.
 const char kMembersSchema[] =
     "CREATE TABLE IF NOT EXISTS {s}ArchiveMember ("
     " ID INTEGER PRIMARY KEY,"
@@ -90,8 +92,7 @@ const char kMembersSchema[] =
     " INSERT INTO MemberText (MemberText, rowid, Name) VALUES ('delete', old.ID, old.Name);"
     " INSERT INTO MemberText (rowid, Name) VALUES (new.ID, new.Name); END;"
     "CREATE VIRTUAL TABLE IF NOT EXISTS {s}PackageText USING fts5"
-    " (ProductName, ProductDescription, Author, AuthorEmail, FileURL, Comments, ArchiveFile,"
-    " tokenize='trigram');"
+    " (Text, tokenize='trigram', detail='none');"
     "CREATE TABLE IF NOT EXISTS {s}IndexState ("
     " Key TEXT PRIMARY KEY,"
     " Value TEXT);";

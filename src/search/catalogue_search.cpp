@@ -2,6 +2,7 @@
 
 #include "catalogue/archive_index.h"
 #include "catalogue/database.h"
+#include "catalogue/memo_markup.h"
 
 namespace velm {
 
@@ -16,6 +17,18 @@ QString Phrase(const QString& text) {
     QString quoted = text;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// The text as a GLOB pattern that matches it as it stands.
+QString GlobLiteral(const QString& text) {
+    QString pattern;
+    for (const QChar c : text) {
+        if (c == u'*' || c == u'?' || c == u'[')
+            pattern += u'[' + QString(c) + u']';
+        else
+            pattern += c;
+    }
+    return pattern;
 }
 
 QString OneLine(QString text) {
@@ -77,24 +90,18 @@ void TCatalogueSearch::FindInPackages(const QString& text, int limit, std::vecto
     const std::vector<QString>& fields = SearchedFields();
     QString columns;
     for (const QString& field : fields)
-        columns += QStringLiteral(", t.") + field;
+        columns += QStringLiteral(", p.") + field;
+    // The index holds each package's texts folded: a pattern of three characters or
+    // more is looked up in its trigrams, a shorter one found by a scan of them. The
+    // fields that hold the text are then told from the package's own texts.
     const bool indexed = text.size() >= kShortestIndexedText;
-    QString where;
-    if (indexed) {
-        where = QStringLiteral("t.PackageText MATCH ?1");
-    } else {
-        QStringList tests;
-        for (const QString& field : fields)
-            tests << QStringLiteral("instr(velm_fold(t.%1), ?1)").arg(field);
-        where = tests.join(QStringLiteral(" OR "));
-    }
-    // A package has as many hits as fields that hold the text, so at most limit
-    // packages are read to fill limit hits.
+    const QString folded = FoldedForSearch(text);
     TStatement& select = database.Prepare(
-        QStringLiteral("SELECT t.rowid, c.Name%1 FROM %2.PackageText t JOIN %3 p ON p.ID = t.rowid "
+        QStringLiteral("SELECT p.ID, c.Name%1 FROM %2.PackageText t JOIN %3 p ON p.ID = t.rowid "
                        "LEFT JOIN %4 c ON c.ID = p.Category WHERE %5 LIMIT ?2")
-            .arg(columns, index, packages, categories, where));
-    select.Bind(1, indexed ? Phrase(text) : FoldedForSearch(text));
+            .arg(columns, index, packages, categories,
+                 indexed ? QStringLiteral("t.Text GLOB ?1") : QStringLiteral("instr(t.Text, ?1)")));
+    select.Bind(1, indexed ? QStringLiteral("*%1*").arg(GlobLiteral(folded)) : folded);
     select.Bind(2, limit);
     const TResetOnExit reset(select);
     while (int(hits.size()) < limit && select.Step()) {
@@ -102,8 +109,10 @@ void TCatalogueSearch::FindInPackages(const QString& text, int limit, std::vecto
         const QString category = select.ColumnText(1);
         const QString name = select.ColumnText(2);
         for (size_t f = 0; f < fields.size() && int(hits.size()) < limit; ++f) {
+            const bool memo = fields[f] == QLatin1String("ProductDescription") || fields[f] == QLatin1String("Comments");
+            const QString stored = select.ColumnText(int(f) + 2);
             TSearchHit hit;
-            hit.Excerpt = ExcerptAround(select.ColumnText(int(f) + 2), text, kExcerptWidth, hit.MatchStart,
+            hit.Excerpt = ExcerptAround(memo ? MemoShownText(stored) : stored, text, kExcerptWidth, hit.MatchStart,
                                         hit.MatchLength);
             if (hit.Excerpt.isEmpty())
                 continue;
