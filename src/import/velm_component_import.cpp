@@ -5,9 +5,11 @@
 #include "app/settings.h"
 #include "app/tmp_folder.h"
 #include "catalogue/data_module.h"
+#include "catalogue/database.h"
 #include "catalogue/database_error.h"
 #include "catalogue/table.h"
 #include "catalogue/text_cut.h"
+#include "import/archive_members.h"
 #include "import/archive_paths.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"
@@ -56,6 +58,35 @@ int CategoryIdByName(const QString& name) {
     if (!categories.Locate(QStringLiteral("Name"), name, true))
         return -1;
     return categories.FieldByName(QStringLiteral("ID"))->AsInteger();
+}
+
+// Posts the row together with the archive's members, in the transaction that is open (a
+// batch of imports) or in one of its own: a failure leaves neither the row's new columns
+// nor the new members, and a row that is dropped takes its members with it.
+void PostWithMembers(qint64 rowId, const std::vector<ZipDirEntry>& entries, const QFileInfo& archive) {
+    TTable& packages = Packages();
+    TArchiveIndex* index = DMvelm->ArchiveIndex();
+    if (!index) {
+        packages.Post();
+        return;
+    }
+    TDatabase& database = index->Database();
+    const bool ownTransaction = !database.InTransaction();
+    if (ownTransaction)
+        database.StartTransaction();
+    try {
+        packages.Post();
+        StoreArchiveMembers(*index, rowId, entries, archive);
+        if (ownTransaction)
+            database.Commit();
+    } catch (...) {
+        if (ownTransaction) {
+            database.Rollback();
+            // The table holds the posted columns in memory: it reads the row as it is again.
+            packages.Refresh();
+        }
+        throw;
+    }
 }
 
 }  // namespace
@@ -224,7 +255,7 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath, const QSt
                 ->SetAsDate(QFileInfo(QDir(TmpFolder).filePath(infoName)).lastModified().toLocalTime().date());
         QStringList refused;
         const int mask = WriteInfoColumns(packages, *InfoReader, &refused);
-        packages.Post();
+        PostWithMembers(rowId, zipMaster_->Entries(), archive);
         // A version part the small-integer columns cannot hold costs the row nothing
         // else: it is stored as 0, and the user is told.
         if (!refused.isEmpty())
