@@ -105,6 +105,7 @@ public:
     void EditStatusListClick();
     void HelpContentsClick();
     void HelpAboutClick();
+    void ToolsIndexArchiveContentsClick();
 
     // The node the commands act on: the tree's current node while it is shown as
     // selected, else none (a click on the tree's empty space selects nothing).

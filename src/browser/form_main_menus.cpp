@@ -5,6 +5,7 @@
 #include "app/form_options.h"
 #include "app/launcher.h"
 #include "app/messages.h"
+#include "browser/archive_index_command.h"
 #include "browser/form_about.h"
 #include "browser/form_main.h"
 #include "browser/pictures.h"
@@ -46,6 +47,7 @@ void TFormMain::ConnectMenuCommands() {
     ConnectCommand(ui_->EditStatusList, &TFormMain::EditStatusListClick);
     ConnectCommand(ui_->HelpContents, &TFormMain::HelpContentsClick);
     ConnectCommand(ui_->HelpAbout, &TFormMain::HelpAboutClick);
+    ConnectCommand(ui_->ToolsIndexArchiveContents, &TFormMain::ToolsIndexArchiveContentsClick);
 
     connect(ui_->MenuFile, &QMenu::aboutToShow, this, &TFormMain::MenuFileClick);
     connect(ui_->MenuEdit, &QMenu::aboutToShow, this, &TFormMain::MenuEditClick);
@@ -134,5 +136,7 @@ void TFormMain::EditStatusListClick() { RunInstallStatusDialog(this); }
 void TFormMain::HelpContentsClick() { OpenHelpTopic(kHelpContentsTopic); }
 
 void TFormMain::HelpAboutClick() { RunAboutBox(this); }
+
+void TFormMain::ToolsIndexArchiveContentsClick() { IndexArchiveContents(this, *workGuard_); }
 
 }  // namespace velm
