@@ -1,5 +1,6 @@
 #include "browser/form_main.h"
 
+#include "browser/archive_index_command.h"
 #include "browser/category_tree.h"
 #include "browser/component_detail_panel.h"
 #include "browser/editing_commands.h"
@@ -271,6 +272,7 @@ void TFormMain::ConnectCommands() {
     ConnectCommand(ui_->EditStatusList, [this] { EditStatusListClick(); });
     ConnectCommand(ui_->HelpContents, [this] { HelpContentsClick(); });
     ConnectCommand(ui_->HelpAbout, [this] { HelpAboutClick(); });
+    ConnectCommand(ui_->ToolsIndexArchiveContents, [this] { IndexArchiveContents(this, *workGuard_); });
 }
 
 void TFormMain::ConnectMenus() {

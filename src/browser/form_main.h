@@ -72,6 +72,7 @@ public:
     void EditStatusListClick();
     void HelpContentsClick();
     void HelpAboutClick();
+    void ToolsIndexArchiveContentsClick();
 
 protected:
     void showEvent(QShowEvent* event) override;

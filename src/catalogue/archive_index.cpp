@@ -69,6 +69,43 @@ QString IsoText(const QDateTime& moment) {
     return moment.isValid() ? moment.toString(Qt::ISODate) : QString();
 }
 
+void AppendJsonString(QString& json, const QString& text) {
+    json += u'"';
+    for (const QChar c : text) {
+        if (c == u'"' || c == u'\\') {
+            json += u'\\';
+            json += c;
+        } else if (c.unicode() < 0x20) {
+            json += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        } else {
+            json += c;
+        }
+    }
+    json += u'"';
+}
+
+// The members as one JSON array of [name, size, packed size, date, CRC-32, folder]; the
+// numbers as integers, so that none loses a digit.
+QString MembersAsJson(std::span<const TArchiveMemberRecord> members) {
+    QString json;
+    json.reserve(qsizetype(members.size()) * 80);
+    json += u'[';
+    for (const TArchiveMemberRecord& member : members) {
+        if (json.size() > 1)
+            json += u',';
+        json += u'[';
+        AppendJsonString(json, member.Name);
+        json += u',' + QString::number(member.Size) + u',' + QString::number(member.PackedSize) + u',';
+        if (member.Modified.isValid())
+            AppendJsonString(json, IsoText(member.Modified));
+        else
+            json += QLatin1String("null");
+        json += u',' + QString::number(member.Crc32) + (member.IsFolder ? QLatin1String(",1]") : QLatin1String(",0]"));
+    }
+    json += u']';
+    return json;
+}
+
 }  // namespace
 
 qint64 TArchiveIndex::CountOf(const QString& sql) const {
@@ -237,18 +274,17 @@ void TArchiveIndex::ReplaceMembers(qint64 packageId, std::span<const TArchiveMem
         TStatement& remove = database_.Prepare(QStringLiteral("DELETE FROM %1.ArchiveMember WHERE PackageID = ?").arg(index));
         remove.Bind(1, packageId);
         remove.Run();
-        TStatement& insert = database_.Prepare(
-            QStringLiteral("INSERT INTO %1.ArchiveMember (PackageID, Name, Size, PackedSize, Modified, CRC32, IsFolder) "
-                           "VALUES (?, ?, ?, ?, ?, ?, ?)")
-                .arg(index));
-        for (const TArchiveMemberRecord& member : members) {
+        // All members in one statement: every statement of a transaction makes the
+        // full-text index write out what it holds, which one statement per member made
+        // most of an archive's cost.
+        if (!members.empty()) {
+            TStatement& insert = database_.Prepare(
+                QStringLiteral("INSERT INTO %1.ArchiveMember (PackageID, Name, Size, PackedSize, Modified, CRC32, "
+                               "IsFolder) SELECT ?1, value ->> 0, value ->> 1, value ->> 2, value ->> 3, value ->> 4, "
+                               "value ->> 5 FROM json_each(?2) ORDER BY key")
+                    .arg(index));
             insert.Bind(1, packageId);
-            insert.Bind(2, member.Name);
-            insert.Bind(3, member.Size);
-            insert.Bind(4, member.PackedSize);
-            insert.Bind(5, member.Modified.isValid() ? QVariant(IsoText(member.Modified)) : QVariant());
-            insert.Bind(6, qint64(member.Crc32));
-            insert.Bind(7, member.IsFolder ? 1 : 0);
+            insert.Bind(2, MembersAsJson(members));
             insert.Run();
         }
         TStatement& file = database_.Prepare(

@@ -11,6 +11,7 @@
 #include "catalogue/database_error.h"
 #include "catalogue/table.h"
 #include "catalogue/text_cut.h"
+#include "import/archive_members.h"
 #include "import/archive_paths.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"
@@ -51,6 +52,18 @@ QString FolderWithSeparator(const QFileInfo& file) {
     if (!folder.endsWith(QDir::separator()))
         folder += QDir::separator();
     return folder;
+}
+
+// Posts the row together with the archive's members, in the transaction that is open (a
+// batch of imports) or in one of its own: a failure leaves neither the row's new columns
+// nor the new members, and a row that is dropped takes its members with it.
+void PostWithMembers(qint64 rowId, const std::vector<ZipDirEntry>& entries, const QFileInfo& archive) {
+    TArchiveIndex* index = DMvelm->ArchiveIndex();
+    TCatalogueOperations(*DMvelm).InTransaction([&] {
+        Packages().Post();
+        if (index)
+            StoreArchiveMembers(*index, rowId, entries, archive);
+    });
 }
 
 int CategoryIdByName(const QString& name) {
@@ -220,7 +233,7 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath, const QSt
                 ->SetAsDate(QFileInfo(QDir(TmpFolder).filePath(infoName)).lastModified().toLocalTime().date());
         QStringList refused;
         const int mask = WriteInfoColumns(packages, *InfoReader, &refused);
-        packages.Post();
+        PostWithMembers(rowId, zipMaster_->Entries(), archive);
         // A version part the small-integer columns cannot hold costs the row nothing
         // else: it is stored as 0, and the user is told.
         if (!refused.isEmpty())

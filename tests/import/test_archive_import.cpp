@@ -2,6 +2,8 @@
 // written columns, the tree and the questions asked.
 #include "kit/settings.h"
 #include "browser/form_main.h"
+#include "catalogue/archive_index.h"
+#include "catalogue/database.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"
 #include "import/velm_component.h"
@@ -72,6 +74,21 @@ QStringList TopLevelTexts(QTreeWidget* tree) {
     for (int i = 0; i < tree->topLevelItemCount(); ++i)
         texts << tree->topLevelItem(i)->text(0);
     return texts;
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The member index's rows of a product: each member's name, and the archive file's size.
+QStringList StoredMembers(const TempCatalogue& cat, const QString& productName) {
+    return cat.Stored(QStringLiteral("SELECT m.Name FROM m.ArchiveMember m JOIN CPInfo p ON p.ID = m.PackageID "
+                                     "WHERE p.ProductName = '%1' ORDER BY m.ID")
+                          .arg(productName)) +
+           cat.Stored(QStringLiteral("SELECT f.Size FROM m.ArchiveFile f JOIN CPInfo p ON p.ID = f.PackageID "
+                                     "WHERE p.ProductName = '%1'")
+                          .arg(productName));
 }
 
 // Answers the "no info file" dialog with clicks, then (when asked for) the move dialog.
@@ -223,7 +240,7 @@ void ArchiveImportTest::infFileFillsEveryColumnAndTheTree() {
     QVERIFY(f.Show());
     const QString path = f.Archive(
         QStringLiteral("Grid.Pro.v2.zip"),
-        std::move(ZipBuilder().Add("source/grid.pas", "unit grid;").Add("docs/README.INF",
+        std::move(ZipBuilder().Add("source/", "").Add("source/grid.pas", "unit grid;").Add("docs/README.INF",
                                                                          InfFile("tools",
                                                                                  "Version=2.1 beta\r\n"
                                                                                  "File Status=Shareware\r\n"
@@ -274,6 +291,17 @@ void ArchiveImportTest::infFileFillsEveryColumnAndTheTree() {
     // Only the info files were extracted, flat.
     QCOMPARE(QDir(f.window->TmpFolder()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
              QStringList{"README.INF"});
+    // The directory read is kept in the member index, with the archive file it came from.
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT Name, Size, PackedSize, Modified, CRC32, IsFolder FROM m.ArchiveMember "
+                                         "ORDER BY ID")),
+             (QStringList{"source\\|0|0|2001-02-03T04:05:06|0|1",
+                          QStringLiteral("source\\grid.pas|10|10|2001-02-03T04:05:06|%1|0").arg(velm::test::Crc32("unit grid;")),
+                          QStringLiteral("docs\\README.INF|%1|%1|2001-02-03T04:05:06|%2|0")
+                              .arg(QFileInfo(QDir(f.window->TmpFolder()).filePath("README.INF")).size())
+                              .arg(velm::test::Crc32(FileBytes(QDir(f.window->TmpFolder()).filePath("README.INF"))))}));
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT Size, Modified, Sha256 IS NULL FROM m.ArchiveFile")),
+             QStringList{QStringLiteral("%1|%2|1").arg(QFileInfo(path).size())
+                             .arg(QDateTime(kArchiveDate, QTime(12, 0)).toUTC().toString(Qt::ISODate))});
 
     // The same archive again gets the next free name.
     f.ImportThroughCommand({path});
@@ -405,7 +433,10 @@ void ArchiveImportTest::emptyCategoryNameAsksLikeAMissingInfoFile() {
 void ArchiveImportTest::unreadableArchivesImportNothing() {
     MessageRecorder messages;
     Fixture f;
-    f.cat.AddPackage(QStringLiteral("Kept"), f.tools);
+    const qint64 kept = f.cat.AddPackage(QStringLiteral("Kept"), f.tools);
+    TArchiveMemberRecord keptMember;
+    keptMember.Name = QStringLiteral("kept.pas");
+    f.cat.Module().ArchiveIndex()->ReplaceMembers(kept, std::vector{keptMember}, {5, {}, {}});
     QVERIFY(f.Show());
     f.KeepTargetSilently();
     const QByteArray inf = InfFile("Tools", "[Uploader]\r\nAuthor name=Ann\r\n");
@@ -450,6 +481,11 @@ void ArchiveImportTest::unreadableArchivesImportNothing() {
     f.ReimportThroughCommand();
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName, ArchiveFile, ProductDescription FROM CPInfo")),
              QStringList{"Kept||"});
+    // No archive left members behind; the kept row keeps its own.
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT PackageID, Name FROM m.ArchiveMember")),
+             QStringList{QStringLiteral("%1|kept.pas").arg(kept)});
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT PackageID, Size FROM m.ArchiveFile")),
+             QStringList{QStringLiteral("%1|5").arg(kept)});
 }
 
 void ArchiveImportTest::databaseRefusalIsReportedAndTheRowIsKeptClean() {
@@ -472,6 +508,34 @@ void ArchiveImportTest::databaseRefusalIsReportedAndTheRowIsKeptClean() {
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName FROM CPInfo")), QStringList{"Hammer"});
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Hammer"});
     QCOMPARE(f.Category(QStringLiteral("Grids"))->childCount(), 0);
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT count(*) FROM m.ArchiveMember")), QStringList{"0"});
+
+    // The member index refuses a member: the row goes as well, and a re-import leaves
+    // the row and its old members as they were.
+    TArchiveIndex& index = *f.cat.Module().ArchiveIndex();
+    index.Database().Exec(QStringLiteral("CREATE TRIGGER %1.refuseMember BEFORE INSERT ON ArchiveMember "
+                                         "WHEN NEW.Name = 'refused.txt' BEGIN SELECT RAISE(ABORT, 'refused'); END;")
+                              .arg(QuoteIdentifier(index.Schema())));
+    TArchiveMemberRecord oldMember;
+    oldMember.Name = QStringLiteral("old.pas");
+    const qint64 hammer = f.cat.Stored(QStringLiteral("SELECT ID FROM CPInfo")).first().toLongLong();
+    index.ReplaceMembers(hammer, std::vector{oldMember}, {1, {}, {}});
+    const QString refused = f.Archive(QStringLiteral("Hammer.zip"),
+                                      std::move(ZipBuilder().Add("h.inf", InfFile("Tools")).Add("refused.txt", "x")));
+    messages.Clear();
+    f.ImportThroughCommand({refused});
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName FROM CPInfo")), QStringList{"Hammer"});
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Hammer"});
+    f.Select(f.Category(QStringLiteral("Tools"))->child(0));
+    FileDialogRecorder dialogs;
+    dialogs.PickNext({refused});
+    f.ReimportThroughCommand();
+    QCOMPARE(messages.Count(), 2);
+    QVERIFY(messages.Last().text.startsWith(QStringLiteral("An error has occurred when updating the database.")));
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName, ArchiveFile FROM CPInfo")), QStringList{"Hammer|"});
+    QCOMPARE(f.Text(QStringLiteral("Hammer"), "ArchiveFile"), QString());
+    QCOMPARE(StoredMembers(f.cat, QStringLiteral("Hammer")), (QStringList{"old.pas", "1"}));
 }
 
 void ArchiveImportTest::versionPartsTooLargeAreStoredAsZeroWithAMessage() {
@@ -594,7 +658,9 @@ void ArchiveImportTest::reimportRewritesTheShownComponent() {
     MessageRecorder messages;
     Fixture f;
     const qint64 id = f.cat.AddPackage(QStringLiteral("Kept Name"), f.tools, 2);
-    Q_UNUSED(id);
+    TArchiveMemberRecord oldMember;
+    oldMember.Name = QStringLiteral("old.pas");
+    f.cat.Module().ArchiveIndex()->ReplaceMembers(id, std::vector{oldMember}, {77, {}, {}});
     QVERIFY(f.Show());
     {
         TTable& row = f.Row(QStringLiteral("Kept Name"));
@@ -632,6 +698,7 @@ void ArchiveImportTest::reimportRewritesTheShownComponent() {
                                                   "from the archive of the component: Newer ?"));
     QCOMPARE(f.Text(QStringLiteral("Kept Name"), "ArchiveFile"), QStringLiteral("old.zip"));
     QCOMPARE(f.Text(QStringLiteral("Kept Name"), "Author"), QStringLiteral("Old"));
+    QCOMPARE(StoredMembers(f.cat, QStringLiteral("Kept Name")), (QStringList{"old.pas", "77"}));
     // Yes re-imports it.
     f.Select(f.Category(QStringLiteral("Tools"))->child(0));
     dialogs.PickNext({bare});
@@ -649,6 +716,8 @@ void ArchiveImportTest::reimportRewritesTheShownComponent() {
     QCOMPARE(f.Number(name, "VersionMajor"), 0);
     QCOMPARE(f.Text(name, "ArchiveFile"), QStringLiteral("Newer.zip"));
     QCOMPARE(f.Text(name, "ProductDescription"), QStringLiteral("\rNote:\r\rAdd.info:\r"));
+    // The new archive's members replace the old ones.
+    QCOMPARE(StoredMembers(f.cat, name), (QStringList{"a.txt", QString::number(QFileInfo(bare).size())}));
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{name});
 
     // A cancelled dialog changes nothing; so does the detail panel's button.

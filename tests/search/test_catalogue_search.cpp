@@ -98,12 +98,20 @@ void CatalogueSearchTest::theIndexFollowsEveryChangeInTheSameTransaction() {
     const qint64 fast = cat.AddPackage(QStringLiteral("FastGrid"), grids);
     const qint64 zip = cat.AddPackage(QStringLiteral("ZipKit"), tools);
     index.ReplaceMembers(fast, MembersNamed({"Source\\", "Source\\FastGrid.pas", "FastGrid.inf"}), {1234, {}, {}});
-    index.ReplaceMembers(zip, MembersNamed({"ZipKit.pas", "Demo\\UsesGrid.dpr"}), {99, {}, {}});
+    // Names from an archive may hold anything; sizes from a zip64 header are large.
+    std::vector<TArchiveMemberRecord> zipMembers = MembersNamed({"ZipKit.pas", "Demo\\UsesGrid.dpr"});
+    zipMembers.push_back({QStringLiteral("Odd \"name\"\t\u0001\\\u00e9.txt"), (qint64(1) << 62) + 1, 7, {}, 0xFFFFFFFFu, false});
+    index.ReplaceMembers(zip, zipMembers, {99, {}, {}});
     QCOMPARE(Hits(module, QStringLiteral("grid.pas")), QStringList{"FastGrid/Grids/Source\\FastGrid.pas: Grid.pas"});
     QCOMPARE(Hits(module, QStringLiteral("sg")), QStringList{"ZipKit/Tools/Demo\\UsesGrid.dpr: sG"});
     QCOMPARE(index.Members(fast).size(), size_t(3));
     QCOMPARE(index.Members(fast)[1].Modified, QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)));
     QCOMPARE(index.ArchiveFileOf(zip)->Size, qint64(99));
+    const TArchiveMemberRecord odd = index.Members(zip).back();
+    QCOMPARE(odd.Name, zipMembers.back().Name);
+    QCOMPARE(odd.Size, (qint64(1) << 62) + 1);
+    QCOMPARE(odd.Crc32, 0xFFFFFFFFu);
+    QVERIFY(!odd.Modified.isValid());
 
     // A re-import replaces the members; a rename and a move show at once.
     index.ReplaceMembers(fast, MembersNamed({"FastGrid2.pas"}), {1300, {}, {}});

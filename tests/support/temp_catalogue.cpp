@@ -34,8 +34,10 @@ QStringList TempCatalogue::Stored(const QString& sql) const {
         sqlite3_close(db);
         return {QStringLiteral("<cannot open the catalogue>")};
     }
-    const QString attach = QStringLiteral("ATTACH '%1' AS c; ATTACH '%2' AS s;")
-                               .arg(DataFolder() + QStringLiteral("Category.db"), DataFolder() + QStringLiteral("Status.db"));
+    // The member index last: on a read-only connection a missing file is not made.
+    const QString attach = QStringLiteral("ATTACH '%1' AS c; ATTACH '%2' AS s; ATTACH '%3' AS m;")
+                               .arg(DataFolder() + QStringLiteral("Category.db"), DataFolder() + QStringLiteral("Status.db"),
+                                    DataFolder() + QStringLiteral("Members.db"));
     sqlite3_exec(db, attach.toUtf8().constData(), nullptr, nullptr, nullptr);
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK) {

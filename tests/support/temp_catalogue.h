@@ -24,8 +24,8 @@ public:
 
     // What the files hold now, read by a connection of its own (as another SQLite tool
     // would), so the window's current rows stay where they are. CPInfo is the main
-    // schema; Category.db and Status.db are attached as "c" and "s". One text per row:
-    // the row's columns joined by "|".
+    // schema; Category.db, Status.db and Members.db are attached as "c", "s" and "m".
+    // One text per row: the row's columns joined by "|".
     QStringList Stored(const QString& sql) const;
     // Changes the files through a connection of its own, as another SQLite tool would;
     // false with a warning when SQLite refuses.
