@@ -265,6 +265,11 @@ void TInstantSearchPanel::OpenHit(const TSearchHit& hit) {
 }
 
 bool TInstantSearchPanel::eventFilter(QObject* watched, QEvent* event) {
+    // The window sends child events while it is being destroyed; by then it is no longer a
+    // TFormMain, so only the events handled below may look at it.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::WindowActivate && type != QEvent::Resize && type != QEvent::KeyPress)
+        return false;
     if (watched == window_ && event->type() == QEvent::WindowActivate) {
         ScheduleRefresh();
         return false;
