@@ -208,7 +208,8 @@ void TArchiveIndex::CreateConnectionTriggers() {
     database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageRemoved AFTER DELETE ON %1 BEGIN "
                                   "DELETE FROM PackageText WHERE rowid = old.ID; "
                                   "DELETE FROM ArchiveMember WHERE PackageID = old.ID; "
-                                  "DELETE FROM ArchiveFile WHERE PackageID = old.ID; END;")
+                                  "DELETE FROM ArchiveFile WHERE PackageID = old.ID; "
+                                  "DELETE FROM WorksWith WHERE PackageID = old.ID; END;")
                        .arg(packages));
 }
 

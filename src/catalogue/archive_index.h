@@ -32,9 +32,10 @@ struct TArchiveFileRecord {
 // Told how far a long run has got; returns false to stop it.
 using TIndexProgress = std::function<bool(qint64 done, qint64 total)>;
 
-// The catalogue's fourth file, Members.db: every package archive's members and the
-// archive file they were read from, and the full-text index (SQLite FTS5, trigram) that
-// the instant search reads, over the packages' texts and the members' names.
+// The catalogue's fourth file, Members.db: every package archive's members, the archive
+// file they were read from (size, date, SHA-256), the IDE versions each package works
+// with, and the full-text index (SQLite FTS5, trigram) that the instant search reads,
+// over the packages' texts and the members' names.
 //
 // It is attached to the catalogue's one connection like the table files, and connection
 // triggers keep it in step with the package table: a package's index rows change and

@@ -93,6 +93,15 @@ const char kMembersSchema[] =
     " INSERT INTO MemberText (rowid, Name) VALUES (new.ID, new.Name); END;"
     "CREATE VIRTUAL TABLE IF NOT EXISTS {s}PackageText USING fts5"
     " (Text, tokenize='trigram', detail='none');"
+    "CREATE INDEX IF NOT EXISTS {s}ArchiveFileBySha256 ON ArchiveFile (Sha256);"
+    // The IDE versions a package works with: detected in its archive, declared by its
+    // info file, or set by the user, each with what shows it.
+    "CREATE TABLE IF NOT EXISTS {s}WorksWith ("
+    " PackageID INTEGER NOT NULL,"
+    " Ide TEXT NOT NULL,"
+    " Source TEXT NOT NULL,"
+    " Evidence TEXT);"
+    "CREATE INDEX IF NOT EXISTS {s}WorksWithByPackage ON WorksWith (PackageID);"
     "CREATE TABLE IF NOT EXISTS {s}IndexState ("
     " Key TEXT PRIMARY KEY,"
     " Value TEXT);";

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace velm {
+
+// What tells one archive file from another whatever its name: its SHA-256 (lower-case
+// hex), size and modification time.
+struct TArchiveFingerprint {
+    QString Sha256;
+    qint64 Size = 0;
+    QDateTime Modified;
+};
+
+// Reads the whole file once, in pieces; nothing when it cannot be read (why in *error).
+std::optional<TArchiveFingerprint> FingerprintArchive(const QString& path, QString* error = nullptr);
+
+}  // namespace velm
