@@ -58,6 +58,24 @@ bool IsAscii(QByteArrayView bytes) {
     return true;
 }
 
+// A member name as text with "\\" between folders, in one pass over the bytes; false when
+// the name is not plain ASCII and needs decoding. Nearly every name is ASCII, and a
+// large archive's directory is read for one member.
+bool AsciiMemberName(QByteArrayView bytes, QString& name) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    unsigned char seen = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        seen |= in[i];
+        out[i] = in[i] == '/' ? u'\\' : char16_t(in[i]);
+    }
+    if (seen >= 0x80)
+        return false;
+    name = std::move(text);
+    return true;
+}
+
 void Fail(ZipDirectory& directory, ZipReadStatus status, const QString& detail) {
     directory.Status = status;
     directory.Detail = detail;
@@ -298,8 +316,10 @@ void Read(QIODevice& device, ZipDirectory& directory) {
         if (!ApplyZip64Extra(entry, extra))
             return Fail(directory, ZipReadStatus::Damaged, QStringLiteral("the zip64 extra field of %1 is too short").arg(where()));
         entry.RawFileName = name.toByteArray();
-        entry.FileName = DecodeZipText(name, entry.MadeByVersion, entry.Flag);
-        entry.FileName.replace(u'/', u'\\');
+        if (!AsciiMemberName(name, entry.FileName)) {
+            entry.FileName = DecodeZipText(name, entry.MadeByVersion, entry.Flag);
+            entry.FileName.replace(u'/', u'\\');
+        }
         if (!comment.isEmpty())
             entry.FileComment = DecodeZipText(comment, entry.MadeByVersion, entry.Flag);
         directory.Entries.push_back(std::move(entry));
