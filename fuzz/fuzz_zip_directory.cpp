@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ReadMember(buffer, directory.ArchiveStart(), entry);
         if (!CompanionFits(entry.ComprSize64, entry.ComprSize) || !CompanionFits(entry.UncomprSize64, entry.UncomprSize) ||
             !CompanionFits(entry.RelOffLocal64, entry.RelOffLocal) ||
-            (entry.DiskStart != 0xFFFF && entry.DiskStart32 != entry.DiskStart))
+            (entry.DiskStart != 0xFFFF && entry.DiskStart32 != entry.DiskStart) ||
+            entry.StoredName().size() != entry.FileNameLen)
             __builtin_trap();
         const QStringList parts = velm::SafeMemberPath(entry.FileName);
         for (const QString& part : parts) {

@@ -249,7 +249,7 @@ std::unique_ptr<ZipMemberData> Extraction::OpenData(const ZipMemberToExtract& me
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     const char* rawName = zip_int64_t(member.Index) < count ? zip_get_name(archive, member.Index, ZIP_FL_ENC_RAW)
                                                             : nullptr;
-    if (!rawName || QByteArray(rawName) != entry.RawFileName) {
+    if (!rawName || QByteArray(rawName) != entry.StoredName()) {
         Fail(QStringLiteral("the archive has changed since it was read"));
         return nullptr;
     }

@@ -60,9 +60,9 @@ bool ZipLocalMemberData::Open() {
     const quint16 extraLength = qFromLittleEndian<quint16>(fixed + 28);
     // The header must belong to this member: an offset that points at another member's
     // header would hand out the wrong file under this one's name.
+    const QByteArray stored = entry_.StoredName();
     QByteArray name(nameLength, Qt::Uninitialized);
-    if (nameLength != entry_.RawFileName.size() || !ReadAt(header + kLocalHeaderSize, name.data(), nameLength) ||
-        name != entry_.RawFileName) {
+    if (nameLength != stored.size() || !ReadAt(header + kLocalHeaderSize, name.data(), nameLength) || name != stored) {
         Fail(QStringLiteral("the local header is damaged: it names another member"));
         return false;
     }
