@@ -96,7 +96,8 @@ qint64 ZipLocalMemberData::Read(char* buffer, qint64 capacity) {
         return 0;
     // One byte beyond the stored size is enough to know the data is longer: a member that
     // unpacks to far more than it claims is never unpacked further.
-    const qint64 room = qint64(qMin<quint64>(quint64(capacity), entry_.UncomprSize64 - produced_ + 1));
+    const quint64 left = entry_.UncomprSize64 - produced_;
+    const qint64 room = left < quint64(capacity) ? qint64(left) + 1 : capacity;
     const qint64 got = inflater_ ? Inflate(buffer, room) : ReadStored(buffer, room);
     if (got < 0) {
         failed_ = true;
