@@ -58,6 +58,27 @@ bool IsAscii(QByteArrayView bytes) {
     return true;
 }
 
+// A member name as text with "\" between folders, in one pass over the bytes; false when
+// the name is not plain ASCII or holds a "\", so that the text does not give the stored
+// bytes back. Nearly every name is plain, and a large archive's directory is read for
+// one member.
+bool PlainMemberName(QByteArrayView bytes, QString& name) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    unsigned char seen = 0;
+    bool backslash = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        seen |= in[i];
+        backslash |= in[i] == '\\';
+        out[i] = in[i] == '/' ? u'\\' : char16_t(in[i]);
+    }
+    if (seen >= 0x80 || backslash)
+        return false;
+    name = std::move(text);
+    return true;
+}
+
 void Fail(ZipDirectory& directory, ZipReadStatus status, const QString& detail) {
     directory.Status = status;
     directory.Detail = detail;
@@ -297,9 +318,11 @@ void Read(QIODevice& device, ZipDirectory& directory) {
         const QByteArrayView comment(h + kHeaderSize + entry.FileNameLen + entry.ExtraFieldLen, entry.FileComLen);
         if (!ApplyZip64Extra(entry, extra))
             return Fail(directory, ZipReadStatus::Damaged, QStringLiteral("the zip64 extra field of %1 is too short").arg(where()));
-        entry.RawFileName = name.toByteArray();
-        entry.FileName = DecodeZipText(name, entry.MadeByVersion, entry.Flag);
-        entry.FileName.replace(u'/', u'\\');
+        if (!PlainMemberName(name, entry.FileName)) {
+            entry.OtherStoredName = name.toByteArray();
+            entry.FileName = DecodeZipText(name, entry.MadeByVersion, entry.Flag);
+            entry.FileName.replace(u'/', u'\\');
+        }
         if (!comment.isEmpty())
             entry.FileComment = DecodeZipText(comment, entry.MadeByVersion, entry.Flag);
         directory.Entries.push_back(std::move(entry));
@@ -316,6 +339,14 @@ quint32 UnixFileType(const ZipDirEntry& entry) {
 }
 
 }  // namespace
+
+QByteArray ZipDirEntry::StoredName() const {
+    if (!OtherStoredName.isEmpty())
+        return OtherStoredName;
+    QByteArray name = FileName.toLatin1();
+    name.replace('\\', '/');
+    return name;
+}
 
 bool ZipDirEntry::IsLink() const { return UnixFileType(*this) == kUnixLink; }
 

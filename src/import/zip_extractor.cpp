@@ -1,6 +1,7 @@
 #include "import/zip_extractor.h"
 
 #include "kit/write_all.h"
+#include "import/zip_member_data.h"
 #include "import/zip_member_names.h"
 
 #include <QDir>
@@ -28,6 +29,20 @@ struct MemberCloser {
 };
 using ArchiveHandle = std::unique_ptr<zip_t, ArchiveCloser>;
 using MemberHandle = std::unique_ptr<zip_file_t, MemberCloser>;
+
+// libzip's reading of a member, for the compression methods other than stored and
+// deflated (it checks the CRC-32 itself).
+class LibzipMemberData : public ZipMemberData {
+public:
+    explicit LibzipMemberData(MemberHandle file) : file_(std::move(file)) {}
+    qint64 Read(char* buffer, qint64 capacity) override {
+        const zip_int64_t got = zip_fread(file_.get(), buffer, zip_uint64_t(capacity));
+        return got >= 0 ? qint64(got) : Fail(QString::fromLocal8Bit(zip_file_strerror(file_.get())));
+    }
+
+private:
+    MemberHandle file_;
+};
 
 std::filesystem::path FsPath(const QString& path) {
 #ifdef Q_OS_WIN
@@ -68,10 +83,12 @@ private:
     // Each returns false when extraction must stop (result_.Failed is then set).
     bool Fail(const QString& text);
     void Refuse(const ZipDirEntry& entry, const QString& reason);
-    bool ExtractOne(zip_t* archive, const ZipMemberToExtract& member);
+    bool ExtractOne(const ZipMemberToExtract& member);
     // The folder the member goes into, created as needed; empty when refused or failed.
     QString PrepareFolder(const ZipDirEntry& entry, const QStringList& folders, bool& ok);
-    bool WriteMember(zip_t* archive, const ZipMemberToExtract& member, qint64 size, const QString& folder,
+    // The member's data, ready to be read; null when extraction must stop.
+    std::unique_ptr<ZipMemberData> OpenData(const ZipMemberToExtract& member);
+    bool WriteMember(ZipMemberData& data, const ZipDirEntry& entry, qint64 size, const QString& folder,
                      const QString& target);
 
     const ZipExtractRequest& request_;
@@ -79,6 +96,8 @@ private:
     ZipExtractResult result_;
     QString base_;
     qint64 total_ = 0;
+    QFile archiveFile_;
+    ArchiveHandle libzip_;  // opened only for a member neither stored nor deflated
 };
 
 bool Extraction::Fail(const QString& text) {
@@ -117,20 +136,32 @@ ZipExtractResult Extraction::Run() {
         Fail(QStringLiteral("cannot create the folder %1").arg(base_));
         return result_;
     }
-    QString failure;
-    ArchiveHandle archive = OpenArchive(request_.ArchivePath, request_.ArchiveStart, failure);
-    if (!archive) {
-        Fail(failure);
+    if (!request_.OffsetsKnown) {
+        Fail(QStringLiteral("the directory is not where the archive's end record says: where its members lie is "
+                            "unknown"));
+        return result_;
+    }
+    archiveFile_.setFileName(request_.ArchivePath);
+    if (!archiveFile_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        Fail(archiveFile_.errorString());
+        return result_;
+    }
+    // The members are found at the offsets of the directory read earlier: they must still
+    // be those of this file.
+    if (request_.ArchiveSize >= 0 &&
+        (archiveFile_.size() != request_.ArchiveSize ||
+         archiveFile_.fileTime(QFileDevice::FileModificationTime) != request_.ArchiveModified)) {
+        Fail(QStringLiteral("the archive has changed since it was read"));
         return result_;
     }
     for (const ZipMemberToExtract& member : request_.Members) {
-        if (!ExtractOne(archive.get(), member))
+        if (!ExtractOne(member))
             break;
     }
     return result_;
 }
 
-bool Extraction::ExtractOne(zip_t* archive, const ZipMemberToExtract& member) {
+bool Extraction::ExtractOne(const ZipMemberToExtract& member) {
     const ZipDirEntry& entry = member.Entry;
     if (entry.IsFolder())
         return true;
@@ -139,25 +170,12 @@ bool Extraction::ExtractOne(zip_t* archive, const ZipMemberToExtract& member) {
         Refuse(entry, reason);
         return true;
     }
-    // The directory was read earlier: make sure libzip's member at this position is
-    // still the same one.
-    const zip_int64_t count = zip_get_num_entries(archive, 0);
-    const char* rawName = zip_int64_t(member.Index) < count ? zip_get_name(archive, member.Index, ZIP_FL_ENC_RAW)
-                                                            : nullptr;
-    if (!rawName || QByteArray(rawName) != entry.RawFileName)
-        return Fail(QStringLiteral("the archive has changed since it was read"));
-
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (zip_stat_index(archive, member.Index, 0, &stat) != 0)
-        return Fail(QStringLiteral("%1: %2").arg(entry.FileName, QString::fromLocal8Bit(zip_strerror(archive))));
-    const quint64 declared = (stat.valid & ZIP_STAT_SIZE) ? stat.size : entry.UncomprSize64;
-    if (declared > quint64(kMaxMemberSize) || entry.UncomprSize64 > quint64(kMaxMemberSize)) {
+    if (entry.UncomprSize64 > quint64(kMaxMemberSize)) {
         Refuse(entry, QStringLiteral("larger than %1 MiB").arg(kMaxMemberSize / (1024 * 1024)));
         result_.OverLimit = true;
         return true;
     }
-    const qint64 size = qint64(declared);
+    const qint64 size = qint64(entry.UncomprSize64);
     if (total_ + size > kMaxExtractTotal) {
         Refuse(entry, QStringLiteral("more than %1 MiB in one extraction").arg(kMaxExtractTotal / (1024 * 1024)));
         result_.OverLimit = true;
@@ -181,7 +199,8 @@ bool Extraction::ExtractOne(zip_t* archive, const ZipMemberToExtract& member) {
         if (existing.isDir() && !existing.isSymLink())
             return Fail(QStringLiteral("%1: a folder of that name is in the way").arg(entry.FileName));
     }
-    if (!WriteMember(archive, member, size, folder, target))
+    const std::unique_ptr<ZipMemberData> data = OpenData(member);
+    if (!data || !WriteMember(*data, entry, size, folder, target))
         return false;
     total_ += size;
     ++result_.Written;
@@ -207,12 +226,43 @@ QString Extraction::PrepareFolder(const ZipDirEntry& entry, const QStringList& f
     return folder;
 }
 
-bool Extraction::WriteMember(zip_t* archive, const ZipMemberToExtract& member, qint64 size, const QString& folder,
-                             const QString& target) {
+std::unique_ptr<ZipMemberData> Extraction::OpenData(const ZipMemberToExtract& member) {
     const ZipDirEntry& entry = member.Entry;
-    MemberHandle data(zip_fopen_index(archive, member.Index, 0));
-    if (!data)
-        return Fail(QStringLiteral("%1: %2").arg(entry.FileName, QString::fromLocal8Bit(zip_strerror(archive))));
+    if (IsStoredOrDeflated(entry.ComprMethod)) {
+        auto data = std::make_unique<ZipLocalMemberData>(archiveFile_, request_.ArchiveStart, entry);
+        if (data->Open())
+            return data;
+        Fail(QStringLiteral("%1: %2").arg(entry.FileName, data->Failure()));
+        return nullptr;
+    }
+    // Other methods are rare: libzip reads the whole directory again for them.
+    if (!libzip_) {
+        QString failure;
+        libzip_ = OpenArchive(request_.ArchivePath, request_.ArchiveStart, failure);
+        if (!libzip_) {
+            Fail(failure);
+            return nullptr;
+        }
+    }
+    zip_t* archive = libzip_.get();
+    // Make sure libzip's member at this position is the one of the directory read earlier.
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    const char* rawName = zip_int64_t(member.Index) < count ? zip_get_name(archive, member.Index, ZIP_FL_ENC_RAW)
+                                                            : nullptr;
+    if (!rawName || QByteArray(rawName) != entry.StoredName()) {
+        Fail(QStringLiteral("the archive has changed since it was read"));
+        return nullptr;
+    }
+    MemberHandle file(zip_fopen_index(archive, member.Index, 0));
+    if (!file) {
+        Fail(QStringLiteral("%1: %2").arg(entry.FileName, QString::fromLocal8Bit(zip_strerror(archive))));
+        return nullptr;
+    }
+    return std::make_unique<LibzipMemberData>(std::move(file));
+}
+
+bool Extraction::WriteMember(ZipMemberData& data, const ZipDirEntry& entry, qint64 size, const QString& folder,
+                             const QString& target) {
     QTemporaryFile out(folder + QStringLiteral("/.velmora-extract-XXXXXX"));
     if (!out.open())
         return Fail(QStringLiteral("%1: %2").arg(entry.FileName, out.errorString()));
@@ -220,11 +270,9 @@ bool Extraction::WriteMember(zip_t* archive, const ZipMemberToExtract& member, q
     QByteArray buffer(kChunkSize, Qt::Uninitialized);
     qint64 written = 0;
     for (;;) {
-        const zip_int64_t got = zip_fread(data.get(), buffer.data(), zip_uint64_t(buffer.size()));
-        if (got < 0) {
-            return Fail(QStringLiteral("%1: %2").arg(entry.FileName,
-                                                     QString::fromLocal8Bit(zip_file_strerror(data.get()))));
-        }
+        const qint64 got = data.Read(buffer.data(), buffer.size());
+        if (got < 0)
+            return Fail(QStringLiteral("%1: %2").arg(entry.FileName, data.Failure()));
         if (got == 0)
             break;
         written += got;

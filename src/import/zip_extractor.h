@@ -2,6 +2,7 @@
 
 #include "import/zip_directory.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +26,13 @@ struct ZipMemberToExtract {
 struct ZipExtractRequest {
     QString ArchivePath;
     qint64 ArchiveStart = 0;  // bytes in front of the archive that its offsets do not count
+    // False when the directory was not where the end record says and no data in front of
+    // the archive explains it: where the members' offsets count from is then unknown.
+    bool OffsetsKnown = true;
+    // The file as its directory was read; a file that differs is not extracted from.
+    // A negative size skips the check.
+    qint64 ArchiveSize = -1;
+    QDateTime ArchiveModified;
     QString BaseDir;
     bool DirNames = false;   // re-create the stored folders below BaseDir
     bool OverWrite = false;  // replace existing files; otherwise they are left alone
@@ -39,7 +47,8 @@ struct ZipExtractResult {
     bool OverLimit = false;  // among them, members the size limits kept from being read
 };
 
-// Decompresses the members with libzip and writes them below BaseDir, each with the
+// Reads the members at the offsets the directory gave (stored and deflated ones
+// directly, others through libzip) and writes them below BaseDir, each with the
 // modification time stored for it. Members that are links or other special files and
 // encrypted members are refused. Nothing is ever written outside BaseDir: unsafe
 // names are refused, links met on the way are never followed, and each file is written

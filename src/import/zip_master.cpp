@@ -77,6 +77,8 @@ void TZipMaster::SetZipFilename(const QString& path) {
     zipFilename_ = path;
     entries_.clear();
     archiveStart_ = 0;
+    offsetsKnown_ = true;
+    archiveSize_ = -1;
     // The count belongs to the archive it was extracted from.
     extractedCount_ = 0;
     readFailed_ = false;
@@ -84,9 +86,13 @@ void TZipMaster::SetZipFilename(const QString& path) {
     if (path.isEmpty() || !QFileInfo::exists(path))
         return;
     BusyPointer busy;
+    const QFileInfo file(path);
+    archiveSize_ = file.size();
+    archiveModified_ = file.lastModified();
     ZipDirectory directory = ReadZipDirectoryFile(path);
     entries_ = std::move(directory.Entries);
     archiveStart_ = directory.ArchiveStart();
+    offsetsKnown_ = !directory.OffsetDiffers || archiveStart_ > 0;
     busy.Restore();
     if (directory.OffsetDiffers) {
         ShowNotice(QStringLiteral("Warning: the directory of the ZIP archive %1 is not at its stored offset %2; "
@@ -123,6 +129,9 @@ void TZipMaster::Extract() {
     ZipExtractRequest request;
     request.ArchivePath = zipFilename_;
     request.ArchiveStart = archiveStart_;
+    request.OffsetsKnown = offsetsKnown_;
+    request.ArchiveSize = archiveSize_;
+    request.ArchiveModified = archiveModified_;
     request.BaseDir = ExtrBaseDir;
     request.DirNames = ExtrOptions.testFlag(ExtrDirNames);
     request.OverWrite = ExtrOptions.testFlag(ExtrOverWrite);

@@ -2,6 +2,7 @@
 
 #include "import/zip_directory.h"
 
+#include <QDateTime>
 #include <QFlags>
 #include <QString>
 #include <QStringList>
@@ -60,6 +61,10 @@ private:
     QString zipFilename_;
     std::vector<ZipDirEntry> entries_;
     qint64 archiveStart_ = 0;  // data in front of the archive that its offsets do not count
+    bool offsetsKnown_ = true;
+    // The file as its directory was read: members are extracted at the offsets read then.
+    qint64 archiveSize_ = -1;
+    QDateTime archiveModified_;
     int extractedCount_ = 0;
     bool readFailed_ = false;
     bool extractFailed_ = false;

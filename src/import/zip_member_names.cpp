@@ -4,9 +4,16 @@ namespace velm {
 
 namespace {
 
-// Letter case and the two folder separators do not count.
+// Letter case and the two folder separators do not count. Names are nearly all ASCII,
+// which needs no look-up in the Unicode tables.
 char16_t Folded(QChar c) {
-    return c == u'/' ? u'\\' : c.toCaseFolded().unicode();
+    const char16_t code = c.unicode();
+    if (code < 0x80) {
+        if (code >= u'A' && code <= u'Z')
+            return char16_t(code + (u'a' - u'A'));
+        return code == u'/' ? u'\\' : code;
+    }
+    return c.toCaseFolded().unicode();
 }
 
 QString Normalised(const QString& text) {
@@ -59,13 +66,27 @@ bool MatchesFileSpec(const QString& memberName, const QString& pattern) {
 }
 
 TFileSpecMatcher::TFileSpecMatcher(const QStringList& patterns) {
-    for (const QString& pattern : patterns)
-        patterns_.append(Normalised(pattern));
+    for (const QString& pattern : patterns) {
+        Pattern prepared{Normalised(pattern), 0, false};
+        const qsizetype star = prepared.text.lastIndexOf(u'*');
+        prepared.tail = prepared.text.size() - star - 1;
+        prepared.exactLength = star < 0 && prepared.text.contains(u'\\');
+        patterns_.push_back(std::move(prepared));
+    }
 }
 
 bool TFileSpecMatcher::Matches(const QString& memberName) const {
-    for (const QString& pattern : patterns_) {
-        if (MatchesNormalisedPattern(memberName, pattern))
+    for (const Pattern& pattern : patterns_) {
+        // What follows the pattern's last "*" must match the name's end, whichever part of
+        // the name the pattern is matched against: most names of a large archive fail here.
+        if (memberName.size() < pattern.tail || (pattern.exactLength && memberName.size() != pattern.tail))
+            continue;
+        const QStringView tail = QStringView(pattern.text).last(pattern.tail);
+        const QStringView end = QStringView(memberName).last(pattern.tail);
+        bool fits = true;
+        for (qsizetype i = 0; fits && i < tail.size(); ++i)
+            fits = tail[i] == u'?' || tail[i] == Folded(end[i]);
+        if (fits && MatchesNormalisedPattern(memberName, pattern.text))
             return true;
     }
     return false;

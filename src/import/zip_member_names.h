@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace velm {
 
 // Whether a member name (folders separated by "\") matches one extraction pattern.
@@ -18,7 +20,12 @@ public:
     bool Matches(const QString& memberName) const;
 
 private:
-    QStringList patterns_;
+    struct Pattern {
+        QString text;            // normalised
+        qsizetype tail = 0;      // characters after the last "*", or all of them
+        bool exactLength = false;  // no "*" and a folder part: the whole name has its length
+    };
+    std::vector<Pattern> patterns_;
 };
 
 // The member's name split into folder and file parts, or an empty list when the name

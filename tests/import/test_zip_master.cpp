@@ -10,6 +10,7 @@
 
 #include <zip.h>
 
+#include <functional>
 #include <stdexcept>
 
 using velm::TZipMaster;
@@ -18,6 +19,9 @@ using velm::test::ZipBuilder;
 using velm::test::ZipMember;
 
 Q_DECLARE_METATYPE(velm::test::ZipMember)
+// Damage done to an archive's bytes after they are written.
+using Damage = std::function<void(QByteArray&)>;
+Q_DECLARE_METATYPE(Damage)
 
 namespace {
 
@@ -44,21 +48,40 @@ QStringList FilesBelow(const QString& folder) {
     return files;
 }
 
-// An archive written by libzip itself, deflated.
-bool WriteWithLibzip(const QString& path, const QList<QPair<QByteArray, QByteArray>>& members) {
+struct LibzipMember {
+    QByteArray name;
+    QByteArray data;
+    zip_int32_t method = ZIP_CM_DEFAULT;  // deflated
+};
+
+// An archive written by libzip itself.
+bool WriteWithLibzip(const QString& path, const QList<LibzipMember>& members) {
     int error = 0;
     zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!archive)
         return false;
-    for (const auto& [name, data] : members) {
-        zip_source_t* source = zip_source_buffer(archive, data.constData(), zip_uint64_t(data.size()), 0);
-        if (!source || zip_file_add(archive, name.constData(), source, ZIP_FL_ENC_UTF_8) < 0) {
-            zip_source_free(source);
+    for (const LibzipMember& member : members) {
+        zip_source_t* source = zip_source_buffer(archive, member.data.constData(), zip_uint64_t(member.data.size()), 0);
+        const zip_int64_t index = source ? zip_file_add(archive, member.name.constData(), source, ZIP_FL_ENC_UTF_8) : -1;
+        if (index < 0 || zip_set_file_compression(archive, zip_uint64_t(index), member.method, 0) < 0) {
+            if (index < 0)
+                zip_source_free(source);
             zip_discard(archive);
             return false;
         }
     }
     return zip_close(archive) == 0;
+}
+
+// Text that deflates to about a third: several output chunks from several input chunks.
+QByteArray LargeText(int lines) {
+    QByteArray text;
+    quint32 seed = 7;
+    for (int i = 0; i < lines; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        text += "line " + QByteArray::number(i) + ' ' + QByteArray::number(seed, 16) + "\r\n";
+    }
+    return text;
 }
 
 }  // namespace
@@ -88,6 +111,7 @@ private slots:
     void RefusedInfoFileIsNamedTheRestExtracts_data();
     void RefusedInfoFileIsNamedTheRestExtracts();
     void DataLongerThanDeclaredFails();
+    void DamagedMemberKeepsTheOldCopy_data();
     void DamagedMemberKeepsTheOldCopy();
     void ExtractDuringExtractDoesNothing();
     void ExtractIsReadyAgainAfterAnException();
@@ -296,6 +320,7 @@ void TestZipMaster::ExtractFromVanishedArchiveFails() {
     zip.Extract();
     QCOMPARE(zip.ExtractedCount(), 0);
     QCOMPARE(messages.Count(), 1);
+    QVERIFY(messages.Last().text.endsWith("the archive has changed since it was read"));
     QVERIFY(FilesBelow(base_).isEmpty());
 }
 
@@ -326,16 +351,23 @@ void TestZipMaster::ArchivesFromOtherWriters() {
         zip.Extract();
         QCOMPARE(zip.ExtractedCount(), 1);
     }
+    // Deflated small and large, and bzip2, which libzip still reads for us.
     const QString libzipArchive = dir_->filePath("libzip.zip");
-    QVERIFY(WriteWithLibzip(libzipArchive, {{"deep/down/lib.inf", QByteArray("libzip ").repeated(1000)}}));
+    const QByteArray large = LargeText(40000);
+    QVERIFY(WriteWithLibzip(libzipArchive, {{"deep/down/lib.inf", QByteArray("libzip ").repeated(1000)},
+                                            {"deep/big.inf", large},
+                                            {"bzip2.inf", QByteArray("bzip2 ").repeated(500), ZIP_CM_BZIP2}}));
     zip.SetZipFilename(libzipArchive);
+    QVERIFY(zip.Entries()[1].ComprSize64 > 64 * 1024 && zip.Entries()[1].UncomprSize64 > 2 * 256 * 1024);
     zip.FSpecArgs << "*.inf";
     zip.Extract();
-    QCOMPARE(zip.ExtractedCount(), 1);
-    QCOMPARE(FilesBelow(base_), (QStringList{QString::fromUtf8("Menü.inf"), "lib.inf", "pkg.upl",
-                                             QString::fromUtf8("Übersicht.inf")}));
+    QCOMPARE(zip.ExtractedCount(), 3);
+    QCOMPARE(FilesBelow(base_), (QStringList{QString::fromUtf8("Menü.inf"), "big.inf", "bzip2.inf", "lib.inf",
+                                             "pkg.upl", QString::fromUtf8("Übersicht.inf")}));
     QCOMPARE(ReadFile(base_ + "/pkg.upl"), QByteArray("[DSP upload]\r\nVersion=3.1\r\n"));
     QCOMPARE(ReadFile(base_ + "/lib.inf"), QByteArray("libzip ").repeated(1000));
+    QCOMPARE(ReadFile(base_ + "/big.inf"), large);
+    QCOMPARE(ReadFile(base_ + "/bzip2.inf"), QByteArray("bzip2 ").repeated(500));
     QCOMPARE(messages.Count(), 0);
 }
 
@@ -460,11 +492,39 @@ void TestZipMaster::DataLongerThanDeclaredFails() {
     QVERIFY(messages.Last().text.contains("failed"));
 }
 
+void TestZipMaster::DamagedMemberKeepsTheOldCopy_data() {
+    QTest::addColumn<ZipMember>("broken");
+    QTest::addColumn<Damage>("damage");
+    const QByteArray contents = QByteArray("new contents ").repeated(100);
+    const ZipMember member{"pkg.inf", contents};
+    const Damage none = [](QByteArray&) {};
+    ZipMember wrongCrc = member;
+    wrongCrc.wrongCrc = true;
+    QTest::newRow("wrong CRC-32") << wrongCrc << none;
+    // The archive's first "pkg.inf" is the name in the member's local header.
+    QTest::newRow("local header names another member")
+        << member << Damage([](QByteArray& bytes) { bytes[bytes.indexOf("pkg.inf") + 6] = 'x'; });
+    QTest::newRow("local header signature")
+        << member << Damage([](QByteArray& bytes) { bytes[bytes.indexOf("pkg.inf") - 30 + 3] = 9; });
+    ZipMember beyond = member;
+    beyond.zip64 = true;
+    beyond.claimedComprSize64 = quint64(1) << 40;
+    QTest::newRow("data beyond the end of the file") << beyond << none;
+    ZipMember garbled = member;
+    garbled.deflated = QByteArray(64, '\xFF');
+    QTest::newRow("deflated data garbled") << garbled << none;
+    ZipMember cut = member;
+    cut.deflated = velm::test::RawDeflate(contents).chopped(4);
+    QTest::newRow("deflated data cut short") << cut << none;
+}
+
 void TestZipMaster::DamagedMemberKeepsTheOldCopy() {
-    ZipMember broken{"pkg.inf", "new contents"};
-    broken.wrongCrc = true;
-    const QString path = dir_->filePath("crc.zip");
-    QVERIFY(ZipBuilder().Add("first.upl", "ok").Add(broken).WriteTo(path));
+    QFETCH(ZipMember, broken);
+    QFETCH(Damage, damage);
+    const QString path = dir_->filePath("damaged.zip");
+    QByteArray bytes = ZipBuilder().Add("first.upl", "ok").Add(broken).Build();
+    damage(bytes);
+    WriteFile(path, bytes);
     WriteFile(base_ + "/pkg.inf", "old");
     MessageRecorder messages;
     TZipMaster zip;
@@ -478,7 +538,8 @@ void TestZipMaster::DamagedMemberKeepsTheOldCopy() {
     QCOMPARE(ReadFile(base_ + "/pkg.inf"), QByteArray("old"));
     QCOMPARE(FilesBelow(base_), (QStringList{"first.upl", "pkg.inf"}));
     QCOMPARE(messages.Count(), 1);
-    QVERIFY(messages.Last().text.contains("pkg.inf"));
+    QVERIFY2(messages.Last().text.contains("pkg.inf: the ") && messages.Last().text.contains(" is damaged"),
+             qPrintable(messages.Last().text));
 }
 
 void TestZipMaster::ExtractDuringExtractDoesNothing() {

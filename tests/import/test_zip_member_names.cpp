@@ -29,6 +29,9 @@ void TestZipMemberNames::Patterns_data() {
     QTest::newRow("folder part must match whole") << "Pkg\\Info\\MyPkg.INF" << "Info\\MyPkg.INF" << false;
     QTest::newRow("star crosses folders") << "Pkg\\Info\\MyPkg.INF" << "Pkg\\*.inf" << true;
     QTest::newRow("everything") << "a\\b\\c" << "*" << true;
+    QTest::newRow("question mark near the end") << "Pkg\\x.INF" << "*.?nf" << true;
+    QTest::newRow("shorter than the pattern's end") << "inf" << "*.inf" << false;
+    QTest::newRow("stars inside") << "Pkg\\Info\\MyPkg.INF" << "p*\\my*.inf" << true;
     QTest::newRow("letters beyond ASCII") << QString::fromUtf8("ÜBERSICHT.INF") << QString::fromUtf8("übersicht.inf")
                                           << true;
 }
