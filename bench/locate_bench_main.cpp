@@ -2,9 +2,16 @@
 // that find nothing and so scan every package (on a name and on the description memo),
 // and an exact name search through the name index. The engine runs as the program runs
 // it: controls detached, events processed while scanning.
+//
+// Then the results list of the instant search: the first 200 hits of a five-character
+// text (a miss, a rare and a common one) over the package texts and the archive
+// members, beside a plain LIKE scan of the same columns in the same run (the floor).
 #include "kit/messages.h"
+#include "catalogue/archive_index.h"
 #include "catalogue/data_module.h"
+#include "catalogue/database.h"
 #include "catalogue/database_error.h"
+#include "search/catalogue_search.h"
 #include "search/fx_locate.h"
 
 #include <QApplication>
@@ -77,6 +84,78 @@ void Search(TfxLocate& locate, const char* field, const QString& text, TfxMatchT
                                  .arg(text, QString::fromLatin1(field))
                                  .arg(locate.Found())
                                  .arg(locate.Error()));
+}
+
+constexpr int kResultsListHits = 200;
+constexpr double kResultsListTargetMs = 20;
+
+// The floor: the same columns scanned with LIKE, the package texts first, then the
+// members' names, until as many rows as the list shows.
+int LikeScan(TArchiveIndex& index, const QString& text) {
+    TDatabase& database = index.Database();
+    const QString pattern = QLatin1Char('%') + text + QLatin1Char('%');
+    TStatement& packages = database.Prepare(
+        QStringLiteral("SELECT p.ID, p.ProductName FROM %1.CPInfo p WHERE p.ProductName LIKE ?1 OR "
+                       "p.ProductDescription LIKE ?1 OR p.Author LIKE ?1 OR p.AuthorEmail LIKE ?1 OR "
+                       "p.FileURL LIKE ?1 OR p.Comments LIKE ?1 OR p.ArchiveFile LIKE ?1 LIMIT ?2")
+            .arg(QuoteIdentifier(index.PackageSchema())));
+    TStatement& members = database.Prepare(
+        QStringLiteral("SELECT m.PackageID, m.Name FROM %1.ArchiveMember m WHERE m.Name LIKE ?1 LIMIT ?2")
+            .arg(QuoteIdentifier(index.Schema())));
+    int rows = 0;
+    for (TStatement* select : {&packages, &members}) {
+        if (rows >= kResultsListHits)
+            break;
+        select->Bind(1, pattern);
+        select->Bind(2, kResultsListHits - rows);
+        while (select->Step()) {
+            ++rows;
+            select->ColumnText(1);
+        }
+        select->Reset();
+    }
+    return rows;
+}
+
+void ResultsList(TDMvelm& module, int repeats, const QStringList& texts) {
+    TArchiveIndex& index = *module.ArchiveIndex();
+    const TCatalogueSearch search(index);
+    std::printf("\nResults list: the first %d hits, over %lld archive members; load average %.1f.\n", kResultsListHits,
+                static_cast<long long>(index.MemberCount()), LoadAverage());
+    std::printf("%-8s %-8s %6s %6s %12s %12s %12s %8s %s\n", "text", "kind", "hits", "floor", "median", "cpu median",
+                "floor median", "ratio", "target");
+    const char* const kinds[] = {"miss", "rare", "common"};
+    for (int k = 0; k < texts.size() && k < 3; ++k) {
+        const QString& text = texts.at(k);
+        Series find{"", kResultsListTargetMs, QString(), {}, {}};
+        Series floor{"", 0, QString(), {}, {}};
+        int hits = 0;
+        int floorRows = 0;
+        for (int run = 0; run <= repeats; ++run) {
+            Stopwatch watch;
+            hits = int(search.Find(text, kResultsListHits).size());
+            if (run > 0)
+                find.Add(watch);
+            watch = Stopwatch();
+            floorRows = LikeScan(index, text);
+            if (run > 0)
+                floor.Add(watch);
+        }
+        const double median = Median(find.wall);
+        std::printf("%-8s %-8s %6d %6d %12s %12s %12s %7.0fx %s\n", qPrintable(text), kinds[k], hits, floorRows,
+                    qPrintable(Ms(median)), qPrintable(Ms(Median(find.cpu))), qPrintable(Ms(Median(floor.wall))),
+                    median > 0 ? Median(floor.wall) / median : 0.0, median < kResultsListTargetMs ? "met" : "MISSED");
+    }
+}
+
+// The texts of the results list: a miss, a rare and a common hit in the catalogue that
+// generate-catalogue writes with its default seed and --members; LOCATE_BENCH_TEXTS
+// (MISS,RARE,COMMON) names others.
+QStringList ResultTexts() {
+    const QString given = qEnvironmentVariable("LOCATE_BENCH_TEXTS");
+    if (!given.isEmpty())
+        return given.split(QLatin1Char(','));
+    return {QStringLiteral("FooGr"), QStringLiteral("Xylo9"), QStringLiteral("Utils")};
 }
 
 int Run(const QString& programFolder, int repeats) {
@@ -173,6 +252,7 @@ int Run(const QString& programFolder, int repeats) {
             events.Add(watch);
     }
     PrintTable({&descMiss, &indexedHit, &nameMiss, &descMissEvery, &memoRead, &events});
+    ResultsList(*module, repeats, ResultTexts());
     return 0;
 }
 

@@ -42,7 +42,6 @@ void FoldFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
         sqlite3_result_null(context);
         return;
     }
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
     const QByteArray folded = FoldedForSearch(TextOf(arguments[0])).toUtf8();
     sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
 }
@@ -137,7 +136,10 @@ void TArchiveIndex::Open() {
     schema_ = database_.AttachFile(QString::fromLatin1(kFileName));
     try {
         // A file of an older build gains what it lacks; the statements change nothing
-        // that is there.
+        // that is there. Its triggers that indexed members at once give way to the queue
+        // (its index is complete, so nothing is queued for it).
+        for (const char* trigger : {"ArchiveMemberAdded", "ArchiveMemberRemoved", "ArchiveMemberRenamed"})
+            database_.Exec(QStringLiteral("DROP TRIGGER IF EXISTS %1.%2").arg(QuoteIdentifier(schema_), QLatin1String(trigger)));
         database_.Exec(MembersFileSchema(QuoteIdentifier(schema_)));
         // Package texts kept in another layout by an earlier build are indexed anew.
         const bool otherLayout =
@@ -168,6 +170,8 @@ void TArchiveIndex::Close() {
         return;
     open_ = false;
     try {
+        if (!database_.InTransaction())
+            ApplyPendingTexts();
         // The package file as it is now is the one the texts were indexed from, unless a
         // rebuild is still owed.
         if (!packageTextsStale_ && !database_.InTransaction()) {
@@ -197,16 +201,17 @@ void TArchiveIndex::CreateConnectionTriggers() {
     // statements name the index's tables without a schema, which resolves to the one
     // file that has them.
     const QString packages = QuoteIdentifier(packageSchema_) + QStringLiteral(".CPInfo");
-    const QString insertText =
-        QStringLiteral("INSERT INTO PackageText (rowid, Text) VALUES (new.ID, %1);").arg(SearchTextOf(QStringLiteral("new")));
-    database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageAdded AFTER INSERT ON %1 BEGIN %2 END;")
-                       .arg(packages, insertText));
+    // A package's text is queued and indexed later (ApplyPendingTexts), as members are.
+    database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageAdded AFTER INSERT ON %1 BEGIN "
+                                  "INSERT OR IGNORE INTO PackageTextPending (ID) VALUES (new.ID); END;")
+                       .arg(packages));
     database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageChanged AFTER UPDATE OF ID, "
                                   "ProductName, ProductDescription, Author, AuthorEmail, FileURL, Comments, ArchiveFile "
-                                  "ON %1 BEGIN DELETE FROM PackageText WHERE rowid = old.ID; %2 END;")
-                       .arg(packages, insertText));
+                                  "ON %1 BEGIN INSERT OR IGNORE INTO PackageTextPending (ID) VALUES (old.ID); "
+                                  "INSERT OR IGNORE INTO PackageTextPending (ID) VALUES (new.ID); END;")
+                       .arg(packages));
     database_.Exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS VelmPackageRemoved AFTER DELETE ON %1 BEGIN "
-                                  "DELETE FROM PackageText WHERE rowid = old.ID; "
+                                  "INSERT OR IGNORE INTO PackageTextPending (ID) VALUES (old.ID); "
                                   "DELETE FROM ArchiveMember WHERE PackageID = old.ID; "
                                   "DELETE FROM ArchiveFile WHERE PackageID = old.ID; "
                                   "DELETE FROM WorksWith WHERE PackageID = old.ID; END;")
@@ -220,6 +225,41 @@ void TArchiveIndex::DropConnectionTriggers() {
         database_.Exec(QStringLiteral("DROP TRIGGER IF EXISTS temp.%1").arg(QString::fromLatin1(name)));
 }
 
+void TArchiveIndex::ApplyPendingTexts() const {
+    if (!open_)
+        return;
+    const QString index = QuoteIdentifier(schema_);
+    if (CountOf(QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1.PackageTextPending) OR "
+                               "EXISTS (SELECT 1 FROM %1.MemberTextPending)")
+                    .arg(index)) == 0)
+        return;
+    const bool ownTransaction = !database_.InTransaction();
+    if (ownTransaction)
+        database_.StartTransaction();
+    try {
+        const QString packages = QuoteIdentifier(packageSchema_) + QStringLiteral(".CPInfo");
+        database_.Exec(
+            QStringLiteral("DELETE FROM %1.PackageText WHERE rowid IN (SELECT ID FROM %1.PackageTextPending)").arg(index));
+        database_.Exec(QStringLiteral("INSERT INTO %1.PackageText (rowid, Text) SELECT p.ID, %2 FROM %3 p "
+                                      "WHERE p.ID IN (SELECT ID FROM %1.PackageTextPending)")
+                           .arg(index, SearchTextOf(QStringLiteral("p")), packages));
+        database_.Exec(QStringLiteral("DELETE FROM %1.PackageTextPending").arg(index));
+        database_.Exec(QStringLiteral("INSERT INTO %1.MemberText (MemberText, rowid, Name) "
+                                      "SELECT 'delete', ID, Name FROM %1.MemberTextPending WHERE Name IS NOT NULL")
+                           .arg(index));
+        database_.Exec(QStringLiteral("INSERT INTO %1.MemberText (rowid, Name) SELECT m.ID, m.Name "
+                                      "FROM %1.MemberTextPending q JOIN %1.ArchiveMember m ON m.ID = q.ID")
+                           .arg(index));
+        database_.Exec(QStringLiteral("DELETE FROM %1.MemberTextPending").arg(index));
+        if (ownTransaction)
+            database_.Commit();
+    } catch (...) {
+        if (ownTransaction)
+            database_.Rollback();
+        throw;
+    }
+}
+
 bool TArchiveIndex::RebuildPackageTexts(const TIndexProgress& progress) {
     const QString index = QuoteIdentifier(schema_);
     const QString packages = QuoteIdentifier(packageSchema_) + QStringLiteral(".CPInfo");
@@ -229,6 +269,7 @@ bool TArchiveIndex::RebuildPackageTexts(const TIndexProgress& progress) {
         database_.StartTransaction();
     try {
         database_.Exec(QStringLiteral("DELETE FROM %1.PackageText").arg(index));
+        database_.Exec(QStringLiteral("DELETE FROM %1.PackageTextPending").arg(index));
         TStatement& step = database_.Prepare(
             QStringLiteral("INSERT INTO %1.PackageText (rowid, Text) SELECT p.ID, %2 FROM %3 p WHERE p.ID > ? "
                            "ORDER BY p.ID LIMIT %4")

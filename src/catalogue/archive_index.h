@@ -67,6 +67,9 @@ public:
     // changed) when progress asked to stop.
     bool RebuildPackageTexts(const TIndexProgress& progress = {});
 
+    // Changes to packages and members reach the full-text index queued; this indexes
+    // what is queued, in one go. Searches call it first; so does Close.
+    void ApplyPendingTexts() const;
     // Replaces the package's members and the record of the archive they came from.
     void ReplaceMembers(qint64 packageId, std::span<const TArchiveMemberRecord> members,
                         const TArchiveFileRecord& archive);

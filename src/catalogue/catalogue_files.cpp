@@ -84,15 +84,25 @@ const char kMembersSchema[] =
     " Modified TEXT);"
     "CREATE VIRTUAL TABLE IF NOT EXISTS {s}MemberText USING fts5"
     " (Name, content='ArchiveMember', content_rowid='ID', tokenize='trigram');"
-    "CREATE TRIGGER IF NOT EXISTS {s}ArchiveMemberAdded AFTER INSERT ON ArchiveMember BEGIN"
-    " INSERT INTO MemberText (rowid, Name) VALUES (new.ID, new.Name); END;"
-    "CREATE TRIGGER IF NOT EXISTS {s}ArchiveMemberRemoved AFTER DELETE ON ArchiveMember BEGIN"
-    " INSERT INTO MemberText (MemberText, rowid, Name) VALUES ('delete', old.ID, old.Name); END;"
-    "CREATE TRIGGER IF NOT EXISTS {s}ArchiveMemberRenamed AFTER UPDATE OF Name ON ArchiveMember BEGIN"
-    " INSERT INTO MemberText (MemberText, rowid, Name) VALUES ('delete', old.ID, old.Name);"
-    " INSERT INTO MemberText (rowid, Name) VALUES (new.ID, new.Name); END;"
+    // A change to the members is queued, not indexed at once: every statement of a
+    // transaction makes the full-text index write out what it holds, which cost more than
+    // the rest of an import. The queue names each member whose index entry is out of date
+    // and the name the index holds for it (NULL: none); the first entry for a member
+    // wins, since it names what the index still holds.
+    "CREATE TABLE IF NOT EXISTS {s}MemberTextPending ("
+    " ID INTEGER PRIMARY KEY,"
+    " Name TEXT);"
+    "CREATE TRIGGER IF NOT EXISTS {s}ArchiveMemberQueuedAdded AFTER INSERT ON ArchiveMember BEGIN"
+    " INSERT OR IGNORE INTO MemberTextPending (ID, Name) VALUES (new.ID, NULL); END;"
+    "CREATE TRIGGER IF NOT EXISTS {s}ArchiveMemberQueuedRemoved AFTER DELETE ON ArchiveMember BEGIN"
+    " INSERT OR IGNORE INTO MemberTextPending (ID, Name) VALUES (old.ID, old.Name); END;"
+    "CREATE TRIGGER IF NOT EXISTS {s}ArchiveMemberQueuedRenamed AFTER UPDATE OF Name ON ArchiveMember BEGIN"
+    " INSERT OR IGNORE INTO MemberTextPending (ID, Name) VALUES (old.ID, old.Name); END;"
     "CREATE VIRTUAL TABLE IF NOT EXISTS {s}PackageText USING fts5"
     " (Text, tokenize='trigram', detail='none');"
+    // The packages whose texts changed since they were last indexed.
+    "CREATE TABLE IF NOT EXISTS {s}PackageTextPending ("
+    " ID INTEGER PRIMARY KEY);"
     "CREATE INDEX IF NOT EXISTS {s}ArchiveFileBySha256 ON ArchiveFile (Sha256);"
     // The IDE versions a package works with: detected in its archive, declared by its
     // info file, or set by the user, each with what shows it.

@@ -76,7 +76,7 @@ QString ReadFailureReason(const ZipDirectory& directory) {
 // The stored archives' writes, committed now and then rather than once per archive.
 class Batch {
 public:
-    Batch(TDatabase& database, int intervalMs) : database_(database), intervalMs_(intervalMs) {}
+    Batch(TArchiveIndex& index, int intervalMs) : index_(index), database_(index.Database()), intervalMs_(intervalMs) {}
     ~Batch() {
         // Left by an exception: the batch in hand goes; earlier batches are committed.
         if (open_)
@@ -101,6 +101,8 @@ public:
             return;
         open_ = false;
         try {
+            // The members' names go into the full-text index with the batch, in one go.
+            index_.ApplyPendingTexts();
             database_.Commit();
         } catch (...) {
             database_.Rollback();
@@ -109,6 +111,7 @@ public:
     }
 
 private:
+    TArchiveIndex& index_;
     TDatabase& database_;
     int intervalMs_;
     QElapsedTimer clock_;
@@ -130,7 +133,7 @@ TArchiveIndexRun TArchiveIndexer::Run(const TArchiveIndexProgress& progress) {
     TDatabase& database = index_.Database();
     TStatement& exists = database.Prepare(
         QStringLiteral("SELECT 1 FROM %1.CPInfo WHERE ID = ?").arg(QuoteIdentifier(index_.PackageSchema())));
-    Batch batch(database, CommitIntervalMs);
+    Batch batch(index_, CommitIntervalMs);
     for (int i = 0; i < run.Archives; ++i) {
         const PackageArchive& package = packages[size_t(i)];
         if (progress && !progress(i, run.Archives, package.path)) {

@@ -76,6 +76,7 @@ std::vector<TSearchHit> TCatalogueSearch::Find(const QString& text, int limit) c
     const QString wanted = text.trimmed();
     if (wanted.isEmpty() || limit <= 0)
         return hits;
+    index_.ApplyPendingTexts();
     FindInPackages(wanted, limit, hits);
     if (int(hits.size()) < limit)
         FindInMembers(wanted, limit - int(hits.size()), hits);

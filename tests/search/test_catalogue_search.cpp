@@ -122,6 +122,10 @@ void CatalogueSearchTest::theIndexFollowsEveryChangeInTheSameTransaction() {
     packages.Post();
     QCOMPARE(Hits(module, QStringLiteral("grid2")), QStringList{"FleetGrid/Tools/FastGrid2.pas: Grid2"});
     QCOMPARE(Hits(module, QStringLiteral("fleet")), QStringList{"FleetGrid/Tools/ProductName: Fleet"});
+    // Its members had the highest IDs, which the next re-import gives out again.
+    index.ReplaceMembers(fast, MembersNamed({"FastGrid3.pas"}), {1300, {}, {}});
+    QVERIFY(Hits(module, QStringLiteral("grid2")).isEmpty());
+    QCOMPARE(Hits(module, QStringLiteral("grid3")), QStringList{"FleetGrid/Tools/FastGrid3.pas: Grid3"});
 
     // A delete that is rolled back keeps everything; one that commits takes the
     // package's members and texts with it.
