@@ -15,6 +15,7 @@
 #include "import/catalogue_check.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
