@@ -61,6 +61,8 @@ double RunTool(const QString& program, const QStringList& arguments) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Each round shows as it ends, also when the output goes to a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int archiveCount = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int kilobytes = argc > 2 ? std::atoi(argv[2]) : 300;
     const int rounds = argc > 3 ? std::atoi(argv[3]) : 3;

@@ -3,6 +3,7 @@
 #include "browser/form_check_catalogue.h"
 #include "browser/import_commands.h"
 #include "catalogue/data_module.h"
+#include "catalogue/table.h"
 #include "import/archive_relink.h"
 #include "import/catalogue_check.h"
 #include "import/outside_text.h"
@@ -160,6 +161,9 @@ QStringList NotCatalogued(TFormCheckCatalogue& form, TWorkGuard& guard) {
 
 void CheckCatalogue(QWidget* window, TWorkGuard& guard, TImportCommands& imports) {
     if (guard.Busy() || !DMvelm || !DMvelm->ArchiveIndex())
+        return;
+    // An archive folder or name just typed on the detail panel is the one checked.
+    if (!RunCommand([] { DMvelm->TableCPInfo->CheckBrowseMode(); }))
         return;
     TCatalogueCheckRun run;
     RunWithProgress(window, guard, QStringLiteral("Checking the catalogue"), QStringLiteral("Checking"),
