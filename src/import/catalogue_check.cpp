@@ -192,9 +192,10 @@ QString TestMembers(const ZipDirectory& directory, const uchar* data, qint64 siz
             ++*untested;
             continue;
         }
-        // The local header says how far its name and extra field push the data.
+        // The local header says how far its name and extra field push the data. The
+        // offset is the archive's word: compared without sums that could wrap.
         const quint64 local = quint64(start) + entry.RelOffLocal64;
-        if (local + 30 > quint64(size) || qFromLittleEndian<quint32>(data + local) != 0x04034b50u)
+        if (local > quint64(size) || quint64(size) - local < 30 || qFromLittleEndian<quint32>(data + local) != 0x04034b50u)
             return fail(QStringLiteral("its header is missing"));
         const quint64 begin = local + 30 + qFromLittleEndian<quint16>(data + local + 26) +
                               qFromLittleEndian<quint16>(data + local + 28);
