@@ -8,6 +8,7 @@
 #include "import/archive_fingerprint.h"
 #include "import/zip_builder.h"
 #include "kit/work_guard.h"
+#include "report/report_fixture.h"
 #include "support/file_dialog_recorder.h"
 #include "support/main_window_fixture.h"
 #include "support/message_recorder.h"
@@ -130,6 +131,7 @@ void CheckCatalogueTest::findsMissingChangedAndDamagedArchivesAndRelinksAMovedOn
     QStringList firstRows, byName, afterRelink;
     QString summary, relinkQuestion, importQuestion;
     const QString csv = f.archives.filePath(QStringLiteral("check.csv"));
+    const QString pdf = f.archives.filePath(QStringLiteral("check.pdf"));
     velm::test::AnswerNextModal<TFormCheckCatalogue>(
         [&](TFormCheckCatalogue* form) {
             summary = form->LabelSummary()->text();
@@ -145,6 +147,8 @@ void CheckCatalogueTest::findsMissingChangedAndDamagedArchivesAndRelinksAMovedOn
 
             dialogs.SaveNext(csv, 0);
             Click(form->BitBtnExport());
+            velm::test::PrintToPdf printer(pdf);
+            Click(form->BitBtnPrint());
 
             dialogs.FolderNext(f.archives.path());
             messages.AnswerNext(true);
@@ -178,6 +182,15 @@ void CheckCatalogueTest::findsMissingChangedAndDamagedArchivesAndRelinksAMovedOn
     QCOMPARE(lines.size(), 5);
     QCOMPARE(lines.first(), QStringLiteral("Component,Category,Archive,State,Detail"));
     QCOMPARE(lines.at(4), QStringLiteral("Gamma,Tools,%1Gamma.zip,ok,").arg(movedFolder));
+
+    // Printed as shown: the heading, then each row.
+    const QString printed = velm::test::RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(printed.contains(QStringLiteral("Velmora catalogue: Check Catalogue")));
+    QVERIFY(printed.indexOf(QStringLiteral("Component")) < printed.indexOf(QStringLiteral("Alpha")));
+    QVERIFY(printed.indexOf(QStringLiteral("Alpha")) < printed.indexOf(QStringLiteral("Gamma")));
+    // A long detail wraps within its column.
+    QVERIFY2(printed.simplified().contains(QStringLiteral("damaged member BetaReg.pas: CRC does not match")),
+             qPrintable(printed));
 
     // Only New.zip: the others are catalogued where they are, or by their SHA-256.
     QCOMPARE(importQuestion, QStringLiteral("1 archive(s) in %1 are not catalogued:\r\r%2\r\rImport them?")
