@@ -1,6 +1,7 @@
 #include "browser/form_main.h"
 
 #include "browser/archive_index_command.h"
+#include "browser/catalogue_check_command.h"
 #include "browser/category_tree.h"
 #include "browser/component_detail_panel.h"
 #include "browser/editing_commands.h"
@@ -273,6 +274,7 @@ void TFormMain::ConnectCommands() {
     ConnectCommand(ui_->HelpContents, [this] { HelpContentsClick(); });
     ConnectCommand(ui_->HelpAbout, [this] { HelpAboutClick(); });
     ConnectCommand(ui_->ToolsIndexArchiveContents, [this] { IndexArchiveContents(this, *workGuard_); });
+    ConnectCommand(ui_->ToolsCheckCatalogue, [this] { CheckCatalogue(this, *workGuard_, *import_); });
 }
 
 void TFormMain::ConnectMenus() {

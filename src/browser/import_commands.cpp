@@ -172,6 +172,19 @@ void TImportCommands::ImportComponents() {
         ImportArchives(node, files, true);
 }
 
+void TImportCommands::ImportFiles(const QStringList& paths) {
+    QTreeWidgetItem* node = tree_.SelectedNode();
+    if (node && node->parent())
+        node = node->parent();
+    if (!node)
+        node = tree_.Widget()->topLevelItem(0);
+    if (!node) {
+        ShowError(TEditingCommands::NoCategoryText());
+        return;
+    }
+    ImportArchives(node, paths, false);
+}
+
 void TImportCommands::ReimportSelected() {
     QTreeWidgetItem* node = tree_.SelectedNode();
     // The shown component is the selected node's; the button on the detail panel is

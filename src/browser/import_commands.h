@@ -44,6 +44,9 @@ public:
     // category that was under the pointer (the first one should it have gone since);
     // a dropped folder stands for the archives below it.
     void DropFilesInto(const QStringList& paths, qint64 categoryId);
+    // Archives found elsewhere (a folder's archives that are not catalogued): into the
+    // selected node's category, else the first one.
+    void ImportFiles(const QStringList& paths);
     // One archive into the node's category, plus its tree node (null when the archive
     // was refused or could not be read). The new node is selected.
     QTreeWidgetItem* ImportArchiveAt(QTreeWidgetItem* node, const QString& archivePath);

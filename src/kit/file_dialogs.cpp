@@ -79,6 +79,17 @@ TSavePick ShowSaveDialog(QWidget* parent, const TSaveDialogRequest& request) {
     return pick;
 }
 
+QString ShowFolderDialog(QWidget* parent, const TFolderDialogRequest& request) {
+    QFileDialog dialog(parent, request.Title, request.StartFolder);
+    dialog.setIconProvider(NameOnlyIconProvider());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
 }  // namespace
 
 QString FilterSuffix(const QString& filter) {
@@ -110,6 +121,12 @@ TSavePick PickFileToSave(QWidget* parent, const TSaveDialogRequest& request) {
     if (presenter)
         return presenter->PickFileToSave(parent, request);
     return ShowSaveDialog(parent, request);
+}
+
+QString PickFolder(QWidget* parent, const TFolderDialogRequest& request) {
+    if (presenter)
+        return presenter->PickFolder(parent, request);
+    return ShowFolderDialog(parent, request);
 }
 
 }  // namespace velm

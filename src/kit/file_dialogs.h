@@ -28,6 +28,12 @@ struct TSaveDialogRequest {
     QString FileName;       // proposed name, may be empty
 };
 
+// What a dialog that chooses a folder is asked to show.
+struct TFolderDialogRequest {
+    QString Title;
+    QString StartFolder;
+};
+
 struct TSavePick {
     QString File;    // full path; empty when cancelled
     int Filter = -1; // index into the request's Filters
@@ -44,6 +50,8 @@ public:
     virtual ~FileDialogPresenter() = default;
     virtual QStringList PickFilesToOpen(QWidget* parent, const TOpenDialogRequest& request) = 0;
     virtual TSavePick PickFileToSave(QWidget* /*parent*/, const TSaveDialogRequest& /*request*/) { return {}; }
+    // The folder chosen (an existing one, full path); empty when cancelled.
+    virtual QString PickFolder(QWidget* /*parent*/, const TFolderDialogRequest& /*request*/) { return {}; }
 };
 
 // Installs a presenter (nullptr restores the real dialogs). Returns the previous one.
@@ -51,6 +59,7 @@ FileDialogPresenter* SetFileDialogPresenter(FileDialogPresenter* presenter);
 
 QStringList PickFilesToOpen(QWidget* parent, const TOpenDialogRequest& request);
 TSavePick PickFileToSave(QWidget* parent, const TSaveDialogRequest& request);
+QString PickFolder(QWidget* parent, const TFolderDialogRequest& request);
 
 // The first pattern's suffix of a filter in Qt's form: "csv" for "CSV files (*.csv *.txt)".
 QString FilterSuffix(const QString& filter);

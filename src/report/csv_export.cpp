@@ -33,10 +33,12 @@ bool RunsAsFormula(QStringView value) {
     }
 }
 
+}  // namespace
+
 // Writes the field straight to the sink: no copy of the text is made to quote it. A
 // text that would run as a formula gets a leading apostrophe, which spreadsheets read
 // as "this cell is text". Numbers and dates are the program's own and stay numbers.
-void WriteField(TTextSink& out, QStringView value, bool isText = false) {
+void WriteCsvField(TTextSink& out, QStringView value, bool isText) {
     const QLatin1StringView asText(isText && RunsAsFormula(value) ? "'" : "");
     if (!NeedsQuotes(value)) {
         out << asText << value;
@@ -51,15 +53,13 @@ void WriteField(TTextSink& out, QStringView value, bool isText = false) {
     out << value.mid(start) << QLatin1StringView("\"");
 }
 
-}  // namespace
-
 bool WriteCsv(TCatalogueReport& report, QIODevice& device, const TProgressStep& step) {
     TTextSink out(device);
     const QStringList names = report.FieldNames();
     for (qsizetype i = 0; i < names.size(); ++i) {
         if (i > 0)
             out << QLatin1StringView(",");
-        WriteField(out, names.at(i));
+        WriteCsvField(out, names.at(i), false);
     }
     out << kRowEnd;
     int done = 0;
@@ -71,7 +71,7 @@ bool WriteCsv(TCatalogueReport& report, QIODevice& device, const TProgressStep& 
             const QString text = row.Text(field);
             const TFieldKind kind = field.Kind();
             const bool isText = kind == TFieldKind::String || kind == TFieldKind::Memo || kind == TFieldKind::Lookup;
-            WriteField(out, kind == TFieldKind::Memo ? MemoPlainText(text) : text, isText);
+            WriteCsvField(out, kind == TFieldKind::Memo ? MemoPlainText(text) : text, isText);
         }
         out << kRowEnd;
         return step(++done);

@@ -10,7 +10,7 @@ namespace velm::test {
 
 // Stands in for the file dialogs during a test: records every request and answers
 // from a queue of picks (an empty pick, as a cancelled dialog gives, when the queue is
-// empty). Open and save dialogs have a queue each.
+// empty). Open, save and folder dialogs have a queue each.
 class FileDialogRecorder : public FileDialogPresenter {
 public:
     FileDialogRecorder() { previous_ = SetFileDialogPresenter(this); }
@@ -41,12 +41,26 @@ public:
         return pick;
     }
 
+    // The folder dialog's answer.
+    void FolderNext(const QString& folder) { folderPicks_.push_back(folder); }
+
+    QString PickFolder(QWidget*, const TFolderDialogRequest& request) override {
+        folderRequests.append(request);
+        if (folderPicks_.empty())
+            return {};
+        QString folder = folderPicks_.front();
+        folderPicks_.pop_front();
+        return folder;
+    }
+
     QList<TOpenDialogRequest> requests;
     QList<TSaveDialogRequest> saveRequests;
+    QList<TFolderDialogRequest> folderRequests;
 
 private:
     std::deque<QStringList> picks_;
     std::deque<TSavePick> savePicks_;
+    std::deque<QString> folderPicks_;
     FileDialogPresenter* previous_ = nullptr;
 };
 
