@@ -1,7 +1,9 @@
 // Times the import command on many archives into a large catalogue, with no question
-// asked: every archive carries an .inf file naming a category that exists. Then, in the
-// same run, as many other archives dropped as one folder (spread over sub-folders) on
-// the tree, which finds them below the folder first.
+// asked: every archive carries an .inf file naming a category that exists. The command
+// runs four times on a quarter of them each, without and with the archives' SHA-256
+// taken, in turns, so that both see the catalogue grow alike. Then, in the same run, as
+// many other archives dropped as one folder (spread over sub-folders) on the tree,
+// which finds them below the folder first.
 //   import-bench FOLDER [ARCHIVES] [KB]
 // FOLDER holds a generated catalogue in FOLDER/dbase; it is changed (the imported
 // packages stay), so run it on a copy.
@@ -13,6 +15,7 @@
 #include "browser/form_main.h"
 #include "browser/import_commands.h"
 #include "browser/tree_node.h"
+#include "import/archive_fingerprint.h"
 #include "catalogue/data_module.h"
 #include "catalogue/table.h"
 
@@ -42,11 +45,8 @@ public:
 
 class FixedPicks : public velm::FileDialogPresenter {
 public:
-    explicit FixedPicks(QStringList files) : files_(std::move(files)) {}
-    QStringList PickFilesToOpen(QWidget*, const velm::TOpenDialogRequest&) override { return files_; }
-
-private:
-    QStringList files_;
+    QStringList PickFilesToOpen(QWidget*, const velm::TOpenDialogRequest&) override { return files; }
+    QStringList files;
 };
 
 double CpuSeconds() {
@@ -113,7 +113,9 @@ int main(int argc, char** argv) {
     }
     const QString dropFolder = archives.filePath(QStringLiteral("dropped"));
     for (int i = 0; i < archiveCount; ++i) {
-        if (!writeArchive(QStringLiteral("%1/Vendor%2/BenchDrop%3.zip").arg(dropFolder).arg(i % 10).arg(i), i))
+        // Not the picked archives' bytes: those would be set aside as catalogued already.
+        if (!writeArchive(QStringLiteral("%1/Vendor%2/BenchDrop%3.zip").arg(dropFolder).arg(i % 10).arg(i),
+                          archiveCount + i))
             return 1;
     }
 
@@ -124,25 +126,46 @@ int main(int argc, char** argv) {
     window.TreeViewCategories()->setCurrentItem(first);
     CountingPresenter messages;
     velm::SetMessagePresenter(&messages);
-    FixedPicks picks(files);
+    FixedPicks picks;
     velm::SetFileDialogPresenter(&picks);
 
     double load = 0;
     if (QFile loadavg(QStringLiteral("/proc/loadavg")); loadavg.open(QIODevice::ReadOnly))
         load = loadavg.readAll().split(' ').value(0).toDouble();
     std::printf("archives per run:    %d of %d KB each (load average %.2f)\n", archiveCount, kilobytes, load);
-    const auto report = [archiveCount](const char* label, const QElapsedTimer& wall, double cpuBefore) {
-        const double seconds = double(wall.nsecsElapsed()) / 1e9;
-        const double cpu = CpuSeconds() - cpuBefore;
+    const auto print = [](const char* label, int count, double seconds, double cpu) {
         std::printf("%-20s %.2f s wall (%.1f archives/s; target >= 100), %.2f s CPU (%.1f archives/s of CPU)\n", label,
-                    seconds, archiveCount / seconds, cpu, archiveCount / cpu);
+                    seconds, count / seconds, cpu, count / cpu);
+    };
+    const auto report = [&](const char* label, const QElapsedTimer& wall, double cpuBefore) {
+        print(label, archiveCount, double(wall.nsecsElapsed()) / 1e9, CpuSeconds() - cpuBefore);
     };
 
     QElapsedTimer wall;
-    double cpuBefore = CpuSeconds();
-    wall.start();
-    window.ImportCommands()->ImportComponents();
-    report("import command:", wall, cpuBefore);
+    double cpuBefore = 0;
+    // Quarters without and with fingerprints, in turns.
+    double seconds[2] = {0, 0};
+    double cpu[2] = {0, 0};
+    int counts[2] = {0, 0};
+    const int quarter = (archiveCount + 3) / 4;
+    for (int part = 0; part < 4; ++part) {
+        const bool fingerprint = part % 2 == 1;
+        picks.files = files.mid(part * quarter, quarter);
+        velm::FingerprintAtImport = fingerprint;
+        cpuBefore = CpuSeconds();
+        wall.start();
+        window.ImportCommands()->ImportComponents();
+        seconds[fingerprint] += double(wall.nsecsElapsed()) / 1e9;
+        cpu[fingerprint] += CpuSeconds() - cpuBefore;
+        counts[fingerprint] += int(picks.files.size());
+    }
+    velm::FingerprintAtImport = true;
+    print("command, no SHA-256:", counts[0], seconds[0], cpu[0]);
+    print("command, SHA-256:", counts[1], seconds[1], cpu[1]);
+    const double rate[2] = {counts[0] / seconds[0], counts[1] / seconds[1]};
+    const double cpuRate[2] = {counts[0] / cpu[0], counts[1] / cpu[1]};
+    std::printf("fingerprint cost:    %.1f %% of archives/s wall, %.1f %% of CPU (target <= 10 %%)\n",
+                100.0 * (1.0 - rate[1] / rate[0]), 100.0 * (1.0 - cpuRate[1] / cpuRate[0]));
 
     // The drop as the event loop runs it after a drop event, without the question.
     velm::Settings().ShowDragNDropInfoMsg = false;

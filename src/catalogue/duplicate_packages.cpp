@@ -1,8 +1,14 @@
 #include "catalogue/duplicate_packages.h"
 
 #include "catalogue/archive_index.h"
+#include "catalogue/ascii_case.h"
 #include "catalogue/database.h"
 
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <algorithm>
 #include <tuple>
 
 namespace velm {
@@ -89,19 +95,63 @@ TDuplicates FindDuplicates(const TArchiveIndex& index) {
     const QString packages = QuoteIdentifier(index.PackageSchema());
     const QString columns = PackageColumns(index);
     TDuplicates found;
-    // The window counts each SHA-256's rows as it goes: one pass over the index's table,
-    // the package columns read for the duplicates only.
+    // The SHA-256 index hands over the shared values without a sort; only the rows
+    // found are read and ordered.
     found.Identical = SetsOf(
-        database, QStringLiteral("SELECT f.Sha256, %1 FROM (SELECT PackageID, Sha256, count(*) OVER (PARTITION BY Sha256) "
-                                 "AS Copies FROM %2.ArchiveFile WHERE Sha256 IS NOT NULL) f "
-                                 "JOIN %3.CPInfo p ON p.ID = f.PackageID WHERE f.Copies > 1 ORDER BY f.Sha256, %4")
+        database, QStringLiteral("SELECT f.Sha256, %1 FROM %2.ArchiveFile f JOIN %3.CPInfo p ON p.ID = f.PackageID "
+                                 "WHERE f.Sha256 IN (SELECT Sha256 FROM %2.ArchiveFile WHERE Sha256 IS NOT NULL "
+                                 "GROUP BY Sha256 HAVING count(*) > 1) ORDER BY f.Sha256, %4")
                       .arg(columns, QuoteIdentifier(index.Schema()), packages, QLatin1String(kNewestFirst)));
-    found.SameProduct = SetsOf(
-        database,
-        QStringLiteral("SELECT b.Base, %1 FROM (SELECT p.ID, %2 AS Base, count(*) OVER (PARTITION BY %2 COLLATE NOCASE) "
-                       "AS Names FROM %3.CPInfo p) b JOIN %3.CPInfo p ON p.ID = b.ID "
-                       "WHERE b.Names > 1 AND b.Base <> '' ORDER BY b.Base COLLATE NOCASE, %4")
-            .arg(columns, QLatin1String(kBaseOfName), packages, QLatin1String(kNewestFirst)));
+
+    // The names are grouped here rather than sorted by the engine on a computed key:
+    // one pass over the name index, and the rows of the products found read by ID.
+    QHash<QString, std::vector<qint64>> byProduct;
+    {
+        TStatement& names = database.Prepare(QStringLiteral("SELECT ID, ProductName FROM %1.CPInfo").arg(packages));
+        const TResetOnExit reset(names);
+        while (names.Step()) {
+            const QString base = ProductBaseName(names.ColumnText(1));
+            if (!base.isEmpty())
+                byProduct[AsciiUpperCase(base)].push_back(names.ColumnInt(0));
+        }
+    }
+    QStringList keys;
+    QJsonArray ids;
+    for (auto it = byProduct.cbegin(); it != byProduct.cend(); ++it) {
+        if (it.value().size() < 2)
+            continue;
+        keys << it.key();
+        for (const qint64 id : it.value())
+            ids.append(id);
+    }
+    if (keys.isEmpty())
+        return found;
+    std::sort(keys.begin(), keys.end());
+    QHash<qint64, TCataloguedPackage> rows;
+    {
+        TStatement& select = database.Prepare(
+            QStringLiteral("SELECT %1 FROM %2.CPInfo p WHERE p.ID IN (SELECT value FROM json_each(?))").arg(columns, packages));
+        select.Bind(1, QString::fromUtf8(QJsonDocument(ids).toJson(QJsonDocument::Compact)));
+        const TResetOnExit reset(select);
+        while (select.Step()) {
+            TCataloguedPackage package = PackageAt(select, 0);
+            rows.insert(package.Id, std::move(package));
+        }
+    }
+    for (const QString& key : keys) {
+        TDuplicateSet set;
+        for (const qint64 id : byProduct.value(key))
+            if (const auto row = rows.constFind(id); row != rows.cend())
+                set.Packages.push_back(*row);
+        std::sort(set.Packages.begin(), set.Packages.end(), [](const TCataloguedPackage& a, const TCataloguedPackage& b) {
+            const int order = CompareVersions(a.Version, b.Version);
+            return order != 0 ? order > 0 : a.Id < b.Id;
+        });
+        if (set.Packages.size() < 2)
+            continue;
+        set.Key = ProductBaseName(set.Packages.front().ProductName);
+        found.SameProduct.push_back(std::move(set));
+    }
     return found;
 }
 

@@ -16,7 +16,7 @@ constexpr int kNamesShown = 10;
 
 bool TDuplicateArchives::Admit(const QString& archivePath, std::optional<TArchiveFingerprint>& fingerprint) {
     fingerprint.reset();
-    if (!index_)
+    if (!index_ || !FingerprintAtImport)
         return true;
     // A file that cannot be read is the import's to report.
     fingerprint = FingerprintArchive(archivePath);

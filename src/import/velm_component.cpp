@@ -74,7 +74,7 @@ void PostWithMembers(qint64 rowId, const std::vector<ZipDirEntry>& entries, cons
 QString Sha256Of(const QString& archivePath, const TArchiveFingerprint* known) {
     if (known)
         return known->Sha256;
-    if (!DMvelm->ArchiveIndex())
+    if (!DMvelm->ArchiveIndex() || !FingerprintAtImport)
         return QString();
     const std::optional<TArchiveFingerprint> fingerprint = FingerprintArchive(archivePath);
     return fingerprint ? fingerprint->Sha256 : QString();
