@@ -27,6 +27,9 @@ constexpr int kPackageIdRole = Qt::UserRole;
 
 QString Count(qint64 value) { return QLocale().toString(value); }
 
+// More names than this would make the question taller than a screen.
+constexpr int kNamesAsked = 10;
+
 QTreeWidgetItem* PackageItem(const TCataloguedPackage& package) {
     auto* item = new QTreeWidgetItem(QStringList{ShowableText(package.ProductName), ShowableText(package.CategoryName),
                                                  package.Version.Known() ? package.Version.Text() : QString(),
@@ -81,7 +84,10 @@ TFormFindDuplicates::TFormFindDuplicates(TCategoryTree& tree, TWorkGuard& guard,
         try {
             DeleteChecked();
         } catch (const std::exception& error) {
+            // A component deleted in the main window meanwhile, say: nothing was deleted,
+            // and the lists show the catalogue as it is.
             ReportException(error);
+            Fill();
         }
     });
     Fill();
@@ -129,8 +135,12 @@ void TFormFindDuplicates::DeleteChecked() {
         ShowInfo(QStringLiteral("No component is checked."));
         return;
     }
+    // A long list names the first components and counts the rest.
+    QString named = names.mid(0, kNamesAsked).join(QStringLiteral(", "));
+    if (names.size() > kNamesAsked)
+        named += QStringLiteral(" and %1 more").arg(Count(names.size() - kNamesAsked));
     if (!ConfirmYesNo(QStringLiteral("Do you really want to delete the %1 checked component(s): %2 ?")
-                          .arg(Count(qint64(checked.size())), names.join(QStringLiteral(", ")))))
+                          .arg(Count(qint64(checked.size())), named)))
         return;
     guard_.Run([&] {
         // All or none: a failure halfway leaves every checked component in place.
