@@ -2,6 +2,8 @@
 
 #include "ui_component_detail_panel.h"
 
+#include "browser/newer_version_line.h"
+
 #include "catalogue/data_module.h"
 #include "catalogue/field_names.h"
 #include "catalogue/table.h"
@@ -75,6 +77,12 @@ TComponentDetailPanel::TComponentDetailPanel(TDMvelm& module, QWidget* parent)
             &TComponentDetailPanel::RxCheckListBoxCompatibilityClickCheck);
     connect(ui_->SpeedButtonReimport, &QToolButton::clicked, this, &TComponentDetailPanel::reimportRequested);
     connect(ui_->SpeedButtonViewArchive, &QToolButton::clicked, this, &TComponentDetailPanel::viewArchiveRequested);
+    newerVersion_ = new TNewerVersionLine(module_, ui_->TabSheetMain);
+    ui_->LayoutMain->addWidget(newerVersion_, ui_->LayoutMain->rowCount(), 0, 1, 3);
+    // Queued: the selection shows another record, whose line replaces this one under
+    // the click.
+    connect(newerVersion_, &TNewerVersionLine::newerVersionChosen, this, &TComponentDetailPanel::newerVersionChosen,
+            Qt::QueuedConnection);
 }
 
 TComponentDetailPanel::~TComponentDetailPanel() = default;
@@ -241,6 +249,7 @@ void TComponentDetailPanel::ShowComponent(qint64 rowId) {
         ui_->TrackBarRating->setValue(std::clamp(rating, kRatingMin, kRatingMax));
     }
     ShowCompatibility(shownCompatibility_);
+    newerVersion_->ShowFor(rowId);
 }
 
 void TComponentDetailPanel::ShowCompatibility(int mask) {

@@ -20,6 +20,7 @@ namespace velm {
 class TDataSource;
 class TDBRichEdit;
 class TDMvelm;
+class TNewerVersionLine;
 
 // The selected component's record on three sheets. Nearly every control edits its
 // field of the package table's current row directly; the rating bar and the
@@ -51,12 +52,15 @@ public:
     void SetDescriptionStylePlain();
 
     QWidget* TabSheetMain() const;
+    TNewerVersionLine* LabelNewerVersion() const { return newerVersion_; }
     QMenu* PopupMenuRichEdit() const { return popupMenu_; }
 
 signals:
     // The two archive buttons.
     void reimportRequested();
     void viewArchiveRequested();
+    // The newer-version line's link: that package is to be selected.
+    void newerVersionChosen(qint64 packageId);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,6 +116,7 @@ private:
     QColor focusColor_;
     QColor unfocusedColor_;
     QMenu* popupMenu_ = nullptr;
+    TNewerVersionLine* newerVersion_ = nullptr;
     int hotTab_ = -1;
 };
 

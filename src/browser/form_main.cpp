@@ -6,6 +6,7 @@
 #include "browser/component_detail_panel.h"
 #include "browser/editing_commands.h"
 #include "browser/form_about.h"
+#include "browser/form_find_duplicates.h"
 #include "browser/form_options.h"
 #include "browser/import_commands.h"
 #include "browser/instant_search_panel.h"
@@ -100,6 +101,8 @@ TFormMain::TFormMain(const QString& programFolder, QWidget* parent)
             [this] { RunCommand([this] { ViewArchiveContentsClick(); }); });
     connect(detail_, &TComponentDetailPanel::reimportRequested, this,
             [this] { RunCommand([this] { import_->ReimportSelected(); }); });
+    connect(detail_, &TComponentDetailPanel::newerVersionChosen, this,
+            [this](qint64 packageId) { RunCommand([this, packageId] { tree_->SelectComponentNode(packageId); }); });
     ConnectCommands();
     ConnectMenus();
     new TInstantSearchPanel(this);
@@ -275,6 +278,7 @@ void TFormMain::ConnectCommands() {
     ConnectCommand(ui_->HelpAbout, [this] { HelpAboutClick(); });
     ConnectCommand(ui_->ToolsIndexArchiveContents, [this] { IndexArchiveContents(this, *workGuard_); });
     ConnectCommand(ui_->ToolsCheckCatalogue, [this] { CheckCatalogue(this, *workGuard_, *import_); });
+    ConnectCommand(ui_->ToolsFindDuplicates, [this] { ShowFindDuplicates(this, *tree_, *workGuard_); });
 }
 
 void TFormMain::ConnectMenus() {

@@ -12,6 +12,7 @@
 #include "catalogue/field_names.h"
 #include "catalogue/table.h"
 #include "import/archive_folder.h"
+#include "import/duplicate_archives.h"
 #include "import/velm_component.h"
 #include "kit/command_guard.h"
 #include "kit/file_dialogs.h"
@@ -89,11 +90,12 @@ TImportCommands::~TImportCommands() = default;
 
 void TImportCommands::SetTmpFolder(const QString& folder) { component_->TmpFolder = folder; }
 
-QTreeWidgetItem* TImportCommands::ImportArchiveAt(QTreeWidgetItem* node, const QString& archivePath) {
+QTreeWidgetItem* TImportCommands::ImportArchiveAt(QTreeWidgetItem* node, const QString& archivePath,
+                                                  const TArchiveFingerprint* fingerprint) {
     const qint64 category = CategoryIdOf(node);
     QString productName;
     try {
-        productName = component_->ImportArchive(category, archivePath);
+        productName = component_->ImportArchive(category, archivePath, fingerprint);
     } catch (const EArchiveRefused& refused) {
         ShowError(QString::fromStdString(refused.what()));
         return nullptr;
@@ -119,7 +121,9 @@ void TImportCommands::ImportArchives(QTreeWidgetItem* node, const QStringList& p
 }
 
 void TImportCommands::ImportArchivesGuarded(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder,
-                                            const bool& stopRequested) {
+                                            const bool& stopRequested, bool checkDuplicates) {
+    TDuplicateArchives duplicates(checkDuplicates ? DMvelm->ArchiveIndex() : nullptr, paths.size() == 1);
+    int imported = 0;
     // A failed commit loses the batch's rows: the tables and the tree are read again.
     TBatchTransaction batch(TSession::Instance().DatabaseFor(QString::fromLatin1(TDMvelm::kAlias)), [this] {
         DMvelm->TableCPInfo->Refresh();
@@ -153,10 +157,19 @@ void TImportCommands::ImportArchivesGuarded(QTreeWidgetItem* node, const QString
             break;
         if (rememberFolder)
             Settings().LastArchiveDir = FolderOf(path);
-        ImportArchiveAt(node, path);
+        std::optional<TArchiveFingerprint> fingerprint;
+        if (duplicates.Admit(path, fingerprint) && ImportArchiveAt(node, path, fingerprint ? &*fingerprint : nullptr))
+            ++imported;
         batch.Tick();
     }
     batch.End();
+    progress.reset();
+    // A window that is closing is not kept open by a summary.
+    if (stopRequested)
+        return;
+    const QStringList anyway = duplicates.Summarise(imported);
+    if (!anyway.isEmpty())
+        ImportArchivesGuarded(node, anyway, false, stopRequested, false);
 }
 
 void TImportCommands::ImportComponents() {

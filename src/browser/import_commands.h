@@ -11,6 +11,7 @@ class QWidget;
 namespace velm {
 
 class TCategoryTree;
+struct TArchiveFingerprint;
 class TComponentDetailPanel;
 class TEditingCommands;
 class TVELMComponent;
@@ -49,14 +50,18 @@ public:
     void ImportFiles(const QStringList& paths);
     // One archive into the node's category, plus its tree node (null when the archive
     // was refused or could not be read). The new node is selected.
-    QTreeWidgetItem* ImportArchiveAt(QTreeWidgetItem* node, const QString& archivePath);
+    // A fingerprint taken before goes with the archive to its record.
+    QTreeWidgetItem* ImportArchiveAt(QTreeWidgetItem* node, const QString& archivePath,
+                                     const TArchiveFingerprint* fingerprint = nullptr);
 
 private:
     // Imports the files one after another under the work guard, with a progress dialog
     // when there are many; rememberFolder keeps each file's folder for the dialog.
+    // Archives already catalogued are asked about (one) or set aside for a summary
+    // (many) unless checkDuplicates is off.
     void ImportArchives(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder);
     void ImportArchivesGuarded(QTreeWidgetItem* node, const QStringList& paths, bool rememberFolder,
-                               const bool& stopRequested);
+                               const bool& stopRequested, bool checkDuplicates = true);
     // Moves the node of the current package row under its row's category when they differ.
     void FollowRowCategory(QTreeWidgetItem* node);
 

@@ -15,6 +15,10 @@ struct TArchiveFingerprint {
     QDateTime Modified;
 };
 
+// Whether imports take each archive's fingerprint (and so notice archives catalogued
+// already); off only where an import's cost without it is measured.
+inline bool FingerprintAtImport = true;
+
 // Reads the whole file once, in pieces; nothing when it cannot be read (why in *error).
 std::optional<TArchiveFingerprint> FingerprintArchive(const QString& path, QString* error = nullptr);
 

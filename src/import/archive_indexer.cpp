@@ -2,6 +2,7 @@
 
 #include "catalogue/archive_index.h"
 #include "catalogue/database.h"
+#include "import/archive_fingerprint.h"
 #include "import/archive_members.h"
 #include "import/outside_text.h"
 #include "import/zip_directory.h"
@@ -28,7 +29,7 @@ struct PackageArchive {
 std::vector<PackageArchive> PackageArchives(TArchiveIndex& index) {
     TDatabase& database = index.Database();
     TStatement& select = database.Prepare(
-        QStringLiteral("SELECT p.ID, p.ProductName, p.ArchiveFilePath, p.ArchiveFile, f.Size, f.Modified "
+        QStringLiteral("SELECT p.ID, p.ProductName, p.ArchiveFilePath, p.ArchiveFile, f.Size, f.Modified, f.Sha256 "
                        "FROM %1.CPInfo p LEFT JOIN %2.ArchiveFile f ON f.PackageID = p.ID "
                        "WHERE coalesce(p.ArchiveFile, '') <> '' ORDER BY p.ID")
             .arg(QuoteIdentifier(index.PackageSchema()), QuoteIdentifier(index.Schema())));
@@ -43,6 +44,7 @@ std::vector<PackageArchive> PackageArchives(TArchiveIndex& index) {
                 TArchiveFileRecord record;
                 record.Size = select.ColumnInt(4);
                 record.Modified = QDateTime::fromString(select.ColumnText(5), Qt::ISODate);
+                record.Sha256 = select.ColumnText(6);
                 package.indexed = record;
             }
             packages.push_back(std::move(package));
@@ -133,6 +135,8 @@ TArchiveIndexRun TArchiveIndexer::Run(const TArchiveIndexProgress& progress) {
     TDatabase& database = index_.Database();
     TStatement& exists = database.Prepare(
         QStringLiteral("SELECT 1 FROM %1.CPInfo WHERE ID = ?").arg(QuoteIdentifier(index_.PackageSchema())));
+    TStatement& fillSha256 = database.Prepare(
+        QStringLiteral("UPDATE %1.ArchiveFile SET Sha256 = ? WHERE PackageID = ?").arg(QuoteIdentifier(index_.Schema())));
     Batch batch(index_, CommitIntervalMs);
     for (int i = 0; i < run.Archives; ++i) {
         const PackageArchive& package = packages[size_t(i)];
@@ -153,7 +157,23 @@ TArchiveIndexRun TArchiveIndexer::Run(const TArchiveIndexProgress& progress) {
             unread(QStringLiteral("not a file"));
             continue;
         }
-        if (package.indexed && ArchiveFileUnchanged(*package.indexed, file)) {
+        const bool unchanged = package.indexed && ArchiveFileUnchanged(*package.indexed, file);
+        if (unchanged && !package.indexed->Sha256.isEmpty()) {
+            ++run.Unchanged;
+            continue;
+        }
+        // An unchanged archive indexed before fingerprints were kept needs its SHA-256
+        // only, not its directory again.
+        const std::optional<TArchiveFingerprint> fingerprint = FingerprintArchive(package.path);
+        if (unchanged) {
+            if (fingerprint) {
+                batch.Begin();
+                fillSha256.Bind(1, fingerprint->Sha256);
+                fillSha256.Bind(2, package.id);
+                fillSha256.Run();
+                ++run.Fingerprinted;
+                batch.Tick();
+            }
             ++run.Unchanged;
             continue;
         }
@@ -170,7 +190,10 @@ TArchiveIndexRun TArchiveIndexer::Run(const TArchiveIndexProgress& progress) {
         exists.Reset();
         if (!stillThere)
             continue;
-        StoreArchiveMembers(index_, package.id, directory.Entries, file);
+        StoreArchiveMembers(index_, package.id, directory.Entries, file,
+                            fingerprint ? fingerprint->Sha256 : QString());
+        if (fingerprint)
+            ++run.Fingerprinted;
         ++run.Read;
         run.Members += qint64(directory.Entries.size());
         batch.Tick();

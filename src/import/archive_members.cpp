@@ -36,9 +36,11 @@ bool ArchiveFileUnchanged(const TArchiveFileRecord& record, const QFileInfo& arc
 }
 
 void StoreArchiveMembers(TArchiveIndex& index, qint64 packageId, const std::vector<ZipDirEntry>& entries,
-                         const QFileInfo& archive) {
+                         const QFileInfo& archive, const QString& sha256) {
     const std::vector<TArchiveMemberRecord> members = MemberRecordsOf(entries);
-    index.ReplaceMembers(packageId, members, ArchiveFileRecordOf(archive));
+    TArchiveFileRecord record = ArchiveFileRecordOf(archive);
+    record.Sha256 = sha256;
+    index.ReplaceMembers(packageId, members, record);
 }
 
 }  // namespace velm

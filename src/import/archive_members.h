@@ -14,7 +14,7 @@ namespace velm {
 std::vector<TArchiveMemberRecord> MemberRecordsOf(const std::vector<ZipDirEntry>& entries);
 
 // The archive file as the member index remembers it: its size and modification time
-// (no checksum yet).
+// (no checksum).
 TArchiveFileRecord ArchiveFileRecordOf(const QFileInfo& archive);
 
 // Whether the file is still the one the record was taken from: the same size and the
@@ -22,8 +22,9 @@ TArchiveFileRecord ArchiveFileRecordOf(const QFileInfo& archive);
 bool ArchiveFileUnchanged(const TArchiveFileRecord& record, const QFileInfo& archive);
 
 // Replaces the package's members by those of the directory, with the archive file's
-// record, in the open transaction or in one of its own.
+// record and its SHA-256 (empty when not taken), in the open transaction or in one of
+// its own.
 void StoreArchiveMembers(TArchiveIndex& index, qint64 packageId, const std::vector<ZipDirEntry>& entries,
-                         const QFileInfo& archive);
+                         const QFileInfo& archive, const QString& sha256 = QString());
 
 }  // namespace velm

@@ -11,6 +11,7 @@
 #include "catalogue/database_error.h"
 #include "catalogue/table.h"
 #include "catalogue/text_cut.h"
+#include "import/archive_fingerprint.h"
 #include "import/archive_members.h"
 #include "import/archive_paths.h"
 #include "import/form_moveto_category.h"
@@ -57,13 +58,26 @@ QString FolderWithSeparator(const QFileInfo& file) {
 // Posts the row together with the archive's members, in the transaction that is open (a
 // batch of imports) or in one of its own: a failure leaves neither the row's new columns
 // nor the new members, and a row that is dropped takes its members with it.
-void PostWithMembers(qint64 rowId, const std::vector<ZipDirEntry>& entries, const QFileInfo& archive) {
+void PostWithMembers(qint64 rowId, const std::vector<ZipDirEntry>& entries, const QFileInfo& archive,
+                     const QString& sha256) {
     TArchiveIndex* index = DMvelm->ArchiveIndex();
     TCatalogueOperations(*DMvelm).InTransaction([&] {
         Packages().Post();
         if (index)
-            StoreArchiveMembers(*index, rowId, entries, archive);
+            StoreArchiveMembers(*index, rowId, entries, archive, sha256);
     });
+}
+
+// The SHA-256 the archive's record keeps: the caller's, taken before the import, or
+// taken now; empty without a member index to keep it or when the file cannot be read
+// (the index command takes it later).
+QString Sha256Of(const QString& archivePath, const TArchiveFingerprint* known) {
+    if (known)
+        return known->Sha256;
+    if (!DMvelm->ArchiveIndex() || !FingerprintAtImport)
+        return QString();
+    const std::optional<TArchiveFingerprint> fingerprint = FingerprintArchive(archivePath);
+    return fingerprint ? fingerprint->Sha256 : QString();
 }
 
 int CategoryIdByName(const QString& name) {
@@ -99,13 +113,15 @@ void DropCreatedRow(qint64 rowId) { TCatalogueOperations(*DMvelm).DeletePackage(
 
 }  // namespace
 
-QString TVELMComponent::ImportArchive(qint64 categoryId, const QString& archivePath) {
+QString TVELMComponent::ImportArchive(qint64 categoryId, const QString& archivePath,
+                                      const TArchiveFingerprint* fingerprint) {
     CheckArchivePath(archivePath);
     // An archive that cannot be read imports nothing: its failure was shown, and no row
     // is made that would stand for it with nothing in it.
     QString infoName;
     if (!ReadInfoFile(archivePath, infoName))
         return QString();
+    sha256_ = Sha256Of(archivePath, fingerprint);
     const TNewRow row = TCatalogueOperations(*DMvelm).CreatePackage(categoryId, ProductNameOfArchive(archivePath));
     CurrentProductName = row.Name;
     CurrentCategoryName = Categories().FieldByName(fields::Name)->AsString();
@@ -135,8 +151,10 @@ void TVELMComponent::ReimportArchive(qint64 rowId, const QString& archivePath) {
     CheckArchivePath(archivePath);
     // A failed read leaves the row as it was.
     QString infoName;
-    if (ReadInfoFile(archivePath, infoName))
+    if (ReadInfoFile(archivePath, infoName)) {
+        sha256_ = Sha256Of(archivePath, nullptr);
         FillRow(rowId, archivePath, infoName);
+    }
 }
 
 int TVELMComponent::CategoryFromInfoFile() {
@@ -233,7 +251,7 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath, const QSt
                 ->SetAsDate(QFileInfo(QDir(TmpFolder).filePath(infoName)).lastModified().toLocalTime().date());
         QStringList refused;
         const int mask = WriteInfoColumns(packages, *InfoReader, &refused);
-        PostWithMembers(rowId, zipMaster_->Entries(), archive);
+        PostWithMembers(rowId, zipMaster_->Entries(), archive, sha256_);
         // A version part the small-integer columns cannot hold costs the row nothing
         // else: it is stored as 0, and the user is told.
         if (!refused.isEmpty())

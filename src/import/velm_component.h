@@ -11,6 +11,7 @@
 
 namespace velm {
 
+struct TArchiveFingerprint;
 class TDSPInfoClass;
 class TZipMaster;
 
@@ -53,7 +54,10 @@ public:
     // when the archive could not be read or the row could not be filled (the failure was
     // reported, and no row is left). Raises EArchiveRefused, with nothing written, for a
     // path that is not an archive file.
-    QString ImportArchive(qint64 categoryId, const QString& archivePath);
+    // The archive's fingerprint, when the caller took it already, is stored as it is
+    // rather than taken again.
+    QString ImportArchive(qint64 categoryId, const QString& archivePath,
+                          const TArchiveFingerprint* fingerprint = nullptr);
     // The product name an import of the archive starts from: its file name cut before the
     // first dot, fit to be shown (a tree label holds no line break).
     static QString ProductNameOfArchive(const QString& archivePath);
@@ -80,6 +84,8 @@ private:
     bool FillRow(qint64 rowId, const QString& archivePath, const QString& infoName);
 
     std::unique_ptr<TZipMaster> zipMaster_;
+    // The SHA-256 of the archive being imported, stored with its members.
+    QString sha256_;
 };
 
 

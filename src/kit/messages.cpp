@@ -3,6 +3,7 @@
 #include "catalogue/database_error.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -13,7 +14,7 @@ namespace {
 MessagePresenter* g_presenter = nullptr;
 
 // The real boxes: modal, centred, word-wrapped, with the fixed button rows.
-bool ShowBox(MessageKind kind, const QString& caption, const QString& text) {
+bool ShowBox(MessageKind kind, const QString& caption, const QString& text, const QString& checkText = QString()) {
     // No parent: the box is centred on the screen, not on a window.
     QMessageBox box;
     box.setWindowTitle(caption);
@@ -45,6 +46,20 @@ bool ShowBox(MessageKind kind, const QString& caption, const QString& text) {
         box.setEscapeButton(no);
         break;
     }
+    case MessageKind::ConfirmOrSkip: {
+        // Importing an archive twice is the exception: Enter and Esc both keep it out.
+        box.setIcon(QMessageBox::Question);
+        accept = box.addButton(QStringLiteral("&Import"), QMessageBox::AcceptRole);
+        QPushButton* skip = box.addButton(QStringLiteral("&Skip"), QMessageBox::RejectRole);
+        box.setDefaultButton(skip);
+        box.setEscapeButton(skip);
+        break;
+    }
+    case MessageKind::InformationWithCheck:
+        box.setIcon(QMessageBox::Information);
+        accept = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.setCheckBox(new QCheckBox(checkText, &box));
+        break;
     case MessageKind::ConfirmOkCancel: {
         box.setIcon(QMessageBox::Question);
         accept = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -54,9 +69,13 @@ bool ShowBox(MessageKind kind, const QString& caption, const QString& text) {
         break;
     }
     }
-    if (kind != MessageKind::ConfirmYesNo && kind != MessageKind::ConfirmOkCancel)
+    const bool question = kind == MessageKind::ConfirmYesNo || kind == MessageKind::ConfirmOkCancel ||
+                          kind == MessageKind::ConfirmOrSkip;
+    if (!question)
         box.setEscapeButton(accept);
     box.exec();
+    if (box.checkBox())
+        return box.checkBox()->isChecked();
     return box.clickedButton() == accept;
 }
 
@@ -82,7 +101,9 @@ QString CaptionFor(MessageKind kind) {
     case MessageKind::Information: return QStringLiteral("Information");
     case MessageKind::Error: return QStringLiteral("Error");
     case MessageKind::ConfirmYesNo:
-    case MessageKind::ConfirmOkCancel: return QStringLiteral("Confirm");
+    case MessageKind::ConfirmOkCancel:
+    case MessageKind::ConfirmOrSkip: return QStringLiteral("Confirm");
+    case MessageKind::InformationWithCheck: return QStringLiteral("Information");
     case MessageKind::PlainNotice:
     case MessageKind::DefaultError: return ApplicationTitle();
     }
@@ -94,6 +115,14 @@ void ShowError(const QString& text) { Present(MessageKind::Error, text); }
 bool ConfirmYesNo(const QString& text) { return Present(MessageKind::ConfirmYesNo, text); }
 bool ConfirmOkCancel(const QString& text) { return Present(MessageKind::ConfirmOkCancel, text); }
 void ShowNotice(const QString& text) { Present(MessageKind::PlainNotice, text); }
+bool ConfirmOrSkip(const QString& text) { return Present(MessageKind::ConfirmOrSkip, text); }
+
+bool ShowInfoWithCheck(const QString& text, const QString& checkText) {
+    const MessageKind kind = MessageKind::InformationWithCheck;
+    if (g_presenter)
+        return g_presenter->ShowWithCheck(kind, CaptionFor(kind), text, checkText);
+    return ShowBox(kind, CaptionFor(kind), text, checkText);
+}
 
 QString DefaultErrorText(const QString& text) {
     if (!text.isEmpty() && text.back() > QLatin1Char('.'))

@@ -3,12 +3,16 @@
 // that arrive while it runs.
 #include "browser/archive_index_command.h"
 #include "browser/form_index_results.h"
+#include "catalogue/archive_index.h"
+#include "catalogue/data_module.h"
+#include "catalogue/database.h"
 #include "kit/work_guard.h"
 #include "import/zip_builder.h"
 #include "support/main_window_fixture.h"
 #include "support/message_recorder.h"
 #include "support/modal_dialog.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -141,6 +145,16 @@ void ArchiveIndexCommandTest::readsNewArchivesSkipsUnchangedOnesAndListsTheUnrea
     QCOMPARE(messages.Count(), 0);
     QCOMPARE(f.Members(), (QStringList{"Alpha|Source\\Alpha.pas", "Alpha|Alpha.inf", "Beta|Beta.dpk"}));
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT count(*) FROM m.ArchiveFile")), QStringList{"2"});
+    const auto sha256 = [&f](const QString& product) {
+        return f.cat.Stored(QStringLiteral("SELECT f.Sha256 FROM m.ArchiveFile f JOIN CPInfo p ON p.ID = f.PackageID "
+                                           "WHERE p.ProductName = '%1'").arg(product));
+    };
+    const auto hashOf = [](const QString& path) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        return QStringList{QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex()};
+    };
+    QCOMPARE(sha256(QStringLiteral("Alpha")), hashOf(alpha));
 
     // Alpha's bytes change behind the same size and date: it counts as unchanged and is
     // not read (it would be unreadable now). Beta has changed and is read again.
@@ -163,7 +177,10 @@ void ArchiveIndexCommandTest::readsNewArchivesSkipsUnchangedOnesAndListsTheUnrea
     QCOMPARE(f.Members(), (QStringList{"Alpha|Source\\Alpha.pas", "Alpha|Alpha.inf", "Gone|Gone.pas", "Beta|Beta.dpk",
                                        "Beta|BetaReg.pas"}));
 
-    // With every archive readable, the end is a message.
+    // With every archive readable, the end is a message. Beta, as if indexed before
+    // SHA-256s were kept, gets its own without counting as read.
+    TArchiveIndex& index = *DMvelm->ArchiveIndex();
+    index.Database().Exec(QStringLiteral("UPDATE %1.ArchiveFile SET Sha256 = NULL").arg(QuoteIdentifier(index.Schema())));
     QFile::remove(broken);
     f.Write(QStringLiteral("Broken.zip"), ZipBuilder().Add("Mended.pas", "").Build());
     f.RunCommand();
@@ -171,6 +188,7 @@ void ArchiveIndexCommandTest::readsNewArchivesSkipsUnchangedOnesAndListsTheUnrea
     QCOMPARE(messages.Last().kind, MessageKind::Information);
     QCOMPARE(messages.Last().text, QStringLiteral("1 archive(s) read, with 1 member(s); 3 archive(s) unchanged since "
                                                   "they were last indexed."));
+    QCOMPARE(sha256(QStringLiteral("Beta")), hashOf(beta));
 }
 
 void ArchiveIndexCommandTest::inputADropCancelAndACloseDuringTheRun() {

@@ -23,11 +23,13 @@
 #include <QDir>
 #include <QFile>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QLabel>
 #include <QTabBar>
 #include <QTabWidget>
@@ -299,9 +301,10 @@ void ArchiveImportTest::infFileFillsEveryColumnAndTheTree() {
                           QStringLiteral("docs\\README.INF|%1|%1|2001-02-03T04:05:06|%2|0")
                               .arg(QFileInfo(QDir(f.window->TmpFolder()).filePath("README.INF")).size())
                               .arg(velm::test::Crc32(FileBytes(QDir(f.window->TmpFolder()).filePath("README.INF"))))}));
-    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT Size, Modified, Sha256 IS NULL FROM m.ArchiveFile")),
-             QStringList{QStringLiteral("%1|%2|1").arg(QFileInfo(path).size())
-                             .arg(QDateTime(kArchiveDate, QTime(12, 0)).toUTC().toString(Qt::ISODate))});
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT Size, Modified, Sha256 FROM m.ArchiveFile")),
+             QStringList{QStringLiteral("%1|%2|%3").arg(QFileInfo(path).size())
+                             .arg(QDateTime(kArchiveDate, QTime(12, 0)).toUTC().toString(Qt::ISODate),
+                                  QCryptographicHash::hash(FileBytes(path), QCryptographicHash::Sha256).toHex())});
 
     // The same archive again gets the next free name.
     f.ImportThroughCommand({path});
@@ -368,8 +371,12 @@ void ArchiveImportTest::unknownCategoriesAreAdded() {
     messages.Clear();
     const QString longName = f.Archive(
         QStringLiteral("B.zip"), std::move(ZipBuilder().Add("b.inf", InfFile("Very Long Category Name Beyond Width"))));
+    // The batch's second copy is set aside as catalogued by the first; ticking the
+    // summary's check box imports it all the same.
     f.ImportThroughCommand({longName, longName});
-    QCOMPARE(messages.Count(), 0);
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().kind, MessageKind::InformationWithCheck);
+    QCOMPARE(messages.Last().text, QStringLiteral("1 imported, 1 already catalogued: B.zip"));
     QTreeWidgetItem* cut = f.Category(QStringLiteral("Very Long Category Name B"));
     QVERIFY(cut);
     QCOMPARE(ChildTexts(cut), (QStringList{"B", "B1"}));
@@ -410,7 +417,10 @@ void ArchiveImportTest::archivesWithoutInfoAskForTheCategory() {
     f.ImportThroughCommand({bare});
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), (QStringList{"Bare", "Bare2"}));
     QVERIFY(!watch.seen);
-    QCOMPARE(messages.Count(), 0);
+    // The same archive again each time: imported as the user answered the question.
+    QCOMPARE(messages.Count(), 2);
+    QCOMPARE(messages.Last().kind, MessageKind::ConfirmOrSkip);
+    QCOMPARE(messages.Last().text, QStringLiteral("Bare.zip is already catalogued as Bare (Grids). Import it again?"));
 }
 
 void ArchiveImportTest::emptyCategoryNameAsksLikeAMissingInfoFile() {
@@ -591,7 +601,7 @@ void ArchiveImportTest::foldersAndMissingFilesAreRefused() {
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     messages.Clear();
-    f.ImportThroughCommand({good});
+    f.ImportThroughCommand({f.Archive(QStringLiteral("Other.zip"), std::move(ZipBuilder().Add("o.inf", InfFile("Tools"))))});
     QCOMPARE(messages.Count(), 1);
     QVERIFY(messages.Last().text.startsWith(QStringLiteral("The folder for temporary files cannot be created")));
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), QStringList{"Good"});
@@ -635,7 +645,7 @@ void ArchiveImportTest::longLocationsAndNamesAreKeptWholeOrCutAtACharacter() {
     // blank, and a name that is not valid UTF-8 is shown with the replacement character.
     f.KeepTargetSilently();
     const QString backslash = f.Archive(QStringLiteral("back\\slash.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
-    const QString newline = f.Archive(QStringLiteral("new\nline.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    const QString newline = f.Archive(QStringLiteral("new\nline.zip"), std::move(ZipBuilder().Add("b.txt", "y")));
     const QByteArray rawName = QFile::encodeName(f.archives.path()) + "/\xFF-pkg.zip";
     const QByteArray rawArchive = ZipBuilder().Add("p.inf", InfFile("Tools", "Version=7\r\n")).Build();
     FILE* raw = std::fopen(rawName.constData(), "wb");
@@ -764,7 +774,7 @@ void ArchiveImportTest::dropsAskAndImportIntoTheDropCategory() {
     f.KeepTargetSilently();
     QStringList files;
     for (const char* name : {"One.zip", "Two.zip", "Three.zip"})
-        files << f.Archive(QString::fromLatin1(name), std::move(ZipBuilder().Add("a.txt", "x")));
+        files << f.Archive(QString::fromLatin1(name), std::move(ZipBuilder().Add("a.txt", name)));
     f.Expand(f.Category(QStringLiteral("Tools")));
     QTreeWidgetItem* hammer = f.Category(QStringLiteral("Tools"))->child(0);
     const QPoint onHammer = f.On(hammer);
@@ -787,11 +797,27 @@ void ArchiveImportTest::dropsAskAndImportIntoTheDropCategory() {
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Tools"))), (QStringList{"Hammer", "One", "Two", "Three"}));
     QCOMPARE(Settings().LastArchiveDir, lastDir);
 
-    // Below the last node: the first category; with the setting off, no question.
+    // Below the last node: the first category; with the setting off, no question but
+    // the one about an archive catalogued already. Skip imports nothing, and so do
+    // Enter and Esc in the real box.
     Settings().ShowDragNDropInfoMsg = false;
     messages.Clear();
+    messages.AnswerNext(false);
     f.Drop({files.first()}, velm::test::BelowLastNode(f.Tree()));
-    QCOMPARE(messages.Count(), 0);
+    QCOMPARE(messages.Count(), 1);
+    QCOMPARE(messages.Last().kind, MessageKind::ConfirmOrSkip);
+    QCOMPARE(messages.Last().text, QStringLiteral("One.zip is already catalogued as One (Tools). Import it again?"));
+    QCOMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), QStringList{});
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        MessagePresenter* recorder = SetMessagePresenter(nullptr);
+        bool answered = false;
+        velm::test::AnswerNextModal<QMessageBox>([key](QMessageBox* box) { velm::test::Key(box, key); }, &answered);
+        f.Drop({files.first()}, velm::test::BelowLastNode(f.Tree()));
+        SetMessagePresenter(recorder);
+        QVERIFY(answered);
+        QCOMPARE(f.cat.Stored(QStringLiteral("SELECT count(*) FROM CPInfo")), QStringList{"4"});
+    }
+    f.Drop({files.first()}, velm::test::BelowLastNode(f.Tree()));
     QCOMPARE(ChildTexts(f.Category(QStringLiteral("Grids"))), QStringList{"One1"});
 }
 
@@ -997,7 +1023,7 @@ void ArchiveImportTest::droppedFolderImportsEveryArchiveBelowIt() {
     const QString folder = f.archives.filePath(QStringLiteral("downloads"));
     for (const char* name : {"downloads/b.zip", "downloads/A/inner.ZIP", "downloads/c.Zip", "downloads/A/deeper/d.zip",
                              "downloads/notes.txt", "downloads/e.zipx"})
-        f.Archive(QString::fromLatin1(name), std::move(ZipBuilder().Add("a.txt", "x")));
+        f.Archive(QString::fromLatin1(name), std::move(ZipBuilder().Add("a.txt", name)));
     const QString loose = f.Archive(QStringLiteral("Loose.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
     // A link to a folder outside is not followed.
     const QString elsewhere = f.archives.filePath(QStringLiteral("elsewhere"));
@@ -1007,7 +1033,7 @@ void ArchiveImportTest::droppedFolderImportsEveryArchiveBelowIt() {
     // A folder whose name is not valid UTF-8 is searched as well.
     const QByteArray rawFolder = QFile::encodeName(folder) + "/\xFE" "dir";
     QVERIFY(::mkdir(rawFolder.constData(), 0755) == 0);
-    const QString e = f.Archive(QStringLiteral("e.zip"), std::move(ZipBuilder().Add("a.txt", "x")));
+    const QString e = f.Archive(QStringLiteral("e.zip"), std::move(ZipBuilder().Add("a.txt", "e")));
     QVERIFY(std::rename(QFile::encodeName(e).constData(), (rawFolder + "/e.zip").constData()) == 0);
 
     QTreeWidgetItem* tools = f.Category(QStringLiteral("Tools"));
@@ -1022,6 +1048,27 @@ void ArchiveImportTest::droppedFolderImportsEveryArchiveBelowIt() {
                                                                       QChar::ReplacementCharacter +
                                                                       QStringLiteral("dir")) +
                                                  QDir::separator());
+
+    // Dropped again: all are catalogued, and one summary says so at the end. Left
+    // unticked, nothing more is imported; ticked, they are imported all the same.
+    messages.Clear();
+    messages.AnswerNext(true);
+    messages.AnswerNext(false);
+    f.Drop({folder}, f.On(tools));
+    QCOMPARE(messages.Count(), 2);
+    QCOMPARE(messages.Last().kind, MessageKind::InformationWithCheck);
+    QCOMPARE(messages.Last().text, QStringLiteral("0 imported, 5 already catalogued: d.zip, inner.ZIP, b.zip, c.Zip, e.zip"));
+    QCOMPARE(ChildTexts(tools).size(), 6);
+    Settings().ShowDragNDropInfoMsg = false;
+    MessagePresenter* recorder = SetMessagePresenter(nullptr);
+    velm::test::AnswerNextModal<QMessageBox>([](QMessageBox* box) {
+        velm::test::Click(box->checkBox());
+        velm::test::Click(box->buttons().first());
+    });
+    f.Drop({folder}, f.On(tools));
+    SetMessagePresenter(recorder);
+    QCOMPARE(ChildTexts(tools).mid(6), (QStringList{"d1", "inner1", "b1", "c1", "e1"}));
+    Settings().ShowDragNDropInfoMsg = true;
 }
 
 void ArchiveImportTest::droppedFolderWithoutArchivesSaysSo() {
