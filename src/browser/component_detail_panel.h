@@ -20,6 +20,7 @@ namespace velm {
 class TDataSource;
 class TDBRichEdit;
 class TDMvelm;
+class TWorksWithLine;
 
 // The selected component's record on three sheets. Nearly every control edits its
 // field of the package table's current row directly; the rating bar and the
@@ -112,6 +113,7 @@ private:
     QColor focusColor_;
     QColor unfocusedColor_;
     QMenu* popupMenu_ = nullptr;
+    TWorksWithLine* worksWith_ = nullptr;
     int hotTab_ = -1;
 };
 

@@ -3,6 +3,7 @@
 #include "catalogue/archive_index.h"
 #include "catalogue/database.h"
 #include "import/archive_members.h"
+#include "import/archive_works_with.h"
 #include "import/outside_text.h"
 #include "import/zip_directory.h"
 
@@ -21,6 +22,8 @@ struct PackageArchive {
     QString productName;
     QString path;
     std::optional<TArchiveFileRecord> indexed;
+    int compatibility = 0;
+    bool worksWithCurrent = false;  // read by the detection rules of this build
 };
 
 // Every package that names an archive, with what the index recorded of it, in ID order.
@@ -28,10 +31,13 @@ struct PackageArchive {
 std::vector<PackageArchive> PackageArchives(TArchiveIndex& index) {
     TDatabase& database = index.Database();
     TStatement& select = database.Prepare(
-        QStringLiteral("SELECT p.ID, p.ProductName, p.ArchiveFilePath, p.ArchiveFile, f.Size, f.Modified "
+        QStringLiteral("SELECT p.ID, p.ProductName, p.ArchiveFilePath, p.ArchiveFile, f.Size, f.Modified, "
+                       "p.Compatibility, coalesce(r.Rules, 0) >= %3 "
                        "FROM %1.CPInfo p LEFT JOIN %2.ArchiveFile f ON f.PackageID = p.ID "
+                       "LEFT JOIN %2.WorksWithRead r ON r.PackageID = p.ID "
                        "WHERE coalesce(p.ArchiveFile, '') <> '' ORDER BY p.ID")
-            .arg(QuoteIdentifier(index.PackageSchema()), QuoteIdentifier(index.Schema())));
+            .arg(QuoteIdentifier(index.PackageSchema()), QuoteIdentifier(index.Schema()))
+            .arg(kIdeDetectionRules));
     std::vector<PackageArchive> packages;
     try {
         while (select.Step()) {
@@ -45,6 +51,8 @@ std::vector<PackageArchive> PackageArchives(TArchiveIndex& index) {
                 record.Modified = QDateTime::fromString(select.ColumnText(5), Qt::ISODate);
                 package.indexed = record;
             }
+            package.compatibility = int(select.ColumnInt(6));
+            package.worksWithCurrent = select.ColumnInt(7) != 0;
             packages.push_back(std::move(package));
         }
     } catch (...) {
@@ -150,7 +158,10 @@ TArchiveIndexRun TArchiveIndexer::Run(const TArchiveIndexProgress& progress) {
             unread(QStringLiteral("not a file"));
             continue;
         }
-        if (package.indexed && ArchiveFileUnchanged(*package.indexed, file)) {
+        // An archive unchanged since it was indexed is read again only for the versions
+        // it works with, where no detection of this build has read it yet.
+        const bool unchanged = package.indexed && ArchiveFileUnchanged(*package.indexed, file);
+        if (unchanged && package.worksWithCurrent) {
             ++run.Unchanged;
             continue;
         }
@@ -167,6 +178,14 @@ TArchiveIndexRun TArchiveIndexer::Run(const TArchiveIndexProgress& progress) {
         exists.Reset();
         if (!stillThere)
             continue;
+        StoreFoundWorksWith(index_, package.id,
+                            FoundWorksWith(package.path, directory.ArchiveStart(), directory.Entries,
+                                           package.compatibility, InfoFileMember(directory.Entries)));
+        if (unchanged) {
+            ++run.Unchanged;
+            batch.Tick();
+            continue;
+        }
         StoreArchiveMembers(index_, package.id, directory.Entries, file);
         ++run.Read;
         run.Members += qint64(directory.Entries.size());

@@ -13,6 +13,7 @@
 #include "catalogue/text_cut.h"
 #include "import/archive_members.h"
 #include "import/archive_paths.h"
+#include "import/archive_works_with.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"
 #include "import/imported_columns.h"
@@ -57,12 +58,15 @@ QString FolderWithSeparator(const QFileInfo& file) {
 // Posts the row together with the archive's members, in the transaction that is open (a
 // batch of imports) or in one of its own: a failure leaves neither the row's new columns
 // nor the new members, and a row that is dropped takes its members with it.
-void PostWithMembers(qint64 rowId, const std::vector<ZipDirEntry>& entries, const QFileInfo& archive) {
+void PostWithMembers(qint64 rowId, const std::vector<ZipDirEntry>& entries, const QFileInfo& archive,
+                     const std::vector<TWorksWithRow>& worksWith) {
     TArchiveIndex* index = DMvelm->ArchiveIndex();
     TCatalogueOperations(*DMvelm).InTransaction([&] {
         Packages().Post();
-        if (index)
+        if (index) {
             StoreArchiveMembers(*index, rowId, entries, archive);
+            StoreFoundWorksWith(*index, rowId, worksWith);
+        }
     });
 }
 
@@ -233,7 +237,13 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath, const QSt
                 ->SetAsDate(QFileInfo(QDir(TmpFolder).filePath(infoName)).lastModified().toLocalTime().date());
         QStringList refused;
         const int mask = WriteInfoColumns(packages, *InfoReader, &refused);
-        PostWithMembers(rowId, zipMaster_->Entries(), archive);
+        // Read before the row is posted: a package file's text may take a moment, and the
+        // row is then written with everything in one transaction.
+        const std::vector<TWorksWithRow> worksWith =
+            DMvelm->ArchiveIndex() ? FoundWorksWith(archivePath, zipMaster_->ArchiveStart(), zipMaster_->Entries(),
+                                                    mask, infoName)
+                                   : std::vector<TWorksWithRow>();
+        PostWithMembers(rowId, zipMaster_->Entries(), archive, worksWith);
         // A version part the small-integer columns cannot hold costs the row nothing
         // else: it is stored as 0, and the user is told.
         if (!refused.isEmpty())
