@@ -41,10 +41,32 @@ QString HintOf(const TWorksWithVersion& version) {
 
 TWorksWithLine::TWorksWithLine(TDMvelm& module, QWidget* parent) : QWidget(parent), module_(module) {
     setObjectName(QStringLiteral("WorksWithLine"));
-    auto* layout = new QHBoxLayout(this);
+    // The names are long and many: the list has the panel's whole width, the line above
+    // it the controls that change it.
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* label = new QLabel(QStringLiteral("Works with:"), this);
-    layout->addWidget(label, 0, Qt::AlignTop);
+    layout->setSpacing(2);
+    auto* line = new QHBoxLayout;
+    line->addWidget(new QLabel(QStringLiteral("Works with:"), this));
+    line->addStretch();
+    choice_ = new QComboBox(this);
+    choice_->setObjectName(QStringLiteral("ComboWorksWith"));
+    for (const IdeVersion& version : IdeVersions())
+        choice_->addItem(version.NameText(), version.CodeText());
+    choice_->setToolTip(QStringLiteral("An IDE version to add"));
+    line->addWidget(choice_);
+    add_ = new QToolButton(this);
+    add_->setObjectName(QStringLiteral("ButtonAddWorksWith"));
+    add_->setText(QStringLiteral("Add"));
+    add_->setToolTip(QStringLiteral("Adds the version chosen beside it: the component works with it"));
+    line->addWidget(add_);
+    remove_ = new QToolButton(this);
+    remove_->setObjectName(QStringLiteral("ButtonRemoveWorksWith"));
+    remove_->setText(QStringLiteral("Remove"));
+    remove_->setToolTip(QStringLiteral("Removes the version chosen in the list: the component does not work with it"));
+    remove_->setEnabled(false);
+    line->addWidget(remove_);
+    layout->addLayout(line);
 
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("ListWorksWith"));
@@ -55,26 +77,9 @@ TWorksWithLine::TWorksWithLine(TDMvelm& module, QWidget* parent) : QWidget(paren
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setToolTip(QStringLiteral("The IDE versions this component works with; point at one to see what shows it"));
     list_->setFixedHeight(3 * (list_->fontMetrics().height() + 8) + 2 * list_->frameWidth());
-    layout->addWidget(list_, 1);
+    layout->addWidget(list_);
 
-    auto* buttons = new QVBoxLayout;
-    add_ = new QComboBox(this);
-    add_->setObjectName(QStringLiteral("ComboAddWorksWith"));
-    add_->addItem(QStringLiteral("Add a version..."));
-    for (const IdeVersion& version : IdeVersions())
-        add_->addItem(version.NameText(), version.CodeText());
-    add_->setToolTip(QStringLiteral("Adds an IDE version this component works with"));
-    buttons->addWidget(add_);
-    remove_ = new QToolButton(this);
-    remove_->setObjectName(QStringLiteral("ButtonRemoveWorksWith"));
-    remove_->setText(QStringLiteral("Remove"));
-    remove_->setToolTip(QStringLiteral("Removes the chosen version: the component does not work with it"));
-    remove_->setEnabled(false);
-    buttons->addWidget(remove_);
-    buttons->addStretch();
-    layout->addLayout(buttons);
-
-    connect(add_, &QComboBox::activated, this, &TWorksWithLine::Add);
+    connect(add_, &QToolButton::clicked, this, &TWorksWithLine::AddChosen);
     connect(remove_, &QToolButton::clicked, this, &TWorksWithLine::RemoveChosen);
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) { remove_->setEnabled(row >= 0); });
 }
@@ -89,6 +94,7 @@ void TWorksWithLine::ShowPackage(qint64 rowId) {
     TArchiveIndex* index = module_.ArchiveIndex();
     const bool usable = rowId != 0 && index && index->IsOpen();
     add_->setEnabled(usable);
+    choice_->setEnabled(usable);
     remove_->setEnabled(false);
     if (!usable)
         return;
@@ -102,9 +108,8 @@ void TWorksWithLine::ShowPackage(qint64 rowId) {
     }
 }
 
-void TWorksWithLine::Add(int choice) {
-    const QString ide = add_->itemData(choice).toString();
-    add_->setCurrentIndex(0);
+void TWorksWithLine::AddChosen() {
+    const QString ide = choice_->currentData().toString();
     if (!ide.isEmpty())
         Change(ide, true);
 }

@@ -26,6 +26,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <optional>
+
 namespace velm {
 
 namespace {
@@ -59,13 +61,14 @@ QString FolderWithSeparator(const QFileInfo& file) {
 // batch of imports) or in one of its own: a failure leaves neither the row's new columns
 // nor the new members, and a row that is dropped takes its members with it.
 void PostWithMembers(qint64 rowId, const std::vector<ZipDirEntry>& entries, const QFileInfo& archive,
-                     const std::vector<TWorksWithRow>& worksWith) {
+                     const std::optional<std::vector<TWorksWithRow>>& worksWith) {
     TArchiveIndex* index = DMvelm->ArchiveIndex();
     TCatalogueOperations(*DMvelm).InTransaction([&] {
         Packages().Post();
         if (index) {
             StoreArchiveMembers(*index, rowId, entries, archive);
-            StoreFoundWorksWith(*index, rowId, worksWith);
+            if (worksWith)
+                StoreFoundWorksWith(*index, rowId, *worksWith);
         }
     });
 }
@@ -239,10 +242,9 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath, const QSt
         const int mask = WriteInfoColumns(packages, *InfoReader, &refused);
         // Read before the row is posted: a package file's text may take a moment, and the
         // row is then written with everything in one transaction.
-        const std::vector<TWorksWithRow> worksWith =
-            DMvelm->ArchiveIndex() ? FoundWorksWith(archivePath, zipMaster_->ArchiveStart(), zipMaster_->Entries(),
-                                                    mask, infoName)
-                                   : std::vector<TWorksWithRow>();
+        std::optional<std::vector<TWorksWithRow>> worksWith;
+        if (ReadsWorksWith && DMvelm->ArchiveIndex())
+            worksWith = FoundWorksWith(archivePath, zipMaster_->ArchiveStart(), zipMaster_->Entries(), mask, infoName);
         PostWithMembers(rowId, zipMaster_->Entries(), archive, worksWith);
         // A version part the small-integer columns cannot hold costs the row nothing
         // else: it is stored as 0, and the user is told.

@@ -28,8 +28,8 @@ struct Column {
     qreal share;
 };
 const Column kColumns[] = {{"Product", 0.16},    {"Version", 0.10}, {"Author", 0.12},
-                           {"Licence", 0.09},    {"Compat.", 0.10}, {"Works with", 0.14},
-                           {"Status", 0.10},     {"Rating", 0.06},  {"Archive file", 0.13}};
+                           {"Licence", 0.11},    {"Compat.", 0.10}, {"Works with", 0.13},
+                           {"Status", 0.10},     {"Rating", 0.06},  {"Archive file", 0.12}};
 
 QFont ReportFont(qreal points, bool bold = false) {
     QFont font(QStringLiteral("Arial"));
