@@ -57,9 +57,10 @@ QString FolderWithSeparator(const QFileInfo& file) {
     return folder;
 }
 
-// Posts the row together with the archive's members, in the transaction that is open (a
-// batch of imports) or in one of its own: a failure leaves neither the row's new columns
-// nor the new members, and a row that is dropped takes its members with it.
+// Posts the row together with the archive's members and the IDE versions it shows (when
+// they were read), in the transaction that is open (a batch of imports) or in one of its
+// own: a failure leaves neither the row's new columns nor the new members, and a row that
+// is dropped takes its members with it. The user's own word on the versions stays.
 void PostWithMembers(qint64 rowId, const std::vector<ZipDirEntry>& entries, const QFileInfo& archive,
                      const std::optional<std::vector<TWorksWithRow>>& worksWith) {
     TArchiveIndex* index = DMvelm->ArchiveIndex();
