@@ -3,6 +3,7 @@
 #include "ui_component_detail_panel.h"
 
 #include "browser/newer_version_line.h"
+#include "browser/works_with_line.h"
 
 #include "catalogue/data_module.h"
 #include "catalogue/field_names.h"
@@ -57,6 +58,8 @@ TComponentDetailPanel::TComponentDetailPanel(TDMvelm& module, QWidget* parent)
       focusColor_(Qt::white), unfocusedColor_(kSilver) {
     ui_->setupUi(this);
     setCurrentIndex(0);
+    worksWith_ = new TWorksWithLine(module_, ui_->TabSheetAdditional);
+    ui_->LayoutAdditional->addWidget(worksWith_, 5, 0, 1, 2);
 
     // The controls are bound when the panel is first shown, not before: a hidden panel
     // that followed the package table would load and lay out the first row's memos at
@@ -257,6 +260,8 @@ void TComponentDetailPanel::ShowCompatibility(int mask) {
     TCheckListBox* list = ui_->RxCheckListBoxCompatibility;
     for (int i = 0; i < std::min(list->count(), kCompatibilityEntries); ++i)
         list->SetChecked(i, (mask & (1 << i)) != 0);
+    // Shown on each showing and after each import of the row, as the marks are.
+    worksWith_->ShowPackage(shownRowId_);
 }
 
 void TComponentDetailPanel::TrackBarRatingChange(int position) {

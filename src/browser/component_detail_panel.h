@@ -21,6 +21,7 @@ class TDataSource;
 class TDBRichEdit;
 class TDMvelm;
 class TNewerVersionLine;
+class TWorksWithLine;
 
 // The selected component's record on three sheets. Nearly every control edits its
 // field of the package table's current row directly; the rating bar and the
@@ -117,6 +118,7 @@ private:
     QColor unfocusedColor_;
     QMenu* popupMenu_ = nullptr;
     TNewerVersionLine* newerVersion_ = nullptr;
+    TWorksWithLine* worksWith_ = nullptr;
     int hotTab_ = -1;
 };
 

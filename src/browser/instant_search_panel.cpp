@@ -9,15 +9,18 @@
 #include "catalogue/database.h"
 #include "kit/command_guard.h"
 #include "kit/work_guard.h"
+#include "import/ide_versions.h"
 #include "viewer/form_view_zip.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDockWidget>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
@@ -106,7 +109,7 @@ TInstantSearchPanel::TInstantSearchPanel(TFormMain* window) : QObject(window), w
     dock_->setObjectName(QStringLiteral("DockSearchResults"));
     dock_->setFeatures(QDockWidget::DockWidgetClosable);
     dock_->setAllowedAreas(Qt::BottomDockWidgetArea);
-    dock_->setWidget(list_);
+    dock_->setWidget(ListWithFilter());
     window->addDockWidget(Qt::BottomDockWidgetArea, dock_);
     dock_->hide();
 
@@ -129,6 +132,28 @@ TInstantSearchPanel::TInstantSearchPanel(TFormMain* window) : QObject(window), w
             ScheduleRefresh();
     });
     window->installEventFilter(this);
+}
+
+QWidget* TInstantSearchPanel::ListWithFilter() {
+    auto* holder = new QWidget;
+    auto* layout = new QVBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(4, 2, 4, 0);
+    line->addWidget(new QLabel(QStringLiteral("Works with:"), holder));
+    worksWith_ = new QComboBox(holder);
+    worksWith_->setObjectName(QStringLiteral("ComboSearchWorksWith"));
+    worksWith_->addItem(QStringLiteral("Any version"));
+    for (const IdeVersion& version : IdeVersions())
+        worksWith_->addItem(version.NameText(), version.CodeText());
+    worksWith_->setToolTip(QStringLiteral("Lists only the components that work with this IDE version"));
+    line->addWidget(worksWith_);
+    line->addStretch();
+    layout->addLayout(line);
+    layout->addWidget(list_);
+    connect(worksWith_, &QComboBox::currentIndexChanged, this, [this] { RunCommand([this] { RunQuery(); }); });
+    return holder;
 }
 
 void TInstantSearchPanel::PlaceField() {
@@ -167,7 +192,9 @@ void TInstantSearchPanel::RunQuery() {
     TArchiveIndex* index = DMvelm ? DMvelm->ArchiveIndex() : nullptr;
     if (text.isEmpty() || !index || !window_)
         return;
-    std::vector<TSearchHit> hits = TCatalogueSearch(*index).Find(text, kShownHits + 1);
+    TCatalogueSearch search(*index);
+    search.WorksWith = worksWith_->currentData().toString();
+    std::vector<TSearchHit> hits = search.Find(text, kShownHits + 1);
     stamp_ = CatalogueStamp();
     const bool more = int(hits.size()) > kShownHits;
     if (more)
@@ -200,15 +227,19 @@ void TInstantSearchPanel::RunQuery() {
 }
 
 void TInstantSearchPanel::ShowTitle(const QString& text, int shown, bool more) {
+    // The filter is named with the text: a short list then says why it is short.
+    QString what = QStringLiteral("\"%1\"").arg(text);
+    if (worksWith_->currentIndex() > 0)
+        what += QStringLiteral(" in components for %1").arg(worksWith_->currentText());
     QString title;
     if (more)
-        title = QStringLiteral("The first %1 hits for \"%2\": type more to narrow them down").arg(shown).arg(text);
+        title = QStringLiteral("The first %1 hits for %2: type more to narrow them down").arg(shown).arg(what);
     else if (shown == 0)
-        title = QStringLiteral("Nothing found for \"%1\"").arg(text);
+        title = QStringLiteral("Nothing found for %1").arg(what);
     else if (shown == 1)
-        title = QStringLiteral("1 hit for \"%1\"").arg(text);
+        title = QStringLiteral("1 hit for %1").arg(what);
     else
-        title = QStringLiteral("%1 hits for \"%2\"").arg(shown).arg(text);
+        title = QStringLiteral("%1 hits for %2").arg(shown).arg(what);
     dock_->setWindowTitle(title);
 }
 

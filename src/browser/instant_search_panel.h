@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
+class QComboBox;
 class QDockWidget;
 class QLineEdit;
 class QTableView;
@@ -36,12 +37,16 @@ public:
     QLineEdit* Field() const { return field_; }
     QTableView* List() const { return list_; }
     QDockWidget* Dock() const { return dock_; }
+    // Limits the hits to the components that work with one IDE version.
+    QComboBox* WorksWithFilter() const { return worksWith_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void PlaceField();
+    // The list below a line with the "Works with" filter.
+    QWidget* ListWithFilter();
     void TextEdited();
     // Looks the field's text up now and shows the hits, keeping the chosen hit chosen.
     void RunQuery();
@@ -57,6 +62,7 @@ private:
     QLineEdit* field_ = nullptr;
     QDockWidget* dock_ = nullptr;
     QTableView* list_ = nullptr;
+    QComboBox* worksWith_ = nullptr;
     TSearchHitModel* model_ = nullptr;
     QTimer* typingPause_ = nullptr;
     // The catalogue's change count when the hits shown were looked up.

@@ -214,7 +214,8 @@ void TArchiveIndex::CreateConnectionTriggers() {
                                   "INSERT OR IGNORE INTO PackageTextPending (ID) VALUES (old.ID); "
                                   "DELETE FROM ArchiveMember WHERE PackageID = old.ID; "
                                   "DELETE FROM ArchiveFile WHERE PackageID = old.ID; "
-                                  "DELETE FROM WorksWith WHERE PackageID = old.ID; END;")
+                                  "DELETE FROM WorksWith WHERE PackageID = old.ID; "
+                                  "DELETE FROM WorksWithRead WHERE PackageID = old.ID; END;")
                        .arg(packages));
 }
 

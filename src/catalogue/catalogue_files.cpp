@@ -112,6 +112,11 @@ const char kMembersSchema[] =
     " Source TEXT NOT NULL,"
     " Evidence TEXT);"
     "CREATE INDEX IF NOT EXISTS {s}WorksWithByPackage ON WorksWith (PackageID);"
+    // Which revision of the detection rules last read each package's archive: an older
+    // row, or one read by older rules, is read again by the next indexing run.
+    "CREATE TABLE IF NOT EXISTS {s}WorksWithRead ("
+    " PackageID INTEGER PRIMARY KEY,"
+    " Rules INTEGER NOT NULL);"
     "CREATE TABLE IF NOT EXISTS {s}IndexState ("
     " Key TEXT PRIMARY KEY,"
     " Value TEXT);";

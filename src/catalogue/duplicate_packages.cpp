@@ -19,13 +19,15 @@ namespace {
 const char kBaseOfName[] = "rtrim(rtrim(p.ProductName, '0123456789'), ' ')";
 
 // The package columns every list reads, in this order; p is the package, the category
-// and the IDE codes are looked up for the rows returned only.
+// and the IDE codes are looked up for the rows returned only. A version the user
+// removed is not listed, whatever else names it.
 QString PackageColumns(const TArchiveIndex& index) {
     return QStringLiteral(
                "p.ID, p.ProductName, (SELECT c.Name FROM %1.Category c WHERE c.ID = p.Category), "
                "p.VersionMajor, p.VersionMinor, p.Release, p.Build, p.Beta, p.ArchiveFile, "
                "(SELECT group_concat(Ide, ', ') FROM (SELECT w.Ide FROM %2.WorksWith w "
-               "WHERE w.PackageID = p.ID GROUP BY w.Ide ORDER BY min(w.rowid)))")
+               "WHERE w.PackageID = p.ID GROUP BY w.Ide "
+               "HAVING sum(w.Source = 'user' AND w.Evidence = 'removed') = 0 ORDER BY min(w.rowid)))")
         .arg(QuoteIdentifier(index.CategorySchema()), QuoteIdentifier(index.Schema()));
 }
 constexpr int kPackageColumnCount = 10;

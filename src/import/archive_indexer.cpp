@@ -4,6 +4,7 @@
 #include "catalogue/database.h"
 #include "import/archive_fingerprint.h"
 #include "import/archive_members.h"
+#include "import/archive_works_with.h"
 #include "import/outside_text.h"
 #include "import/zip_directory.h"
 
@@ -22,6 +23,8 @@ struct PackageArchive {
     QString productName;
     QString path;
     std::optional<TArchiveFileRecord> indexed;
+    int compatibility = 0;
+    bool worksWithCurrent = false;  // read by the detection rules of this build
 };
 
 // Every package that names an archive, with what the index recorded of it, in ID order.
@@ -29,10 +32,13 @@ struct PackageArchive {
 std::vector<PackageArchive> PackageArchives(TArchiveIndex& index) {
     TDatabase& database = index.Database();
     TStatement& select = database.Prepare(
-        QStringLiteral("SELECT p.ID, p.ProductName, p.ArchiveFilePath, p.ArchiveFile, f.Size, f.Modified, f.Sha256 "
+        QStringLiteral("SELECT p.ID, p.ProductName, p.ArchiveFilePath, p.ArchiveFile, f.Size, f.Modified, f.Sha256, "
+                       "p.Compatibility, coalesce(r.Rules, 0) >= %3 "
                        "FROM %1.CPInfo p LEFT JOIN %2.ArchiveFile f ON f.PackageID = p.ID "
+                       "LEFT JOIN %2.WorksWithRead r ON r.PackageID = p.ID "
                        "WHERE coalesce(p.ArchiveFile, '') <> '' ORDER BY p.ID")
-            .arg(QuoteIdentifier(index.PackageSchema()), QuoteIdentifier(index.Schema())));
+            .arg(QuoteIdentifier(index.PackageSchema()), QuoteIdentifier(index.Schema()))
+            .arg(kIdeDetectionRules));
     std::vector<PackageArchive> packages;
     try {
         while (select.Step()) {
@@ -47,6 +53,8 @@ std::vector<PackageArchive> PackageArchives(TArchiveIndex& index) {
                 record.Sha256 = select.ColumnText(6);
                 package.indexed = record;
             }
+            package.compatibility = int(select.ColumnInt(7));
+            package.worksWithCurrent = select.ColumnInt(8) != 0;
             packages.push_back(std::move(package));
         }
     } catch (...) {
@@ -158,22 +166,26 @@ TArchiveIndexRun TArchiveIndexer::Run(const TArchiveIndexProgress& progress) {
             continue;
         }
         const bool unchanged = package.indexed && ArchiveFileUnchanged(*package.indexed, file);
-        if (unchanged && !package.indexed->Sha256.isEmpty()) {
+        const bool hasSha256 = package.indexed && !package.indexed->Sha256.isEmpty();
+        if (unchanged && hasSha256 && package.worksWithCurrent) {
             ++run.Unchanged;
             continue;
         }
-        // An unchanged archive indexed before fingerprints were kept needs its SHA-256
-        // only, not its directory again.
-        const std::optional<TArchiveFingerprint> fingerprint = FingerprintArchive(package.path);
-        if (unchanged) {
-            if (fingerprint) {
-                batch.Begin();
-                fillSha256.Bind(1, fingerprint->Sha256);
-                fillSha256.Bind(2, package.id);
-                fillSha256.Run();
-                ++run.Fingerprinted;
-                batch.Tick();
-            }
+        // An unchanged archive is read again only for what its record lacks: its SHA-256
+        // (the file hashed, its directory not read), the versions it works with (its
+        // directory read, where no detection of this build has read it yet).
+        std::optional<TArchiveFingerprint> fingerprint;
+        if (!unchanged || !hasSha256)
+            fingerprint = FingerprintArchive(package.path);
+        if (unchanged && fingerprint) {
+            batch.Begin();
+            fillSha256.Bind(1, fingerprint->Sha256);
+            fillSha256.Bind(2, package.id);
+            fillSha256.Run();
+            ++run.Fingerprinted;
+            batch.Tick();
+        }
+        if (unchanged && package.worksWithCurrent) {
             ++run.Unchanged;
             continue;
         }
@@ -190,6 +202,14 @@ TArchiveIndexRun TArchiveIndexer::Run(const TArchiveIndexProgress& progress) {
         exists.Reset();
         if (!stillThere)
             continue;
+        StoreFoundWorksWith(index_, package.id,
+                            FoundWorksWith(package.path, directory.ArchiveStart(), directory.Entries,
+                                           package.compatibility, InfoFileMember(directory.Entries)));
+        if (unchanged) {
+            ++run.Unchanged;
+            batch.Tick();
+            continue;
+        }
         StoreArchiveMembers(index_, package.id, directory.Entries, file,
                             fingerprint ? fingerprint->Sha256 : QString());
         if (fingerprint)

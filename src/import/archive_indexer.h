@@ -21,7 +21,10 @@ struct TUnreadArchive {
 struct TArchiveIndexRun {
     int Archives = 0;   // packages that name an archive file
     int Read = 0;       // archives read, their members stored
-    int Unchanged = 0;  // archives indexed before and unchanged since: not read again
+    // Archives indexed before and unchanged since: their members are not stored again
+    // (their directory is read once more where the versions they work with were not yet
+    // detected by this build's rules).
+    int Unchanged = 0;
     qint64 Members = 0; // members stored
     int Fingerprinted = 0;  // archives whose SHA-256 was taken (read, or unchanged and lacking it)
     std::vector<TUnreadArchive> Unread;
@@ -33,9 +36,10 @@ struct TArchiveIndexRun {
 using TArchiveIndexProgress = std::function<bool(int done, int total, const QString& archivePath)>;
 
 // Fills the member index from the packages' archives (ArchiveFilePath + ArchiveFile):
-// each archive's directory is read (nothing is extracted) and its members stored with
-// its SHA-256. An archive indexed before whose size and date are unchanged is not read
-// again, unless its SHA-256 is missing, which is then taken alone; one that
+// each archive's directory is read (nothing is extracted), its members stored with its
+// SHA-256 and the IDE versions it works with detected (a few package files' beginnings
+// read). An archive indexed before whose size and date are unchanged is not read again,
+// unless its SHA-256 is missing, which is then taken alone; one that
 // is missing or cannot be read is noted and the run goes on, its members as they were.
 // The stored archives are committed in batches, so a stop or a failure keeps what was
 // done before it.

@@ -124,4 +124,9 @@ int CompatibilityBit(QAnyStringView code) {
     return version ? version->CompatibilityBit : -1;
 }
 
+int IdeVersionRank(QAnyStringView code) {
+    const IdeVersion* version = FindIdeVersion(code);
+    return int(version ? version - IdeVersions().data() : std::ptrdiff_t(IdeVersions().size()));
+}
+
 }  // namespace velm

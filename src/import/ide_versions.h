@@ -61,6 +61,10 @@ const IdeVersion* FindIdeVersion(IdeFamily family, QAnyStringView release);
 // families share it. 100 is Delphi 2006 and 110 Delphi 2007, as package names use them.
 const IdeVersion* FindIdeVersionBySuffix(IdeFamily family, int packageSuffix);
 
+// A version's place in IdeVersions(), for putting codes in release order; a code it does
+// not know comes after every version.
+int IdeVersionRank(QAnyStringView code);
+
 // The codes of the versions whose bits are set in a six-flag compatibility mask, in
 // bit order; a version's bit, or -1.
 QStringList CompatibilityCodes(int mask);

@@ -14,6 +14,7 @@
 #include "import/archive_fingerprint.h"
 #include "import/archive_members.h"
 #include "import/archive_paths.h"
+#include "import/archive_works_with.h"
 #include "import/form_moveto_category.h"
 #include "import/form_msg_dlg.h"
 #include "import/imported_columns.h"
@@ -25,6 +26,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+
+#include <optional>
 
 namespace velm {
 
@@ -55,16 +58,20 @@ QString FolderWithSeparator(const QFileInfo& file) {
     return folder;
 }
 
-// Posts the row together with the archive's members, in the transaction that is open (a
-// batch of imports) or in one of its own: a failure leaves neither the row's new columns
-// nor the new members, and a row that is dropped takes its members with it.
+// Posts the row together with the archive's members and the IDE versions it shows (when
+// they were read), in the transaction that is open (a batch of imports) or in one of its
+// own: a failure leaves neither the row's new columns nor the new members, and a row that
+// is dropped takes its members with it. The user's own word on the versions stays.
 void PostWithMembers(qint64 rowId, const std::vector<ZipDirEntry>& entries, const QFileInfo& archive,
-                     const QString& sha256) {
+                     const QString& sha256, const std::optional<std::vector<TWorksWithRow>>& worksWith) {
     TArchiveIndex* index = DMvelm->ArchiveIndex();
     TCatalogueOperations(*DMvelm).InTransaction([&] {
         Packages().Post();
-        if (index)
+        if (index) {
             StoreArchiveMembers(*index, rowId, entries, archive, sha256);
+            if (worksWith)
+                StoreFoundWorksWith(*index, rowId, *worksWith);
+        }
     });
 }
 
@@ -251,7 +258,12 @@ bool TVELMComponent::FillRow(qint64 rowId, const QString& archivePath, const QSt
                 ->SetAsDate(QFileInfo(QDir(TmpFolder).filePath(infoName)).lastModified().toLocalTime().date());
         QStringList refused;
         const int mask = WriteInfoColumns(packages, *InfoReader, &refused);
-        PostWithMembers(rowId, zipMaster_->Entries(), archive, sha256_);
+        // Read before the row is posted: a package file's text may take a moment, and the
+        // row is then written with everything in one transaction.
+        std::optional<std::vector<TWorksWithRow>> worksWith;
+        if (ReadsWorksWith && DMvelm->ArchiveIndex())
+            worksWith = FoundWorksWith(archivePath, zipMaster_->ArchiveStart(), zipMaster_->Entries(), mask, infoName);
+        PostWithMembers(rowId, zipMaster_->Entries(), archive, sha256_, worksWith);
         // A version part the small-integer columns cannot hold costs the row nothing
         // else: it is stored as 0, and the user is told.
         if (!refused.isEmpty())

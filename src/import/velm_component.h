@@ -47,6 +47,9 @@ public:
     std::function<QString(const QString& name)> AddCategory;
     // Shows a compatibility mask in the detail panel.
     std::function<void(int mask)> ShowCompatibility;
+    // Whether an import reads the IDE versions the archive works with (the import
+    // benchmark weighs what that costs by imports without it).
+    bool ReadsWorksWith = true;
 
     // Creates a row named after the archive in the category with this ID and fills it
     // from the archive; the row ends up in the category its info file or the user

@@ -39,6 +39,8 @@ public:
     // unreadable); what was read of it may still be listed.
     bool ReadFailed() const { return readFailed_; }
     const std::vector<ZipDirEntry>& Entries() const { return entries_; }
+    // Where the archive's own offsets count from in the file (a self-extractor's stub).
+    qint64 ArchiveStart() const { return archiveStart_; }
 
     QString ExtrBaseDir;
     QStringList FSpecArgs;

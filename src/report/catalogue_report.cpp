@@ -1,10 +1,14 @@
 #include "report/catalogue_report.h"
 
+#include "catalogue/archive_index.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database_error.h"
 #include "catalogue/field_names.h"
 #include "catalogue/table.h"
+#include "catalogue/works_with.h"
+#include "import/ide_versions.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace velm {
@@ -80,8 +84,10 @@ void FilterByCategory(TTable& packages, qint64 categoryId) {
 
 // ---------------------------------------------------------------------------------
 
-TPackageRow::TPackageRow(TTable& packages)
+TPackageRow::TPackageRow(TTable& packages, const QHash<qint64, QStringList>* worksWith)
     : packages_(packages),
+      worksWith_(worksWith),
+      id_(FieldOf(packages, "ID")),
       productName_(FieldOf(packages, "ProductName")),
       categoryName_(FieldOf(packages, "CategoryName")),
       version_{FieldOf(packages, "VersionMajor"), FieldOf(packages, "VersionMinor"), FieldOf(packages, "Release"),
@@ -171,6 +177,19 @@ QStringList TPackageRow::CompatibilityTexts(const char* const (&texts)[6]) const
     return set;
 }
 
+QStringList TPackageRow::WorksWith() const {
+    QStringList names;
+    for (const QString& code : worksWith_ ? worksWith_->value(id_->AsInteger()) : QStringList()) {
+        const IdeVersion* version = FindIdeVersion(code);
+        names << (version ? version->NameText() : code);
+    }
+    return names;
+}
+
+QString TPackageRow::WorksWithMarks() const {
+    return worksWith_ ? worksWith_->value(id_->AsInteger()).join(QLatin1Char(' ')) : QString();
+}
+
 QString TPackageRow::Description() const { return descriptionAhead_.Read(); }
 QString TPackageRow::Comments() const { return commentsAhead_.Read(); }
 
@@ -208,6 +227,14 @@ QString CompatibilityLegend() {
 
 TCatalogueReport::TCatalogueReport(TDMvelm& module, TReportScope scope, const TReportTarget& target)
     : module_(module), scope_(scope), target_(target) {
+    // The versions of every package in one query, each package's in the list's order.
+    if (TArchiveIndex* index = module_.ArchiveIndex(); index && index->IsOpen()) {
+        worksWith_ = TWorksWith(*index).AllVersions();
+        for (QStringList& codes : worksWith_)
+            std::stable_sort(codes.begin(), codes.end(), [](const QString& a, const QString& b) {
+                return IdeVersionRank(a) < IdeVersionRank(b);
+            });
+    }
     TablesPutBack putBack(module_);
     TTable& packages = *module_.TableCPInfo;
     TTable& categories = *module_.TableCategory;
@@ -257,7 +284,7 @@ bool TCatalogueReport::Walk(const SectionHandler& onSection, const PackageHandle
         packages.SetFiltered(false);
         if (!packages.Locate(fields::ID, target_.ComponentId, false))
             throw EDatabaseError(QStringLiteral("The component %1 is not in the catalogue").arg(target_.ComponentName));
-        const TPackageRow row(packages);
+        const TPackageRow row(packages, &worksWith_);
         TReportSection section;
         section.CategoryName = row.CategoryName();
         section.WithoutCategory = section.CategoryName.isEmpty();
@@ -283,7 +310,7 @@ bool TCatalogueReport::WalkCategory(const Category& category, const SectionHandl
     section.PackageCount = packages.RecordCount();
     if (!onSection(section))
         return false;
-    const TPackageRow row(packages);
+    const TPackageRow row(packages, &worksWith_);
     for (packages.First(); !packages.Eof(); packages.Next())
         if (!onPackage(row))
             return false;
@@ -310,7 +337,7 @@ bool TCatalogueReport::WalkWithoutCategory(const std::vector<Category>& categori
     section.PackageCount = int(rows.size());
     if (!onSection(section))
         return false;
-    const TPackageRow row(packages);
+    const TPackageRow row(packages, &worksWith_);
     for (TBookmark bookmark : rows) {
         packages.GotoBookmark(bookmark);
         if (!onPackage(row))

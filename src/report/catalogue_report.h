@@ -2,6 +2,7 @@
 
 #include "catalogue/table.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -54,7 +55,8 @@ private:
 // from the file only when asked for, a batch of rows at a time.
 class TPackageRow {
 public:
-    explicit TPackageRow(TTable& packages);
+    // worksWith: the codes of the IDE versions each package works with, by package ID.
+    explicit TPackageRow(TTable& packages, const QHash<qint64, QStringList>* worksWith = nullptr);
 
     // Every field of the package table, in its order, and its text as the table gives it.
     int FieldCount() const;
@@ -80,6 +82,10 @@ public:
     QStringList Compatibility() const;
     // The same as short marks: "D1 D3 CB3".
     QString CompatibilityMarks() const;
+    // The IDE versions the package works with by name, oldest first, and as short codes:
+    // "D7 D2007 DXE2".
+    QStringList WorksWith() const;
+    QString WorksWithMarks() const;
     // The memos as stored: plain text, or Qt rich-text HTML once edited.
     QString Description() const;
     QString Comments() const;
@@ -89,6 +95,8 @@ private:
     QStringList CompatibilityTexts(const char* const (&texts)[6]) const;
 
     TTable& packages_;
+    const QHash<qint64, QStringList>* worksWith_;
+    TField* id_;
     TField* productName_;
     TField* categoryName_;
     TField* version_[4];
@@ -156,6 +164,7 @@ private:
     TReportTarget target_;
     qint64 categoryId_ = 0;
     int packageCount_ = 0;
+    QHash<qint64, QStringList> worksWith_;
 };
 
 }  // namespace velm

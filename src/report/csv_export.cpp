@@ -61,7 +61,8 @@ bool WriteCsv(TCatalogueReport& report, QIODevice& device, const TProgressStep& 
             out << QLatin1StringView(",");
         WriteCsvField(out, names.at(i), false);
     }
-    out << kRowEnd;
+    // Not a field of the table: the versions kept beside it, as short codes.
+    out << QLatin1StringView(",WorksWith") << kRowEnd;
     int done = 0;
     const auto writeRow = [&](const TPackageRow& row) {
         for (int i = 0; i < row.FieldCount(); ++i) {
@@ -73,6 +74,8 @@ bool WriteCsv(TCatalogueReport& report, QIODevice& device, const TProgressStep& 
             const bool isText = kind == TFieldKind::String || kind == TFieldKind::Memo || kind == TFieldKind::Lookup;
             WriteCsvField(out, kind == TFieldKind::Memo ? MemoPlainText(text) : text, isText);
         }
+        out << QLatin1StringView(",");
+        WriteField(out, row.WorksWithMarks(), true);
         out << kRowEnd;
         return step(++done);
     };

@@ -12,7 +12,7 @@ namespace velm {
 namespace {
 
 const char* const kColumns[] = {"Product",  "Version", "Released",     "Author",       "E-mail",
-                                "Licence",  "Source",  "Compatibility", "Status",      "Rating",
+                                "Licence",  "Source",  "Compatibility", "Works with", "Status",      "Rating",
                                 "Archive file", "Archive folder", "Downloaded", "Download from"};
 constexpr int kColumnCount = int(std::size(kColumns));
 
@@ -80,6 +80,7 @@ bool WriteHtml(TCatalogueReport& report, QIODevice& device, const TProgressStep&
         line += Cell(row.Licence());
         line += Cell(row.FullSource() ? QStringLiteral("Yes") : QString());
         line += Cell(row.Compatibility().join(QStringLiteral(", ")));
+        line += Cell(row.WorksWith().join(QStringLiteral(", ")));
         line += Cell(row.Status());
         line += Cell(QString::number(row.Rating()));
         line += Cell(row.ArchiveFile());

@@ -27,8 +27,9 @@ struct Column {
     const char* caption;
     qreal share;
 };
-const Column kColumns[] = {{"Product", 0.18}, {"Version", 0.12}, {"Author", 0.14}, {"Licence", 0.11},
-                           {"Compat.", 0.13}, {"Status", 0.11}, {"Rating", 0.07}, {"Archive file", 0.14}};
+const Column kColumns[] = {{"Product", 0.16},    {"Version", 0.10}, {"Author", 0.12},
+                           {"Licence", 0.11},    {"Compat.", 0.10}, {"Works with", 0.13},
+                           {"Status", 0.10},     {"Rating", 0.06},  {"Archive file", 0.12}};
 
 QFont ReportFont(qreal points, bool bold = false) {
     QFont font(QStringLiteral("Arial"));
@@ -287,6 +288,7 @@ public:
                                 row.Author(),
                                 row.Licence(),
                                 row.CompatibilityMarks(),
+                                row.WorksWithMarks(),
                                 row.Status(),
                                 QString::number(row.Rating()),
                                 row.ArchiveFile()};
@@ -334,6 +336,7 @@ bool PrintRecord(ReportPages& pages, const TPackageRow& row) {
         {QStringLiteral("Download date"), row.DownloadDate()},
         {QStringLiteral("Download from"), row.FileUrl()},
         {QStringLiteral("Compatibility"), row.Compatibility().join(QStringLiteral(", "))},
+        {QStringLiteral("Works with"), row.WorksWith().join(QStringLiteral(", "))},
         {QStringLiteral("Availability"), row.Licence()},
         {QStringLiteral("Install status"), row.Status()},
         {QStringLiteral("Rating"), QString::number(row.Rating())},

@@ -3,6 +3,7 @@
 #include "catalogue/archive_index.h"
 #include "catalogue/database.h"
 #include "catalogue/memo_markup.h"
+#include "catalogue/works_with.h"
 
 namespace velm {
 
@@ -29,6 +30,12 @@ QString GlobLiteral(const QString& text) {
             pattern += c;
     }
     return pattern;
+}
+
+// The condition a package must meet besides holding the text; the version is bound as ?3.
+QString VersionCondition(const TArchiveIndex& index, const QString& worksWith, const QString& packageId) {
+    return worksWith.isEmpty() ? QString()
+                               : QStringLiteral(" AND ") + WorksWithCondition(index.Schema(), packageId, QStringLiteral("?3"));
 }
 
 QString OneLine(QString text) {
@@ -99,11 +106,14 @@ void TCatalogueSearch::FindInPackages(const QString& text, int limit, std::vecto
     const QString folded = FoldedForSearch(text);
     TStatement& select = database.Prepare(
         QStringLiteral("SELECT p.ID, c.Name%1 FROM %2.PackageText t JOIN %3 p ON p.ID = t.rowid "
-                       "LEFT JOIN %4 c ON c.ID = p.Category WHERE %5 LIMIT ?2")
+                       "LEFT JOIN %4 c ON c.ID = p.Category WHERE %5%6 LIMIT ?2")
             .arg(columns, index, packages, categories,
-                 indexed ? QStringLiteral("t.Text GLOB ?1") : QStringLiteral("instr(t.Text, ?1)")));
+                 indexed ? QStringLiteral("t.Text GLOB ?1") : QStringLiteral("instr(t.Text, ?1)"),
+                 VersionCondition(index_, WorksWith, QStringLiteral("p.ID"))));
     select.Bind(1, indexed ? QStringLiteral("*%1*").arg(GlobLiteral(folded)) : folded);
     select.Bind(2, limit);
+    if (!WorksWith.isEmpty())
+        select.Bind(3, WorksWith);
     const TResetOnExit reset(select);
     while (int(hits.size()) < limit && select.Step()) {
         const qint64 id = select.ColumnInt(0);
@@ -138,10 +148,12 @@ void TCatalogueSearch::FindInMembers(const QString& text, int limit, std::vector
         indexed ? QStringLiteral("t.MemberText MATCH ?1") : QStringLiteral("instr(velm_fold(m.Name), ?1)");
     TStatement& select = database.Prepare(
         QStringLiteral("SELECT m.PackageID, m.Name, p.ProductName, c.Name FROM %1 JOIN %2 p ON p.ID = m.PackageID "
-                       "LEFT JOIN %3 c ON c.ID = p.Category WHERE %4 LIMIT ?2")
-            .arg(members, packages, categories, where));
+                       "LEFT JOIN %3 c ON c.ID = p.Category WHERE %4%5 LIMIT ?2")
+            .arg(members, packages, categories, where, VersionCondition(index_, WorksWith, QStringLiteral("m.PackageID"))));
     select.Bind(1, indexed ? Phrase(text) : FoldedForSearch(text));
     select.Bind(2, limit);
+    if (!WorksWith.isEmpty())
+        select.Bind(3, WorksWith);
     const TResetOnExit reset(select);
     while (select.Step()) {
         TSearchHit hit;

@@ -41,6 +41,10 @@ public:
     // trailing blanks of the text count for nothing; an empty text finds nothing.
     std::vector<TSearchHit> Find(const QString& text, int limit) const;
 
+    // Limits the hits to packages that work with the IDE version of this code ("D7");
+    // empty for any version.
+    QString WorksWith;
+
     // The fields searched, in the order their hits come.
     static const std::vector<QString>& SearchedFields();
 

@@ -189,6 +189,34 @@ void ArchiveIndexCommandTest::readsNewArchivesSkipsUnchangedOnesAndListsTheUnrea
     QCOMPARE(messages.Last().text, QStringLiteral("1 archive(s) read, with 1 member(s); 3 archive(s) unchanged since "
                                                   "they were last indexed."));
     QCOMPARE(sha256(QStringLiteral("Beta")), hashOf(beta));
+
+    // The IDE versions go in with the members, from the archive's names and the record's
+    // compatibility flags; a package indexed by a build that did not read them has its
+    // archive read again for them alone.
+    test::ZipMember dpk("Packages/D7/Grid_D7.dpk", "package Grid_D7;");
+    dpk.dosTime = quint32(((2004 - 1980) << 9 | 3 << 5 | 1) << 16);
+    f.AddPackage(QStringLiteral("Grid"), f.Write(QStringLiteral("Grid.zip"), ZipBuilder().Add(dpk).Add("Grid.inf", "[x]").Build()));
+    TTable& packages = f.Packages();
+    QVERIFY(packages.Locate(QStringLiteral("ProductName"), QStringLiteral("Grid"), false));
+    packages.Edit();
+    packages.FieldByName(QStringLiteral("Compatibility"))->SetAsInteger(4);
+    packages.Post();
+    const qint64 grid = packages.FieldByName(QStringLiteral("ID"))->AsInteger();
+    const QString versions = QStringLiteral("SELECT Ide, Source, Evidence FROM m.WorksWith ORDER BY rowid");
+    const QStringList gridVersions{"D7|detected|Packages\\D7\\Grid_D7.dpk", "D3|info file|Grid.inf"};
+    f.RunCommand();
+    QCOMPARE(messages.Last().text, QStringLiteral("1 archive(s) read, with 2 member(s); 4 archive(s) unchanged since "
+                                                  "they were last indexed."));
+    QCOMPARE(f.cat.Stored(versions), gridVersions);
+    TArchiveIndex& index = *f.cat.Module().ArchiveIndex();
+    for (const char* table : {"WorksWith", "WorksWithRead"})
+        index.Database().Exec(QStringLiteral("DELETE FROM %1.%2 WHERE PackageID = %3")
+                                  .arg(QuoteIdentifier(index.Schema()), QLatin1String(table))
+                                  .arg(grid));
+    f.RunCommand();
+    QCOMPARE(messages.Last().text, QStringLiteral("0 archive(s) read, with 0 member(s); 5 archive(s) unchanged since "
+                                                  "they were last indexed."));
+    QCOMPARE(f.cat.Stored(versions), gridVersions);
 }
 
 void ArchiveIndexCommandTest::inputADropCancelAndACloseDuringTheRun() {

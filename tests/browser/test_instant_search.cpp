@@ -1,6 +1,7 @@
 // The instant search, driven as a user drives it: Ctrl+F, a text typed, the hits listed
 // as they come; Enter on a hit; the list following the catalogue's changes; an older
 // catalogue's texts indexed at start.
+#include "catalogue/works_with.h"
 #include "app/indexing_progress.h"
 #include "browser/instant_search_panel.h"
 #include "catalogue/archive_index.h"
@@ -18,6 +19,8 @@
 #include <QProgressDialog>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QComboBox>
+#include <QAbstractItemView>
 
 using namespace velm;
 using velm::test::MainWindowFixture;
@@ -71,6 +74,14 @@ struct Fixture : MainWindowFixture {
     QTableView* List() const { return Panel()->List(); }
     bool ListShown() const { return Panel()->Dock()->isVisible(); }
     QString Title() const { return Panel()->Dock()->windowTitle(); }
+    // Picks a version in the list's "Works with" box, with clicks.
+    void ChooseVersion(const QString& name) {
+        QComboBox* box = Panel()->WorksWithFilter();
+        velm::test::Click(box);
+        const QModelIndex item = box->model()->index(box->findText(name), 0);
+        box->view()->scrollTo(item);
+        velm::test::Click(box->view()->viewport(), box->view()->visualRect(item).center());
+    }
 
     // Ctrl+F from wherever the focus is, and the text typed over what the field held.
     void Find(const QString& text) {
@@ -199,6 +210,14 @@ void InstantSearchTest::theHitsFollowImportRenameAndDeletes() {
     QVERIFY(f.Show());
     f.Find(QStringLiteral("grid"));
     QTRY_COMPARE(f.Rows().size(), 4);
+
+    // Limited to the components that work with one version, and back to all.
+    TWorksWith(f.Index()).ReplaceFound(f.zipKit, std::vector<TWorksWithRow>{{"D7", "detected", "ZipKit_D7.dpk"}}, 1);
+    f.ChooseVersion(QStringLiteral("Delphi 7"));
+    QCOMPARE(f.Rows(), QStringList{"ZipKit|Tools|Archive member|Grid"});
+    QCOMPARE(f.Title(), QStringLiteral("1 hit for \"grid\" in components for Delphi 7"));
+    f.ChooseVersion(QStringLiteral("Any version"));
+    QCOMPARE(f.Rows().size(), 4);
 
     // An import into the catalogue.
     velm::test::FileDialogRecorder dialogs;

@@ -31,6 +31,9 @@
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QLabel>
+#include <QComboBox>
+#include <QListWidget>
+#include <QToolButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -234,6 +237,7 @@ private slots:
     void droppedFolderImportsEveryArchiveBelowIt();
     void droppedFolderWithoutArchivesSaysSo();
     void droppedFolderShowsProgressAndCancels();
+    void worksWithIsShownCorrectedAndKeptOverAReimport();
 };
 
 void ArchiveImportTest::infFileFillsEveryColumnAndTheTree() {
@@ -1113,6 +1117,60 @@ void ArchiveImportTest::droppedFolderShowsProgressAndCancels() {
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT ProductName FROM CPInfo")), QStringList{"P0"});
     QCOMPARE(messages.Count(), 0);
     Settings().ShowDragNDropInfoMsg = true;
+}
+
+// The IDE versions an archive shows, in the detail panel after a drop; the user's removal
+// and addition outlast a re-import that finds the removed version again.
+void ArchiveImportTest::worksWithIsShownCorrectedAndKeptOverAReimport() {
+    MessageRecorder messages;
+    Fixture f;
+    QVERIFY(f.Show());
+    f.KeepTargetSilently();
+    Settings().ShowDragNDropInfoMsg = false;
+    // Dated as now: a package file older than the version it names is no evidence of it.
+    ZipBuilder zip;
+    for (const auto& [name, text] : {std::pair{"Packages/D7/GridPack_D7.dpk", "package GridPack_D7;"},
+                                     std::pair{"Packages/Delphi 12 Athens/GridPack.dpk", "package GridPack;"}}) {
+        velm::test::ZipMember member(name, text);
+        member.dosTime = quint32(((2024 - 1980) << 9 | 11 << 5 | 2) << 16);
+        zip.Add(member);
+    }
+    const QString path =
+        f.Archive(QStringLiteral("GridPack.zip"), std::move(zip.Add("GridPack.inf", InfFile("Tools", "Delphi 3.0=Y\r\n"))));
+    f.Drop({path}, f.On(f.Category(QStringLiteral("Tools"))));
+    f.Select(f.Node(QStringLiteral("GridPack")));
+    auto* panel = f.window->findChild<QTabWidget*>(QStringLiteral("PageControlComponentInfo"));
+    velm::test::Click(panel->tabBar(), panel->tabBar()->tabRect(1).center());
+    auto* list = f.window->findChild<QListWidget*>(QStringLiteral("ListWorksWith"));
+    const auto shown = [list] {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->item(i)->text();
+        return texts;
+    };
+    QCOMPARE(shown(), (QStringList{"Delphi 3", "Delphi 7 (detected)", "Delphi 12 Athens (detected)"}));
+    QCOMPARE(list->item(1)->toolTip(), QStringLiteral("Packages\\D7\\GridPack_D7.dpk"));
+    QCOMPARE(list->item(0)->toolTip(), QStringLiteral("GridPack.inf"));
+
+    velm::test::Click(list->viewport(), list->visualItemRect(list->item(2)).center());
+    velm::test::Click(f.window->findChild<QToolButton*>(QStringLiteral("ButtonRemoveWorksWith")));
+    auto* choice = f.window->findChild<QComboBox*>(QStringLiteral("ComboWorksWith"));
+    velm::test::Click(choice);
+    const QModelIndex builder6 = choice->model()->index(choice->findText(QStringLiteral("C++Builder 6")), 0);
+    choice->view()->scrollTo(builder6);
+    velm::test::Click(choice->view()->viewport(), choice->view()->visualRect(builder6).center());
+    velm::test::Click(f.window->findChild<QToolButton*>(QStringLiteral("ButtonAddWorksWith")));
+    const QStringList corrected{"Delphi 3", "C++Builder 6", "Delphi 7 (detected)"};
+    QCOMPARE(shown(), corrected);
+
+    FileDialogRecorder dialogs;
+    dialogs.PickNext({path});
+    f.ReimportThroughCommand();
+    QCOMPARE(shown(), corrected);
+    // What the archive showed is stored again beside the user's word.
+    QCOMPARE(f.cat.Stored(QStringLiteral("SELECT Ide, Source FROM m.WorksWith ORDER BY Source, Ide")),
+             (QStringList{"D12|detected", "D7|detected", "D3|info file", "CB6|user", "D12|user"}));
+    QCOMPARE(messages.Count(), 0);
 }
 
 QTEST_MAIN(ArchiveImportTest)

@@ -1,5 +1,7 @@
 // File > Export through the main window: CSV read back with Python's csv module, HTML
 // parsed back with Python's html.parser, and the long run's Cancel, close and input.
+#include "catalogue/archive_index.h"
+#include "catalogue/works_with.h"
 #include "catalogue/memo_markup.h"
 #include "report/memo_text.h"
 #include "report_fixture.h"
@@ -106,7 +108,7 @@ struct Fixture : ReportFixture {
                 QStringList row;
                 for (int i = 0; i < table.FieldCount(); ++i)
                     row << table.Field(i)->AsString();
-                rows << row;
+                rows << (row << QString());  // the versions it works with: none stored
             }
         }
         return rows;
@@ -173,6 +175,14 @@ void ReportExportTest::csvHoldsEveryFieldOfEveryRow() {
     PackageValues stray;
     stray.name = QStringLiteral("Stray");
     f.AddPackage(999, stray);
+    // Versions found, one of them removed by the user: the column lists the others in
+    // release order.
+    const qint64 rich = f.cat.Stored(QStringLiteral("SELECT ID FROM CPInfo WHERE ProductName = 'RichGrid'")).value(0).toLongLong();
+    TWorksWith worksWith(*f.cat.Module().ArchiveIndex());
+    const std::vector<TWorksWithRow> found{{"DXE2", "detected", "XE2\\Rich.dpk"}, {"D12", "detected", "Rich290.bpl"},
+                                           {"D7", "info file", "Rich.inf"}};
+    worksWith.ReplaceFound(rich, found, 1);
+    worksWith.SetByUser(rich, QStringLiteral("D12"), false);
     f.Show();
     QTRY_COMPARE(messages.Count(), 1);
     QVERIFY(f.Categories().Locate(QStringLiteral("Name"), QStringLiteral("Unfiled"), false));
@@ -183,7 +193,7 @@ void ReportExportTest::csvHoldsEveryFieldOfEveryRow() {
 
     const QJsonArray rows = RunPython(kReadCsv, file).array();
     QCOMPARE(rows.size(), 1 + 5);
-    QCOMPARE(Strings(rows.at(0).toArray()), f.Packages().FieldNames());
+    QCOMPARE(Strings(rows.at(0).toArray()), f.Packages().FieldNames() << QStringLiteral("WorksWith"));
     // Categories in name order (Empty, Grids, Tools, Unfiled).
     QList<QStringList> expected = f.TableRows({f.grids, f.tools, unfiled});
     QCOMPARE(expected.size(), 5);
@@ -191,6 +201,7 @@ void ReportExportTest::csvHoldsEveryFieldOfEveryRow() {
     // A rich description goes out as its text alone.
     QCOMPARE(expected[0][1], QStringLiteral("RichGrid"));
     expected[0][description] = QStringLiteral("Grid with bold and slanted words\nSecond paragraph");
+    expected[0].last() = QStringLiteral("D7 DXE2");
     for (int i = 0; i < expected.size(); ++i)
         QCOMPARE(Strings(rows.at(i + 1).toArray()), expected[i]);
     // Line breaks stay inside their quoted field, rows end in CR LF.

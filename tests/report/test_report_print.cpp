@@ -98,7 +98,8 @@ void ReportPrintTest::categoryPrintsItsComponentsTable() {
     QVERIFY(text.contains(QStringLiteral("Page 1")));
     QVERIFY(text.contains(QStringLiteral("Tools (2)")));
     const QString words = Words(text);
-    for (const char* column : {"Product", "Version", "Author", "Licence", "Compat.", "Status", "Rating", "Archive file"})
+    for (const char* column : {"Product", "Version", "Author", "Licence", "Compat.", "Works with", "Status", "Rating",
+                               "Archive file"})
         QVERIFY2(words.contains(QString::fromLatin1(column)), column);
     QVERIFY(words.contains(QStringLiteral("Hammer 1.2.3.4 beta Ann Smith Shareware D1 D3 CB3")));
     QVERIFY(words.contains(QStringLiteral("7 hammer10.zip")));

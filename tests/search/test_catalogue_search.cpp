@@ -1,10 +1,12 @@
 // The member index and the search over package texts and archive members: an older
 // catalogue gains its index file, the index follows every change made through the
-// catalogue in the same transaction, and texts are found as the user sees them.
+// catalogue in the same transaction, texts are found as the user sees them, and hits can
+// be limited to the packages that work with an IDE version.
 #include "catalogue/archive_index.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database.h"
 #include "catalogue/memo_markup.h"
+#include "catalogue/works_with.h"
 #include "search/catalogue_search.h"
 #include "support/temp_catalogue.h"
 
@@ -24,6 +26,18 @@ QStringList Hits(TDMvelm& module, const QString& text, int limit = 200) {
                      .arg(hit.ProductName, hit.CategoryName, hit.IsMember() ? hit.Member : hit.Field,
                           hit.Excerpt.mid(hit.MatchStart, hit.MatchLength));
     return shown;
+}
+
+// The packages hit, each once, in the order of their first hit, among those that work with
+// the version.
+QStringList PackagesFor(TDMvelm& module, const QString& text, const QString& worksWith) {
+    TCatalogueSearch search(*module.ArchiveIndex());
+    search.WorksWith = worksWith;
+    QStringList names;
+    for (const TSearchHit& hit : search.Find(text, 200))
+        if (!names.contains(hit.ProductName))
+            names << hit.ProductName;
+    return names;
 }
 
 std::vector<TArchiveMemberRecord> MembersNamed(const QStringList& names) {
@@ -127,6 +141,20 @@ void CatalogueSearchTest::theIndexFollowsEveryChangeInTheSameTransaction() {
     QVERIFY(Hits(module, QStringLiteral("grid2")).isEmpty());
     QCOMPARE(Hits(module, QStringLiteral("grid3")), QStringList{"FleetGrid/Tools/FastGrid3.pas: Grid3"});
 
+    // Hits in texts and in members limited to the packages that work with a version;
+    // one the user removed counts for nothing until the user adds it again.
+    TWorksWith worksWith(index);
+    worksWith.ReplaceFound(fast, std::vector<TWorksWithRow>{{"D7", "detected", "D7\\Fleet.dpk"}}, 1);
+    worksWith.ReplaceFound(zip, std::vector<TWorksWithRow>{{"D7", "info file", "ZipKit.inf"},
+                                                           {"D12", "detected", "ZipKit290.bpl"}}, 1);
+    worksWith.SetByUser(zip, QStringLiteral("D7"), false);
+    QCOMPARE(PackagesFor(module, QStringLiteral("grid"), QString()), (QStringList{"FleetGrid", "ZipKit"}));
+    QCOMPARE(PackagesFor(module, QStringLiteral("grid"), QStringLiteral("D7")), QStringList{"FleetGrid"});
+    QCOMPARE(PackagesFor(module, QStringLiteral("grid"), QStringLiteral("D12")), QStringList{"ZipKit"});
+    QCOMPARE(PackagesFor(module, QStringLiteral("gr"), QStringLiteral("D12")), QStringList{"ZipKit"});  // a scan
+    worksWith.SetByUser(zip, QStringLiteral("D7"), true);
+    QCOMPARE(PackagesFor(module, QStringLiteral("grid"), QStringLiteral("D7")), (QStringList{"FleetGrid", "ZipKit"}));
+
     // A delete that is rolled back keeps everything; one that commits takes the
     // package's members and texts with it.
     TDatabase& database = index.Database();
@@ -143,6 +171,8 @@ void CatalogueSearchTest::theIndexFollowsEveryChangeInTheSameTransaction() {
     QVERIFY(index.Members(zip).empty());
     QVERIFY(!index.ArchiveFileOf(zip));
     QCOMPARE(index.MemberCount(), qint64(1));
+    QVERIFY(worksWith.Rows(zip).empty());
+    QCOMPARE(worksWith.RulesRevision(zip), 0);
 
     // Another program's change between runs is found at the next start.
     module.Close();
