@@ -224,8 +224,6 @@ int main(int argc, char** argv) {
                 "(target <= 10 %%)\n",
                 1000.0 * detectionCpu / archiveCount, 100.0 * detectionCpu / (cpu[0] + cpu[1]));
 
-    QElapsedTimer wall;
-    double cpuBefore = 0;
     // The drop as the event loop runs it after a drop event, without the question.
     velm::Settings().ShowDragNDropInfoMsg = false;
     cpuBefore = CpuSeconds();

@@ -3,10 +3,9 @@
 #include "catalogue/archive_index.h"
 #include "import/ide_detection.h"
 #include "import/ide_versions.h"
+#include "import/zip_member_data.h"
 
 #include <QFile>
-
-#include <zip.h>
 
 #include <memory>
 
@@ -14,39 +13,29 @@ namespace velm {
 
 namespace {
 
-struct ArchiveCloser {
-    void operator()(zip_t* archive) const { zip_discard(archive); }
-};
-struct MemberCloser {
-    void operator()(zip_file_t* file) const { zip_fclose(file); }
-};
-
 // Reads the beginnings of members of one archive, opening it at the first read: most
-// archives are settled by their names and never opened here.
+// archives are settled by their names and never opened here. Only stored and deflated
+// members are read, straight from their local headers at the offsets the directory
+// already gave: package files are never packed otherwise.
 class MemberTexts {
 public:
     MemberTexts(const QString& path, qint64 start, const std::vector<ZipDirEntry>& entries)
-        : path_(path), start_(start), entries_(entries) {}
+        : file_(path), start_(start), entries_(entries) {}
 
     QByteArray Read(std::size_t index, qint64 maxBytes) {
         if (index >= entries_.size() || maxBytes <= 0 || !Open())
             return {};
         const ZipDirEntry& entry = entries_[index];
-        if (entry.IsFolder() || entry.IsEncrypted() || entry.IsLink() || entry.IsSpecialFile())
+        if (entry.IsFolder() || entry.IsEncrypted() || entry.IsLink() || entry.IsSpecialFile() ||
+            !IsStoredOrDeflated(entry.ComprMethod))
             return {};
-        // The directory was read earlier: the member at this position must still be it.
-        const char* raw = zip_int64_t(index) < zip_get_num_entries(archive_.get(), 0)
-                              ? zip_get_name(archive_.get(), zip_uint64_t(index), ZIP_FL_ENC_RAW)
-                              : nullptr;
-        if (!raw || QByteArray(raw) != entry.RawFileName)
-            return {};
-        std::unique_ptr<zip_file_t, MemberCloser> member(zip_fopen_index(archive_.get(), zip_uint64_t(index), 0));
-        if (!member)
+        ZipLocalMemberData member(file_, start_, entry);
+        if (!member.Open())
             return {};
         QByteArray text(qsizetype(qMin<quint64>(quint64(maxBytes), entry.UncomprSize64)), Qt::Uninitialized);
         qint64 got = 0;
         while (got < text.size()) {
-            const zip_int64_t n = zip_fread(member.get(), text.data() + got, zip_uint64_t(text.size() - got));
+            const qint64 n = member.Read(text.data() + got, text.size() - got);
             if (n <= 0)
                 break;
             got += n;
@@ -57,24 +46,14 @@ public:
 
 private:
     bool Open() {
-        if (archive_ || failed_)
-            return bool(archive_);
-        zip_error_t error;
-        zip_error_init(&error);
-        zip_source_t* source = zip_source_file_create(QFile::encodeName(path_).constData(), zip_uint64_t(start_), -1, &error);
-        zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
-        if (!archive && source)
-            zip_source_free(source);
-        zip_error_fini(&error);
-        archive_.reset(archive);
-        failed_ = !archive;
+        if (!file_.isOpen() && !failed_)
+            failed_ = !file_.open(QIODevice::ReadOnly);
         return !failed_;
     }
 
-    QString path_;
+    QFile file_;
     qint64 start_;
     const std::vector<ZipDirEntry>& entries_;
-    std::unique_ptr<zip_t, ArchiveCloser> archive_;
     bool failed_ = false;
 };
 

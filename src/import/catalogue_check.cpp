@@ -143,7 +143,7 @@ public:
         if (!Open() || !zip_compression_method_supported(zip_int32_t(entry.ComprMethod), 0))
             return {{}, true};
         const char* name = zip_get_name(archive_, zip_uint64_t(index), ZIP_FL_ENC_RAW);
-        if (!name || QByteArray(name) != entry.RawFileName)
+        if (!name || QByteArray(name) != entry.StoredName())
             return {{}, true};
         zip_file_t* file = zip_fopen_index(archive_, zip_uint64_t(index), 0);
         if (!file)
@@ -303,9 +303,12 @@ TArchiveCheck CheckArchiveFile(const QString& path, const std::optional<TArchive
     device.open(QIODevice::ReadOnly);
     const ZipDirectory directory = ReadZipDirectory(device);
     int untested = 0;
-    const QString damage = directory.Status == ZipReadStatus::Ok
-                               ? TestMembers(directory, bytes.Data(), bytes.Size(), &untested)
-                               : DirectoryProblem(directory);
+    // A directory away from where the archive says, with no data in front to explain
+    // it, was found by guessing: the archive is damaged even when its members read.
+    const bool misplaced = directory.OffsetDiffers && directory.ArchiveStart() == 0;
+    const QString damage = directory.Status != ZipReadStatus::Ok ? DirectoryProblem(directory)
+                           : misplaced ? QStringLiteral("its directory is not at its stored offset")
+                                       : TestMembers(directory, bytes.Data(), bytes.Size(), &untested);
     if (!damage.isEmpty()) {
         check.State = TArchiveState::Damaged;
         details.prepend(damage);

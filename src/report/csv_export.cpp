@@ -75,7 +75,7 @@ bool WriteCsv(TCatalogueReport& report, QIODevice& device, const TProgressStep& 
             WriteCsvField(out, kind == TFieldKind::Memo ? MemoPlainText(text) : text, isText);
         }
         out << QLatin1StringView(",");
-        WriteField(out, row.WorksWithMarks(), true);
+        WriteCsvField(out, row.WorksWithMarks(), true);
         out << kRowEnd;
         return step(++done);
     };

@@ -208,7 +208,6 @@ void ArchiveIndexCommandTest::readsNewArchivesSkipsUnchangedOnesAndListsTheUnrea
     QCOMPARE(messages.Last().text, QStringLiteral("1 archive(s) read, with 2 member(s); 4 archive(s) unchanged since "
                                                   "they were last indexed."));
     QCOMPARE(f.cat.Stored(versions), gridVersions);
-    TArchiveIndex& index = *f.cat.Module().ArchiveIndex();
     for (const char* table : {"WorksWith", "WorksWithRead"})
         index.Database().Exec(QStringLiteral("DELETE FROM %1.%2 WHERE PackageID = %3")
                                   .arg(QuoteIdentifier(index.Schema()), QLatin1String(table))
