@@ -28,8 +28,11 @@ void TNewerVersionLine::ShowFor(qint64 packageId) {
     }
     newerId_ = newer->Id;
     // The name comes from an archive's file name: shown as text, never as markup.
-    setText(QStringLiteral("A newer version, %1, is catalogued as <a href=\"package\">%2</a>")
-                .arg(newer->Version.Text(), ShowableText(newer->ProductName).toHtmlEscaped()));
+    // What the newer one works with decides whether it is of use to the user.
+    const QString worksWith =
+        newer->WorksWith.isEmpty() ? QString() : QStringLiteral(" (works with %1)").arg(newer->WorksWith.toHtmlEscaped());
+    setText(QStringLiteral("A newer version, %1, is catalogued as <a href=\"package\">%2</a>%3")
+                .arg(newer->Version.Text(), ShowableText(newer->ProductName).toHtmlEscaped(), worksWith));
     show();
 }
 

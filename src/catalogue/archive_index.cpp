@@ -234,10 +234,7 @@ void TArchiveIndex::ApplyPendingTexts() const {
                                "EXISTS (SELECT 1 FROM %1.MemberTextPending)")
                     .arg(index)) == 0)
         return;
-    const bool ownTransaction = !database_.InTransaction();
-    if (ownTransaction)
-        database_.StartTransaction();
-    try {
+    InTransaction(database_, [&] {
         const QString packages = QuoteIdentifier(packageSchema_) + QStringLiteral(".CPInfo");
         database_.Exec(
             QStringLiteral("DELETE FROM %1.PackageText WHERE rowid IN (SELECT ID FROM %1.PackageTextPending)").arg(index));
@@ -252,13 +249,7 @@ void TArchiveIndex::ApplyPendingTexts() const {
                                       "FROM %1.MemberTextPending q JOIN %1.ArchiveMember m ON m.ID = q.ID")
                            .arg(index));
         database_.Exec(QStringLiteral("DELETE FROM %1.MemberTextPending").arg(index));
-        if (ownTransaction)
-            database_.Commit();
-    } catch (...) {
-        if (ownTransaction)
-            database_.Rollback();
-        throw;
-    }
+    });
 }
 
 bool TArchiveIndex::RebuildPackageTexts(const TIndexProgress& progress) {
@@ -310,10 +301,7 @@ bool TArchiveIndex::RebuildPackageTexts(const TIndexProgress& progress) {
 void TArchiveIndex::ReplaceMembers(qint64 packageId, std::span<const TArchiveMemberRecord> members,
                                    const TArchiveFileRecord& archive) {
     const QString index = QuoteIdentifier(schema_);
-    const bool ownTransaction = !database_.InTransaction();
-    if (ownTransaction)
-        database_.StartTransaction();
-    try {
+    InTransaction(database_, [&] {
         TStatement& remove = database_.Prepare(QStringLiteral("DELETE FROM %1.ArchiveMember WHERE PackageID = ?").arg(index));
         remove.Bind(1, packageId);
         remove.Run();
@@ -338,13 +326,7 @@ void TArchiveIndex::ReplaceMembers(qint64 packageId, std::span<const TArchiveMem
         file.Bind(3, archive.Size);
         file.Bind(4, IsoText(archive.Modified));
         file.Run();
-        if (ownTransaction)
-            database_.Commit();
-    } catch (...) {
-        if (ownTransaction)
-            database_.Rollback();
-        throw;
-    }
+    });
 }
 
 std::vector<TArchiveMemberRecord> TArchiveIndex::Members(qint64 packageId) const {
@@ -377,13 +359,16 @@ std::optional<TArchiveFileRecord> TArchiveIndex::ArchiveFileOf(qint64 packageId)
         QStringLiteral("SELECT Size, Modified, Sha256 FROM %1.ArchiveFile WHERE PackageID = ?").arg(QuoteIdentifier(schema_)));
     select.Bind(1, packageId);
     const TResetOnExit reset(select);
-    std::optional<TArchiveFileRecord> record;
-    if (select.Step()) {
-        record.emplace();
-        record->Size = select.ColumnInt(0);
-        record->Modified = QDateTime::fromString(select.ColumnText(1), Qt::ISODate);
-        record->Sha256 = select.ColumnText(2);
-    }
+    return select.Step() ? ArchiveFileRecordAt(select, 0) : std::nullopt;
+}
+
+std::optional<TArchiveFileRecord> ArchiveFileRecordAt(TStatement& row, int first) {
+    if (row.ColumnIsNull(first))
+        return std::nullopt;
+    TArchiveFileRecord record;
+    record.Size = row.ColumnInt(first);
+    record.Modified = QDateTime::fromString(row.ColumnText(first + 1), Qt::ISODate);
+    record.Sha256 = row.ColumnText(first + 2);
     return record;
 }
 

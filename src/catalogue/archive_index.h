@@ -11,6 +11,7 @@
 namespace velm {
 
 class TDatabase;
+class TStatement;
 
 // One member of a catalogued archive, as the member index keeps it.
 struct TArchiveMemberRecord {
@@ -97,6 +98,10 @@ private:
     bool open_ = false;
     bool packageTextsStale_ = false;
 };
+
+// The archive file's record from three columns of a row, Size, Modified and Sha256 in
+// that order from `first` on; nothing where the package has none (Size is NULL).
+std::optional<TArchiveFileRecord> ArchiveFileRecordAt(TStatement& row, int first);
 
 // Texts folded for a comparison that ignores letter case (ASCII and the other Latin
 // letters alike), as the search compares them (velm_fold).

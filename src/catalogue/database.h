@@ -150,4 +150,22 @@ int EngineErrorCode(int sqliteExtendedCode);
 // message; empty when there is nothing useful to say.
 QString AdviceFor(int code, const QString& message);
 
+// Runs the work in the transaction that is open, or in one of its own, committed when the
+// work ends and rolled back when it throws.
+template <typename Work>
+void InTransaction(TDatabase& database, Work&& work) {
+    const bool own = !database.InTransaction();
+    if (own)
+        database.StartTransaction();
+    try {
+        work();
+        if (own)
+            database.Commit();
+    } catch (...) {
+        if (own)
+            database.Rollback();
+        throw;
+    }
+}
+
 }  // namespace velm

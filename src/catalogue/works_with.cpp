@@ -17,23 +17,6 @@ bool IsRemoval(const QString& source, const QString& evidence) {
     return source == Latin1(src::kUser) && evidence == Latin1(src::kRemoved);
 }
 
-// Runs the work in the open transaction, or in one of its own.
-template <typename Work>
-void InTransaction(TDatabase& database, Work&& work) {
-    const bool own = !database.InTransaction();
-    if (own)
-        database.StartTransaction();
-    try {
-        work();
-        if (own)
-            database.Commit();
-    } catch (...) {
-        if (own)
-            database.Rollback();
-        throw;
-    }
-}
-
 }  // namespace
 
 QString WorksWithCondition(const QString& indexSchema, const QString& packageId, const QString& ideParameter) {

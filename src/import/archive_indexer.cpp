@@ -46,13 +46,7 @@ std::vector<PackageArchive> PackageArchives(TArchiveIndex& index) {
             package.id = select.ColumnInt(0);
             package.productName = select.ColumnText(1);
             package.path = PackageArchivePath(select.ColumnText(2), select.ColumnText(3));
-            if (!select.ColumnIsNull(4)) {
-                TArchiveFileRecord record;
-                record.Size = select.ColumnInt(4);
-                record.Modified = QDateTime::fromString(select.ColumnText(5), Qt::ISODate);
-                record.Sha256 = select.ColumnText(6);
-                package.indexed = record;
-            }
+            package.indexed = ArchiveFileRecordAt(select, 4);
             package.compatibility = int(select.ColumnInt(7));
             package.worksWithCurrent = select.ColumnInt(8) != 0;
             packages.push_back(std::move(package));

@@ -234,13 +234,7 @@ std::vector<TCheckedPackage> PackagesToCheck(TArchiveIndex& index, const std::ve
             package.ProductName = select.ColumnText(1);
             package.CategoryName = select.ColumnText(2);
             package.ArchivePath = PackageArchivePath(select.ColumnText(3), select.ColumnText(4));
-            if (!select.ColumnIsNull(5)) {
-                TArchiveFileRecord record;
-                record.Size = select.ColumnInt(5);
-                record.Modified = QDateTime::fromString(select.ColumnText(6), Qt::ISODate);
-                record.Sha256 = select.ColumnText(7);
-                package.Recorded = record;
-            }
+            package.Recorded = ArchiveFileRecordAt(select, 5);
             packages.push_back(std::move(package));
         }
     } catch (...) {

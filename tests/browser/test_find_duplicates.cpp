@@ -162,9 +162,17 @@ void FindDuplicatesTest::newerVersionLineComparesNumbersAndItsLinkSelectsTheNewe
     QVERIFY(!line->isVisible());
     f.Select(f.Node(QStringLiteral("Lone")));
     QVERIFY(!line->isVisible());
+    // The line says what the newer one works with, less what the user removed.
+    TArchiveIndex& index = *DMvelm->ArchiveIndex();
+    index.Database().Exec(QStringLiteral("INSERT INTO %1.WorksWith (PackageID, Ide, Source, Evidence) VALUES "
+                                         "(%2, 'D12', 'detected', 'a.dpk'), (%2, 'D11', 'detected', 'b.dpk'), "
+                                         "(%2, 'D11', 'user', 'removed')")
+                              .arg(QuoteIdentifier(index.Schema()))
+                              .arg(f.fastGrid1));
     f.Select(f.Node(QStringLiteral("FastGrid")));
     QVERIFY(line->isVisible());
-    QCOMPARE(line->text(), QStringLiteral("A newer version, 2.10, is catalogued as <a href=\"package\">FastGrid1</a>"));
+    QCOMPARE(line->text(), QStringLiteral("A newer version, 2.10, is catalogued as <a href=\"package\">FastGrid1</a> "
+                                          "(works with D12)"));
 
     // A click on the name selects the newer component.
     const QFontMetrics metrics(line->font());
