@@ -102,7 +102,7 @@ bool BareSqliteCsv(const QString& dataFolder, const QString& file) {
     const int columns = sqlite3_column_count(select);
     buffer += "ID,ProductName,ProductDescription,Category,FreeShareCommercial,VersionMajor,VersionMinor,Release,Build,"
               "Beta,ReleaseDate,Compatibility,Author,DownloadDate,Status,Comments,StatusDescr,Rating,CategoryName,"
-              "FileURL,AuthorEmail,FullSourceIncl,ArchiveFile,ArchiveFilePath\r\n";
+              "FileURL,AuthorEmail,FullSourceIncl,ArchiveFile,ArchiveFilePath,WorksWith\r\n";
     while (sqlite3_step(select) == SQLITE_ROW) {
         for (int i = 0; i < columns; ++i) {
             if (i > 0)
@@ -123,7 +123,8 @@ bool BareSqliteCsv(const QString& dataFolder, const QString& file) {
             }
             buffer += '"';
         }
-        buffer += "\r\n";
+        // The generated catalogues record no IDE versions: their column stays empty.
+        buffer += ",\r\n";
         if (buffer.size() >= (1 << 20)) {
             std::fwrite(buffer.data(), 1, buffer.size(), out);
             buffer.clear();

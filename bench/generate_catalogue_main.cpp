@@ -333,8 +333,11 @@ double StoreGeneratedMembers(velm::TArchiveIndex& index, std::uint64_t seed, lon
         if (i % 1000 == 0)
             database.StartTransaction();
         index.ReplaceMembers(packages[i].id, records, archive);
-        if (i % 1000 == 999 || i + 1 == packages.size())
+        if (i % 1000 == 999 || i + 1 == packages.size()) {
+            // As the index command does at each commit: the names into the full-text index.
+            index.ApplyPendingTexts();
             database.Commit();
+        }
         seconds += Seconds(start);
         stored += static_cast<long long>(records.size());
     }

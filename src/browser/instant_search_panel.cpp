@@ -77,11 +77,38 @@ TInstantSearchPanel::TInstantSearchPanel(TFormMain* window) : QObject(window), w
         field_->setFocus(Qt::ShortcutFocusReason);
         field_->selectAll();
         // The list closed by its close box comes back with the field.
-        if (!dock_->isVisible() && !field_->text().trimmed().isEmpty())
+        if (!(dock_ && dock_->isVisible()) && !field_->text().trimmed().isEmpty())
             RunCommand([this] { RunQuery(); });
     });
 
     model_ = new TSearchHitModel(this);
+
+    typingPause_ = new QTimer(this);
+    typingPause_->setSingleShot(true);
+    typingPause_->setInterval(kTypingPauseMs);
+    connect(typingPause_, &QTimer::timeout, this, [this] { RunCommand([this] { RunQuery(); }); });
+    connect(field_, &QLineEdit::textChanged, this, &TInstantSearchPanel::TextEdited);
+
+    // Whatever changes rows moves the package or category table; work that lets events
+    // run is waited for, and a dialog that closed (an index run, say) hands the focus back.
+    if (DMvelm) {
+        for (TDataSource* source : {DMvelm->DSCPInfo, DMvelm->DSCategory}) {
+            connect(source, &TDataSource::dataSetChanged, this, &TInstantSearchPanel::ScheduleRefresh);
+            connect(source, &TDataSource::stateChanged, this, &TInstantSearchPanel::ScheduleRefresh);
+        }
+    }
+    connect(window->WorkGuard(), &TWorkGuard::busyChanged, this, [this](bool busy) {
+        if (!busy)
+            ScheduleRefresh();
+    });
+    window->installEventFilter(this);
+}
+
+// The list and its dock are made at the first search: most starts never show them, and
+// a table view with its headers in a dock costs a bare window's start-up a fifth again.
+void TInstantSearchPanel::MakeList() {
+    if (dock_)
+        return;
     list_ = new QTableView;
     list_->setObjectName(QStringLiteral("GridSearchResults"));
     list_->setModel(model_);
@@ -105,33 +132,13 @@ TInstantSearchPanel::TInstantSearchPanel(TFormMain* window) : QObject(window), w
     // Enter and a double click both activate.
     connect(list_, &QAbstractItemView::activated, this, &TInstantSearchPanel::ActivateHit);
 
-    dock_ = new QDockWidget(QStringLiteral("Search results"), window);
+    dock_ = new QDockWidget(QStringLiteral("Search results"), window_);
     dock_->setObjectName(QStringLiteral("DockSearchResults"));
     dock_->setFeatures(QDockWidget::DockWidgetClosable);
     dock_->setAllowedAreas(Qt::BottomDockWidgetArea);
     dock_->setWidget(ListWithFilter());
-    window->addDockWidget(Qt::BottomDockWidgetArea, dock_);
+    window_->addDockWidget(Qt::BottomDockWidgetArea, dock_);
     dock_->hide();
-
-    typingPause_ = new QTimer(this);
-    typingPause_->setSingleShot(true);
-    typingPause_->setInterval(kTypingPauseMs);
-    connect(typingPause_, &QTimer::timeout, this, [this] { RunCommand([this] { RunQuery(); }); });
-    connect(field_, &QLineEdit::textChanged, this, &TInstantSearchPanel::TextEdited);
-
-    // Whatever changes rows moves the package or category table; work that lets events
-    // run is waited for, and a dialog that closed (an index run, say) hands the focus back.
-    if (DMvelm) {
-        for (TDataSource* source : {DMvelm->DSCPInfo, DMvelm->DSCategory}) {
-            connect(source, &TDataSource::dataSetChanged, this, &TInstantSearchPanel::ScheduleRefresh);
-            connect(source, &TDataSource::stateChanged, this, &TInstantSearchPanel::ScheduleRefresh);
-        }
-    }
-    connect(window->WorkGuard(), &TWorkGuard::busyChanged, this, [this](bool busy) {
-        if (!busy)
-            ScheduleRefresh();
-    });
-    window->installEventFilter(this);
 }
 
 QWidget* TInstantSearchPanel::ListWithFilter() {
@@ -180,7 +187,8 @@ void TInstantSearchPanel::TextEdited() {
         // Emptied: nothing to show, at once.
         typingPause_->stop();
         model_->SetHits({});
-        dock_->hide();
+        if (dock_)
+            dock_->hide();
         return;
     }
     typingPause_->start();
@@ -192,6 +200,7 @@ void TInstantSearchPanel::RunQuery() {
     TArchiveIndex* index = DMvelm ? DMvelm->ArchiveIndex() : nullptr;
     if (text.isEmpty() || !index || !window_)
         return;
+    MakeList();
     TCatalogueSearch search(*index);
     search.WorksWith = worksWith_->currentData().toString();
     std::vector<TSearchHit> hits = search.Find(text, kShownHits + 1);

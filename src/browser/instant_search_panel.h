@@ -35,6 +35,7 @@ public:
     explicit TInstantSearchPanel(TFormMain* window);
 
     QLineEdit* Field() const { return field_; }
+    // The list, its dock and its filter: none until the first search.
     QTableView* List() const { return list_; }
     QDockWidget* Dock() const { return dock_; }
     // Limits the hits to the components that work with one IDE version.
@@ -46,6 +47,7 @@ protected:
 private:
     void PlaceField();
     // The list below a line with the "Works with" filter.
+    void MakeList();
     QWidget* ListWithFilter();
     void TextEdited();
     // Looks the field's text up now and shows the hits, keeping the chosen hit chosen.

@@ -72,7 +72,7 @@ struct Fixture : MainWindowFixture {
     TInstantSearchPanel* Panel() const { return window->findChild<TInstantSearchPanel*>(); }
     QLineEdit* Field() const { return Panel()->Field(); }
     QTableView* List() const { return Panel()->List(); }
-    bool ListShown() const { return Panel()->Dock()->isVisible(); }
+    bool ListShown() const { return Panel()->Dock() && Panel()->Dock()->isVisible(); }
     QString Title() const { return Panel()->Dock()->windowTitle(); }
     // Picks a version in the list's "Works with" box, with clicks.
     void ChooseVersion(const QString& name) {
@@ -92,6 +92,8 @@ struct Fixture : MainWindowFixture {
     // Each row as shown: component, category, where, and the marked part of the text.
     QStringList Rows() const {
         QStringList rows;
+        if (!List())
+            return rows;
         const QAbstractItemModel* model = List()->model();
         for (int row = 0; row < model->rowCount(); ++row) {
             QStringList cells;
@@ -276,6 +278,7 @@ void InstantSearchTest::anOlderCatalogueIsIndexedAtStartWithProgress() {
     auto* panel = window.findChild<TInstantSearchPanel*>();
     velm::test::Key(&window, Qt::Key_F, Qt::ControlModifier);
     velm::test::Type(panel->Field(), QStringLiteral("quill"));
+    QTRY_VERIFY(panel->Dock());
     QTRY_COMPARE(panel->Dock()->windowTitle(), QStringLiteral("1 hit for \"quill\""));
 }
 
