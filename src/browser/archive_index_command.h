@@ -12,9 +12,5 @@ class TWorkGuard;
 // says what it did; the archives it could not read are listed in one window. Does
 // nothing while other guarded work runs.
 void IndexArchiveContents(QWidget* window, TWorkGuard& guard);
-// How long the run goes between redraws of its progress, which are the turns the event
-// loop gets: reading an unchanged archive's date takes microseconds, a redraw paints
-// the dialog. 0 gives a turn before every archive.
-inline int IndexProgressIntervalMs = 100;
 
 }  // namespace velm

@@ -2,6 +2,7 @@
 
 #include "browser/form_check_catalogue.h"
 #include "browser/import_commands.h"
+#include "browser/progress_run.h"
 #include "catalogue/data_module.h"
 #include "catalogue/table.h"
 #include "import/archive_relink.h"
@@ -12,13 +13,9 @@
 #include "kit/messages.h"
 #include "kit/work_guard.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLocale>
 #include <QPointer>
-#include <QProgressDialog>
 
 #include <functional>
 
@@ -30,44 +27,6 @@ QString Count(qint64 value) { return QLocale().toString(value); }
 
 // Long lists in a question are cut: the box must fit on the screen.
 constexpr int kListedInQuestion = 20;
-
-using TStepProgress = std::function<bool(int done, int total, const QString& path)>;
-
-// Runs the work under the guard with a window-modal progress dialog, whose label says
-// "<verb> <file> (n of m)". The work is told to stop after Cancel or a close of the
-// main window. False when other guarded work ran, or the work was stopped.
-bool RunWithProgress(QWidget* parent, TWorkGuard& guard, const QString& title, const QString& verb,
-                     const std::function<bool(const TStepProgress&)>& work) {
-    bool finished = false;
-    bool stopRequested = false;
-    const bool ran = guard.Run(
-        [&] {
-            QProgressDialog progress(QString(), QStringLiteral("Cancel"), 0, 1, parent);
-            progress.setWindowTitle(title);
-            progress.setWindowModality(Qt::WindowModal);
-            progress.setMinimumDuration(0);
-            progress.setAutoClose(false);
-            progress.setAutoReset(false);
-            progress.show();
-            QElapsedTimer sinceRedraw;
-            finished = work([&](int done, int total, const QString& path) {
-                if (!sinceRedraw.isValid() || sinceRedraw.elapsed() >= CheckProgressIntervalMs) {
-                    progress.setMaximum(std::max(total, 1));
-                    if (done < total)
-                        progress.setLabelText(QStringLiteral("%1 %2 (%3 of %4)")
-                                                  .arg(verb, ShowableText(QFileInfo(path).fileName()),
-                                                       Count(done + 1), Count(total)));
-                    progress.setValue(done);
-                    // Cancel and a close must be heard from the first file on.
-                    QCoreApplication::processEvents();
-                    sinceRedraw.start();
-                }
-                return !stopRequested && !progress.wasCanceled();
-            });
-        },
-        [&stopRequested] { stopRequested = true; });
-    return ran && finished;
-}
 
 // The first lines of a list, and how many more there are.
 QString Listed(const QStringList& lines) {

@@ -15,8 +15,5 @@ class TWorkGuard;
 // archives that are not catalogued, through the window's import. Does nothing while
 // other guarded work runs.
 void CheckCatalogue(QWidget* window, TWorkGuard& guard, TImportCommands& imports);
-// How long the run goes between redraws of its progress, the turns the event loop
-// gets; 0 gives a turn before every archive.
-inline int CheckProgressIntervalMs = 100;
 
 }  // namespace velm

@@ -22,7 +22,22 @@ struct DigestFree {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
 };
 
+QString HexOf(EVP_MD_CTX* hash) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(hash, digest, &length);
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(digest), int(length)).toHex());
+}
+
 }  // namespace
+
+QString Sha256Hex(QByteArrayView bytes) {
+    const std::unique_ptr<EVP_MD_CTX, DigestFree> hash(EVP_MD_CTX_new());
+    if (!hash || EVP_DigestInit_ex(hash.get(), EVP_sha256(), nullptr) != 1)
+        return {};
+    EVP_DigestUpdate(hash.get(), bytes.data(), size_t(bytes.size()));
+    return HexOf(hash.get());
+}
 
 std::optional<TArchiveFingerprint> FingerprintArchive(const QString& path, QString* error) {
     QFile file(path);
@@ -53,11 +68,7 @@ std::optional<TArchiveFingerprint> FingerprintArchive(const QString& path, QStri
         EVP_DigestUpdate(hash.get(), piece.constData(), size_t(read));
         size += read;
     }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(hash.get(), digest, &length);
-    const QByteArray bytes(reinterpret_cast<const char*>(digest), int(length));
-    return TArchiveFingerprint{QString::fromLatin1(bytes.toHex()), size, QFileInfo(file).lastModified()};
+    return TArchiveFingerprint{HexOf(hash.get()), size, QFileInfo(file).lastModified()};
 }
 
 }  // namespace velm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 
@@ -18,6 +19,9 @@ struct TArchiveFingerprint {
 // Whether imports take each archive's fingerprint (and so notice archives catalogued
 // already); off only where an import's cost without it is measured.
 inline bool FingerprintAtImport = true;
+
+// The SHA-256 of bytes in memory, lower-case hex.
+QString Sha256Hex(QByteArrayView bytes);
 
 // Reads the whole file once, in pieces; nothing when it cannot be read (why in *error).
 std::optional<TArchiveFingerprint> FingerprintArchive(const QString& path, QString* error = nullptr);

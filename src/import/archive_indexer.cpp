@@ -40,22 +40,17 @@ std::vector<PackageArchive> PackageArchives(TArchiveIndex& index) {
             .arg(QuoteIdentifier(index.PackageSchema()), QuoteIdentifier(index.Schema()))
             .arg(kIdeDetectionRules));
     std::vector<PackageArchive> packages;
-    try {
-        while (select.Step()) {
-            PackageArchive package;
-            package.id = select.ColumnInt(0);
-            package.productName = select.ColumnText(1);
-            package.path = PackageArchivePath(select.ColumnText(2), select.ColumnText(3));
-            package.indexed = ArchiveFileRecordAt(select, 4);
-            package.compatibility = int(select.ColumnInt(7));
-            package.worksWithCurrent = select.ColumnInt(8) != 0;
-            packages.push_back(std::move(package));
-        }
-    } catch (...) {
-        select.Reset();
-        throw;
+    const TResetOnExit reset(select);
+    while (select.Step()) {
+        PackageArchive package;
+        package.id = select.ColumnInt(0);
+        package.productName = select.ColumnText(1);
+        package.path = PackageArchivePath(select.ColumnText(2), select.ColumnText(3));
+        package.indexed = ArchiveFileRecordAt(select, 4);
+        package.compatibility = int(select.ColumnInt(7));
+        package.worksWithCurrent = select.ColumnInt(8) != 0;
+        packages.push_back(std::move(package));
     }
-    select.Reset();
     return packages;
 }
 

@@ -170,17 +170,14 @@ QStringList UncataloguedArchives(TArchiveIndex& index, const QString& folder, co
         QStringLiteral("SELECT p.ArchiveFilePath, p.ArchiveFile, f.Sha256 FROM %1.CPInfo p "
                        "LEFT JOIN %2.ArchiveFile f ON f.PackageID = p.ID WHERE coalesce(p.ArchiveFile, '') <> ''")
             .arg(QuoteIdentifier(index.PackageSchema()), QuoteIdentifier(index.Schema())));
-    try {
+    {
+        const TResetOnExit reset(select);
         while (select.Step()) {
             places.insert(Comparable(PackageArchivePath(select.ColumnText(0), select.ColumnText(1))));
             if (!select.ColumnIsNull(2))
                 fingerprints.insert(select.ColumnText(2).toLower());
         }
-    } catch (...) {
-        select.Reset();
-        throw;
     }
-    select.Reset();
 
     const QStringList files = ZipFilesBelow(folder);
     QStringList uncatalogued;

@@ -1,12 +1,12 @@
 #include "import/catalogue_check.h"
 
 #include "catalogue/database.h"
+#include "import/archive_fingerprint.h"
 #include "import/archive_indexer.h"
 #include "import/outside_text.h"
 #include "import/zip_directory.h"
 
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -225,23 +225,18 @@ std::vector<TCheckedPackage> PackagesToCheck(TArchiveIndex& index, const std::ve
                  QuoteIdentifier(index.Schema())));
     const std::unordered_set<qint64> wanted(only.begin(), only.end());
     std::vector<TCheckedPackage> packages;
-    try {
-        while (select.Step()) {
-            TCheckedPackage package;
-            package.PackageId = select.ColumnInt(0);
-            if (!wanted.empty() && !wanted.count(package.PackageId))
-                continue;
-            package.ProductName = select.ColumnText(1);
-            package.CategoryName = select.ColumnText(2);
-            package.ArchivePath = PackageArchivePath(select.ColumnText(3), select.ColumnText(4));
-            package.Recorded = ArchiveFileRecordAt(select, 5);
-            packages.push_back(std::move(package));
-        }
-    } catch (...) {
-        select.Reset();
-        throw;
+    const TResetOnExit reset(select);
+    while (select.Step()) {
+        TCheckedPackage package;
+        package.PackageId = select.ColumnInt(0);
+        if (!wanted.empty() && !wanted.count(package.PackageId))
+            continue;
+        package.ProductName = select.ColumnText(1);
+        package.CategoryName = select.ColumnText(2);
+        package.ArchivePath = PackageArchivePath(select.ColumnText(3), select.ColumnText(4));
+        package.Recorded = ArchiveFileRecordAt(select, 5);
+        packages.push_back(std::move(package));
     }
-    select.Reset();
     return packages;
 }
 
@@ -279,8 +274,7 @@ TArchiveCheck CheckArchiveFile(const QString& path, const std::optional<TArchive
         return check;
     }
     check.Size = bytes.Size();
-    check.Sha256 = QString::fromLatin1(
-        QCryptographicHash::hash(QByteArrayView(bytes.Data(), bytes.Size()), QCryptographicHash::Sha256).toHex());
+    check.Sha256 = Sha256Hex(QByteArrayView(bytes.Data(), bytes.Size()));
 
     QStringList details;
     if (recorded && recorded->Size != check.Size) {

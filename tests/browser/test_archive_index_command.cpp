@@ -3,6 +3,7 @@
 // that arrive while it runs.
 #include "browser/archive_index_command.h"
 #include "browser/form_index_results.h"
+#include "browser/progress_run.h"
 #include "catalogue/archive_index.h"
 #include "catalogue/data_module.h"
 #include "catalogue/database.h"
@@ -229,8 +230,8 @@ void ArchiveIndexCommandTest::inputADropCancelAndACloseDuringTheRun() {
     QVERIFY(f.Show());
     QTreeWidgetItem* toolsNode = f.Category(0);
     f.Expand(toolsNode);
-    const int interval = IndexProgressIntervalMs;
-    IndexProgressIntervalMs = 0;
+    const int interval = ProgressIntervalMs;
+    ProgressIntervalMs = 0;
 
     // Before the second archive the user clicks a component, types, presses Delete,
     // drops an archive on the tree and presses Cancel.
@@ -277,7 +278,7 @@ void ArchiveIndexCommandTest::inputADropCancelAndACloseDuringTheRun() {
     QCOMPARE(f.cat.Stored(QStringLiteral("PRAGMA m.integrity_check")), QStringList{"ok"});
     // No report of a run that the close ended.
     QCOMPARE(messages.Count(), 2);
-    IndexProgressIntervalMs = interval;
+    ProgressIntervalMs = interval;
 }
 
 QTEST_MAIN(ArchiveIndexCommandTest)

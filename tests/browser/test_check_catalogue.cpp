@@ -3,6 +3,7 @@
 // list exported; and a Cancel or a close in the middle of the run.
 #include "browser/catalogue_check_command.h"
 #include "browser/form_check_catalogue.h"
+#include "browser/progress_run.h"
 #include "catalogue/archive_index.h"
 #include "catalogue/data_module.h"
 #include "import/archive_fingerprint.h"
@@ -209,8 +210,8 @@ void CheckCatalogueTest::cancelAndCloseDuringTheRunLeaveTheCatalogueAsItWas() {
         f.AddPackage(QString::fromLatin1(name), f.Write(QString::fromLatin1(name) + ".zip", bytes), bytes);
     QVERIFY(f.Show());
     const QString before = f.cat.Stored(QStringLiteral("SELECT group_concat(ArchiveFilePath || ArchiveFile) FROM CPInfo")).join(u',');
-    const int interval = CheckProgressIntervalMs;
-    CheckProgressIntervalMs = 0;
+    const int interval = ProgressIntervalMs;
+    ProgressIntervalMs = 0;
 
     // Cancel while the second archive is next: the list holds the first alone.
     const auto whenChecking = [&](const QString& text, std::function<void(QProgressDialog*)> action) {
@@ -249,7 +250,7 @@ void CheckCatalogueTest::cancelAndCloseDuringTheRunLeaveTheCatalogueAsItWas() {
     QVERIFY(!resultsShown);
     QVERIFY(QTest::qWaitFor([&] { return !f.window->isVisible(); }));
     QVERIFY(!f.window->WorkGuard()->Busy());
-    CheckProgressIntervalMs = interval;
+    ProgressIntervalMs = interval;
 
     QCOMPARE(f.cat.Stored(QStringLiteral("SELECT group_concat(ArchiveFilePath || ArchiveFile) FROM CPInfo")).join(u','), before);
     QCOMPARE(messages.Count(), 0);
